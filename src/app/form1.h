@@ -1,0 +1,133 @@
+#pragma once
+// Form1: the one object that holds the whole build state and every procedure
+// of the builder. Its declaration is the map of the program: state first,
+// then the procedures grouped by subsystem, each group in the folder named
+// beside it.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "compile/compile_listener.h"
+#include "model/records.h"
+#include "platform/platform.h"
+
+class Form1 {
+ public:
+  explicit Form1(Platform& platform);
+
+  // ===== Build state =====
+
+  std::string nome_linea;    ///< line name; every file name is formed from it
+  std::string numero_treno;  ///< train number; forms the service file names
+  std::string riga;          ///< the field of a description file read last; the check codes reuse it
+  int32_t compila_linea = 0;     ///< line switch: not 0 when the track plan is built
+  int32_t codice_errore = 0;     ///< recorded error code of the build, 0 = none
+  int32_t posizione_errore = 0;  ///< metres; where the recorded error lies
+
+  Percorso percorso;    ///< the cell grid, created by the line length entry
+  Voci voci;            ///< general and station records 0 to 86
+  Tracciato tracciato;  ///< the per-metre track plan (only when compila_linea is not 0)
+
+  /// Tunnel entries stored so far, and their starts and ends (entries 1 to 80).
+  int32_t numero_montagne = 0;
+  std::array<int32_t, 81> montagne_inizio{};
+  std::array<int32_t, 81> montagne_fine{};
+
+  // Loop cursors are locals of each procedure. The one cursor whose value
+  // used to carry from one procedure into the next (the grid scan's look-back
+  // index) no longer does: see the grid scan.
+
+  /// Optional: told about dropped keys and positioned entries (tools only).
+  CompileListener* ascoltatore = nullptr;
+  /// The entry being read when the compiler last recorded a code or stopped.
+  LuogoSorgente sorgente;
+  /// For code 25: what failed, in words (diagnostics only, never written).
+  std::string dettaglio_errore;
+
+  Platform& platform;
+
+  // ===== Entry and build driver (src/app/form1.cpp) =====
+
+  /// Start-up: names, window, the five writers, the build, the end.
+  void Form_Load();
+  /// The build driver; `j` is the line switch (1 in every run of the program).
+  void memorizza_percorso(int32_t j);
+  /// Clears every field of records 0 to 86.
+  void azzera_voci();
+  /// The program folder joined with nome_linea + suffisso.
+  std::filesystem::path nome_file(std::string_view suffisso) const;
+
+  // ===== Error reporting (src/app/errore.cpp) =====
+
+  /// Shows " Errore n. " + a in the message box and ends the program.
+  [[noreturn]] void errore(const std::string& a);
+
+  // ===== Scenario check codes (src/app/codici_gara.cpp) =====
+
+  /// Plain code: sum of the first 25 ANSI codes of the key text.
+  int16_t codice_gara_og();
+  /// Weighted code: sum of the first 25 ANSI codes, each times its position.
+  int32_t codice_gara_st();
+  /// The two guards (1250, 1251) and the stores of both markers and codes.
+  void controlla_codici();
+
+  // ===== Cell grid post-processing (src/app/grid_scan.cpp) =====
+
+  /// The forward scan that adds abbattimento points around signals and slowdowns.
+  void elabora_percorso();
+  /// y when x is greater than y, otherwise x.
+  int16_t minimo(int16_t x, int16_t y);
+
+  // ===== Compiled scenario files (src/output/scenario_files.cpp) =====
+
+  /// Writes the line data file (when compila_linea is not 0), the service
+  /// file and the grid file, in this order.
+  void scrivi_file_compilati();
+
+  // ===== Description compilers (src/compile) =====
+
+  /// Both description files: the line half, then the train half; one
+  /// failure trap (code 25) for both. (memorizza_dati.cpp)
+  void memorizza_dati();
+
+  /// What the line half hands to the train half.
+  struct EsitoLinea {
+    bool segue_treno = false;        ///< false when the line half returned with a code
+    int32_t contatore_cartelli = 80;  ///< record index for the next name board
+  };
+  /// The line half. (line_compiler.cpp)
+  EsitoLinea memorizza_linea();
+  /// The train half; stations may not reach `limite_stazioni`. (train_compiler.cpp)
+  void memorizza_treno(int32_t limite_stazioni);
+
+  /// Orders the three chainage references of records 81 to 83. (line_items.cpp)
+  void progressive_ordina();
+  /// Stores one tunnel entry in the grid. (line_items.cpp)
+  void memo_montagna(int32_t inizio, int32_t fine, int32_t tipo);
+  /// Stores one group of speed-limit boards; code 21 when the cell is occupied. (line_items.cpp)
+  void memo_indicatori_v_max(int32_t posizione, int32_t vas, int32_t vbs, int32_t vcs,
+                             int16_t strisces, int32_t vad, int32_t vbd, int32_t vcd,
+                             int16_t strisced);
+  /// Places one signal and its approach markers; code 16. (placement.cpp)
+  void memo_segnale(int32_t posizione, int32_t sx, int32_t s1, int32_t s2, int32_t s3,
+                    int32_t rapp, int32_t dx, int32_t d1, int32_t d2, int32_t d3, int32_t tempo);
+  /// Places one slowdown; codes 17 to 20. (placement.cpp)
+  void memo_rallentamento(int32_t x, int32_t v, int32_t l, int32_t f_tt, int32_t f_ta,
+                          int32_t d_v);
+
+  // ===== Scenario text writers (src/writers) =====
+
+  void dati_linea();          ///< line description (dati_linea.cpp)
+  void dati_treno();          ///< train description (dati_treno.cpp)
+  void dati_note();           ///< notes (dati_note.cpp)
+  void dati_rallentamenti();  ///< slowdown notice (dati_note.cpp)
+  void dati_scheda();         ///< timetable card (dati_scheda.cpp)
+  /// The writing procedure shared by the five writers: the line table up to
+  /// its end marker, each line followed by CR LF, replacing the named file.
+  /// (scrittura.cpp)
+  void scrivi_righe(std::string_view suffisso, const std::vector<std::string>& tabella);
+};

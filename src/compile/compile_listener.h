@@ -1,0 +1,50 @@
+#pragma once
+// What the compiler tells a listener while it reads the description files.
+// Nothing here changes the build: the main program has no listener, the
+// author compiler uses one for its warnings.
+
+#include <cstdint>
+#include <string_view>
+
+/// The two description files.
+enum class FileDescrizione { linea, treno };
+
+/// Where the reader stands when a key is read.
+enum class SezioneLettura {
+  prima_del_generale,  ///< before the field holding "[generale]": everything is ignored
+  generale,            ///< the general section of the line description
+  voci,                ///< the entries (line entries, or any train entry)
+};
+
+class CompileListener {
+ public:
+  virtual ~CompileListener() = default;
+
+  /// A key that started no entry (headings, comments taken as keys, the
+  /// closing line and misspelt keywords alike). `line` is the key's line.
+  virtual void key_dropped(FileDescrizione file, int32_t line, SezioneLettura section,
+                           std::string_view key) {
+    (void)file, (void)line, (void)section, (void)key;
+  }
+
+  /// An entry that carries a position along the line, once its fields are
+  /// read: `entry` names the kind ("pendenza", "curva", "montagna",
+  /// "indicatori_vmax", "cartello_indicatore", "velocita", "aderenza",
+  /// "segnale", "rallentamento", "abbattimento", "stazione").
+  virtual void entry_read(FileDescrizione file, int32_t line, std::string_view entry,
+                          int32_t position) {
+    (void)file, (void)line, (void)entry, (void)position;
+  }
+
+  /// The chainage references were cleared because none of them could be put
+  /// in order (the largest position is shared, or no chainage is above 0).
+  virtual void chainage_dropped() {}
+};
+
+/// The entry being read when the compiler last stopped or recorded a code:
+/// which description file, and the line of its key.
+struct LuogoSorgente {
+  FileDescrizione file = FileDescrizione::linea;
+  int32_t riga = 0;  ///< 0 when no entry was read yet
+  bool fine_file = false;  ///< the code was tested after the whole file was read
+};

@@ -1,0 +1,63 @@
+#pragma once
+// The field reader of both description files. A file is a stream of fields,
+// not of lines: a line end separates fields exactly like a comma, and a
+// number also ends at a blank. The reader also knows the line of every field
+// it returns, for diagnostics.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "model/numbers.h"
+
+/// A field that cannot be read: past the end of the file, not a number, or a
+/// number outside its width. Caught by the compiler's failure trap.
+class ReadFailure : public RunTimeFailure {
+ public:
+  ReadFailure(int32_t line, const std::string& what)
+      : RunTimeFailure("line " + std::to_string(line) + ": " + what), line_(line) {}
+  int32_t line() const { return line_; }
+
+ private:
+  int32_t line_;
+};
+
+class FieldReader {
+ public:
+  /// Reads from the whole content of a file (Windows-1252 bytes).
+  explicit FieldReader(std::string content);
+
+  /// True once everything has been read. The reading order tests it only
+  /// where the formats say so.
+  bool fine_file() const { return pos_ >= text_.size(); }
+
+  /// A text field: leading blanks skipped; a double-quoted text runs to the
+  /// next double quote, any other to the next comma or line end. The comma or
+  /// line end that ends the field is consumed.
+  std::string leggi_testo();
+
+  /// Number fields of the three widths. A number ends at a blank, comma or
+  /// line end; the blanks after it and one following comma or line end are
+  /// consumed. An empty field reads 0.
+  int32_t leggi_int32();
+  int16_t leggi_int16();
+  uint8_t leggi_uint8();
+
+  /// Line (from 1) of the field returned last.
+  int32_t riga() const { return field_line_; }
+  /// Line (from 1) the reader stands on now: the last line at the end.
+  int32_t riga_corrente() const { return line_; }
+
+ private:
+  int64_t leggi_numero(int64_t minimo, int64_t massimo, std::string_view width);
+  void start_field();
+  void skip_blanks();
+  bool at_line_end() const;
+  void consume_line_end();
+  char peek() const { return text_[pos_]; }
+
+  std::string text_;
+  size_t pos_ = 0;
+  int32_t line_ = 1;
+  int32_t field_line_ = 0;
+};

@@ -1,0 +1,6 @@
+#include "app/form1.h"
+
+// TODO(train): signal and slowdown placement.
+void Form1::memo_segnale(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
+                         int32_t, int32_t, int32_t) {}
+void Form1::memo_rallentamento(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {}

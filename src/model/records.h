@@ -1,0 +1,110 @@
+#pragma once
+// The data every step of a build shares: the track cell and the cell grid,
+// the general/station record and its table, and the per-metre track plan.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+/// One cell of the grid: 50 m of line. Field order is the grid file's order.
+struct cella {
+  uint8_t tipo = 0;           ///< item in the cell (0 nothing, 1 signal, ... 14 name board)
+  int16_t dato1 = 0;
+  int16_t dato2 = 0;
+  int16_t dato3 = 0;
+  int16_t dato4 = 0;
+  uint8_t tempo_segnale = 0;  ///< signal time byte, type 1 only
+  uint8_t marcatore = 0;      ///< approach marker in front of a signal or a station
+  uint8_t montagna = 0;       ///< tunnel kind 1, 2 or 3; 0 in the open
+  uint8_t velocita = 0;       ///< speed limit in units of 5 km/h
+  uint8_t pendenza = 0;       ///< gradient per mille plus 100, low byte
+  uint8_t aderenza = 0;       ///< adhesion value
+
+  bool operator==(const cella&) const = default;
+};
+
+/// Cell types written by the compilers and the grid scan.
+namespace tipo_cella {
+inline constexpr uint8_t vuota = 0;
+inline constexpr uint8_t segnale = 1;
+inline constexpr uint8_t fine_rallentamento = 2;
+inline constexpr uint8_t inizio_rallentamento = 3;
+inline constexpr uint8_t avviso_rallentamento = 4;
+inline constexpr uint8_t preavviso_rallentamento = 5;
+inline constexpr uint8_t indicatori_v_max = 6;
+inline constexpr uint8_t fermata = 10;
+inline constexpr uint8_t marcatore_galleria = 11;
+inline constexpr uint8_t abbattimento = 12;
+inline constexpr uint8_t abbattimento_senza_valore = 13;
+inline constexpr uint8_t cartello_indicatore = 14;
+}  // namespace tipo_cella
+
+/// A cell is free when nothing stands in it but, at most, a tunnel marker.
+inline bool cella_libera(const cella& c) {
+  return c.tipo == tipo_cella::vuota || c.tipo == tipo_cella::marcatore_galleria;
+}
+
+/// The cell grid: indices 0 to n, created by the line length entry.
+using Percorso = std::vector<cella>;
+
+/// One general or station record. Field order is the service file's order.
+struct voce {
+  uint8_t tipo = 0;
+  int32_t inizio = 0;
+  int32_t fine = 0;
+  int32_t posizione = 0;
+  uint8_t campo4 = 0;
+  std::string nome;  ///< Windows-1252 bytes
+  int16_t campo7 = 0;
+  int16_t campo8 = 0;
+  int16_t campo10 = 0;
+  int16_t campo11 = 0;
+  int16_t campo12 = 0;
+  uint8_t campo9 = 0;
+  uint8_t campo13 = 0;
+  uint8_t prolunga = 0;
+  uint8_t campo5 = 0;
+  int32_t orario = 0;
+
+  bool operator==(const voce&) const = default;
+};
+
+/// The record table: entries 0 to 86.
+inline constexpr int32_t numero_voci = 87;
+using Voci = std::array<voce, numero_voci>;
+
+/// Fixed entries of the record table.
+namespace voce_fissa {
+inline constexpr int32_t primo_cartello = 80;  ///< name boards from 80 downward
+inline constexpr int32_t progressiva_1 = 81;   ///< chainage references, largest position first
+inline constexpr int32_t progressiva_2 = 82;
+inline constexpr int32_t progressiva_3 = 83;
+inline constexpr int32_t generale = 84;  ///< braked mass, line length, cars
+inline constexpr int32_t linea = 85;     ///< scenery values, line name, check code
+inline constexpr int32_t treno = 86;     ///< signal repetition, train number, sand, clock
+}  // namespace voce_fissa
+
+/// Kind of value held by one element of the track plan; the number is the
+/// tag the line data file carries in front of the value.
+enum class TipoVariante : uint16_t { vuoto = 0, intero16 = 2, reale64 = 5 };
+
+/// The per-metre track plan: for every metre 0 to L + 7000 the two plan
+/// coordinates (0: x, 1: y).
+///
+/// Every element is a variant: nothing, a 16-bit integer or a double. The
+/// plan is always filled front to back, so the kinds follow from two counts:
+/// the first two metres hold the 16-bit integers (0, 0) and (0, 1) once the
+/// plan is started, every further metre below `calcolati` holds doubles, and
+/// the rest holds nothing. Keeping only the doubles costs 16 bytes a metre.
+struct Tracciato {
+  std::vector<std::array<double, 2>> punti;  ///< one row per metre; empty when no plan exists
+  int32_t calcolati = 0;                     ///< rows 0 .. calcolati - 1 hold a value
+
+  bool esiste() const { return !punti.empty(); }
+  int32_t righe() const { return static_cast<int32_t>(punti.size()); }
+  TipoVariante tipo(int32_t metro) const {
+    if (metro >= calcolati) return TipoVariante::vuoto;
+    return metro < 2 ? TipoVariante::intero16 : TipoVariante::reale64;
+  }
+};

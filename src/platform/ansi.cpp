@@ -1,0 +1,126 @@
+#include "platform/ansi.h"
+
+#include <array>
+
+namespace {
+
+// Unicode code points of Windows-1252 bytes 0x80-0x9F; 0 where the byte is
+// undefined.
+constexpr std::array<char32_t, 32> kBlocco80 = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+};
+
+char32_t code_point(uint8_t b) {
+  if (b >= 0x80 && b <= 0x9F) return kBlocco80[b - 0x80];
+  return b;
+}
+
+void append_utf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+std::optional<uint8_t> byte_of(char32_t cp) {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<uint8_t>(cp);
+  for (size_t i = 0; i < kBlocco80.size(); ++i)
+    if (kBlocco80[i] != 0 && kBlocco80[i] == cp) return static_cast<uint8_t>(0x80 + i);
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool ansi_definito(uint8_t byte) { return code_point(byte) != 0 || byte == 0; }
+
+const std::string& converti_ansi(const std::string& testo, std::string_view cosa) {
+  for (size_t i = 0; i < testo.size(); ++i) {
+    const auto b = static_cast<uint8_t>(testo[i]);
+    if (!ansi_definito(b)) {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      std::string hex = "0x";
+      hex += kHex[b >> 4];
+      hex += kHex[b & 0xF];
+      throw AnsiError(std::string(cosa) + ": byte " + hex + " at character " +
+                      std::to_string(i + 1) + " is not a Windows-1252 character");
+    }
+  }
+  return testo;
+}
+
+std::string minuscolo(std::string_view testo) {
+  std::string out(testo);
+  for (char& ch : out) {
+    const auto b = static_cast<uint8_t>(ch);
+    if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7)) {
+      ch = static_cast<char>(b + 0x20);
+    } else if (b == 0x8A || b == 0x8C || b == 0x8E) {  // Š Œ Ž
+      ch = static_cast<char>(b + 0x10);
+    } else if (b == 0x9F) {  // Ÿ
+      ch = static_cast<char>(0xFF);
+    }
+  }
+  return out;
+}
+
+std::string cp1252_a_utf8(std::string_view testo) {
+  std::string out;
+  out.reserve(testo.size());
+  for (char ch : testo) {
+    const char32_t cp = code_point(static_cast<uint8_t>(ch));
+    append_utf8(out, cp == 0 && ch != 0 ? char32_t{0xFFFD} : cp);
+  }
+  return out;
+}
+
+std::optional<std::string> utf8_a_cp1252(std::string_view testo) {
+  std::string out;
+  size_t i = 0;
+  while (i < testo.size()) {
+    const auto b0 = static_cast<uint8_t>(testo[i]);
+    char32_t cp = 0;
+    size_t len = 0;
+    if (b0 < 0x80) {
+      cp = b0;
+      len = 1;
+    } else if ((b0 & 0xE0) == 0xC0) {
+      cp = b0 & 0x1F;
+      len = 2;
+    } else if ((b0 & 0xF0) == 0xE0) {
+      cp = b0 & 0x0F;
+      len = 3;
+    } else if ((b0 & 0xF8) == 0xF0) {
+      cp = b0 & 0x07;
+      len = 4;
+    } else {
+      return std::nullopt;
+    }
+    if (i + len > testo.size()) return std::nullopt;
+    for (size_t k = 1; k < len; ++k) {
+      const auto b = static_cast<uint8_t>(testo[i + k]);
+      if ((b & 0xC0) != 0x80) return std::nullopt;
+      cp = (cp << 6) | (b & 0x3F);
+    }
+    static constexpr char32_t kMinimo[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMinimo[len]) return std::nullopt;  // overlong form
+    const auto byte = byte_of(cp);
+    if (!byte) return std::nullopt;
+    out += static_cast<char>(*byte);
+    i += len;
+  }
+  return out;
+}
+
+std::filesystem::path file_nella_cartella(const std::filesystem::path& cartella,
+                                          std::string_view nome) {
+  return cartella / std::filesystem::path(cp1252_a_utf8(nome));
+}

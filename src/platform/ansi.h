@@ -1,0 +1,41 @@
+#pragma once
+// The system's ANSI code page, Windows-1252. Internal text is kept as
+// Windows-1252 bytes; these helpers check it, change its case, and convert it
+// to and from UTF-8 where it meets this platform (file names, terminals).
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+/// Text that the ANSI code page cannot represent.
+class AnsiError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+/// True when the byte is a character of Windows-1252 (five bytes of the
+/// 0x80-0x9F block are undefined there).
+bool ansi_definito(uint8_t byte);
+
+/// The text as ANSI bytes, one per character. Refuses (AnsiError) a text
+/// holding a byte that is no Windows-1252 character, naming what it was.
+const std::string& converti_ansi(const std::string& testo, std::string_view cosa);
+
+/// Lower case in Windows-1252: A-Z, the accented capitals and the four
+/// capitals of the 0x80 block; every other byte unchanged.
+std::string minuscolo(std::string_view testo);
+
+/// Windows-1252 bytes to UTF-8. Undefined bytes become U+FFFD.
+std::string cp1252_a_utf8(std::string_view testo);
+
+/// UTF-8 to Windows-1252; nothing when the text is not valid UTF-8 or holds
+/// a character outside Windows-1252.
+std::optional<std::string> utf8_a_cp1252(std::string_view testo);
+
+/// A file of the program folder: the folder joined with a name held as
+/// Windows-1252 bytes (converted to this platform's UTF-8 file names).
+std::filesystem::path file_nella_cartella(const std::filesystem::path& cartella,
+                                          std::string_view nome);

@@ -1,0 +1,57 @@
+#pragma once
+// What the builder needs from the machine it runs on: its own folder, a
+// window with one label, a message box, a way to end at once, and files.
+// The program uses SystemPlatform; tests and tools supply their own.
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+/// A file that cannot be read, created, written, renamed or deleted. The
+/// message names the file and gives the system's reason.
+class FileError : public std::runtime_error {
+ public:
+  FileError(const std::filesystem::path& file, const std::string& reason)
+      : std::runtime_error(file.string() + ": " + reason), file_(file) {}
+  const std::filesystem::path& file() const { return file_; }
+
+ private:
+  std::filesystem::path file_;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  /// The folder every file of a build lives in (for the program: the folder
+  /// that holds its executable).
+  virtual std::filesystem::path program_folder() = 0;
+
+  /// Shows the window with its single label, painted once while the build runs.
+  virtual void show_window(const std::string& label) = 0;
+
+  /// The modal message box with one OK button; returns once it is closed.
+  virtual void message_box(const std::string& text) = 0;
+
+  /// A line for the person running the build (recorded codes, failures).
+  virtual void report(const std::string& line) = 0;
+
+  /// Ends the program at once with this exit status. Never returns.
+  [[noreturn]] virtual void end_program(int status) = 0;
+
+  // --- Files ---
+
+  virtual bool file_exists(const std::filesystem::path& file) = 0;
+
+  /// The whole content of a file; FileError when it cannot be read.
+  virtual std::string read_file(const std::filesystem::path& file) = 0;
+
+  /// Replaces the file with exactly these bytes, safely: the old file stays as
+  /// it was unless the new content is complete. FileError on any failure.
+  virtual void replace_file(const std::filesystem::path& file, std::string_view bytes) = 0;
+
+  /// Deletes the file; a file that does not exist is no error. FileError when
+  /// an existing file cannot be deleted.
+  virtual void delete_file(const std::filesystem::path& file) = 0;
+};

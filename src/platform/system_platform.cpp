@@ -1,0 +1,119 @@
+#include "platform/system_platform.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <random>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string reason(int err) { return std::strerror(err); }
+
+struct FileCloser {
+  void operator()(std::FILE* f) const {
+    if (f) std::fclose(f);
+  }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// A name in the same folder that no other file has yet: the rename that
+// replaces the final file then happens inside one file system.
+fs::path temporary_name(const fs::path& file, unsigned attempt) {
+  static std::mt19937_64 generator{std::random_device{}()};
+  fs::path tmp = file;
+  tmp += ".tmp-" + std::to_string(generator() % 1000000000u) + "-" + std::to_string(attempt);
+  return tmp;
+}
+
+// Writes the bytes to a new temporary file and closes it, checking every
+// step. Returns the temporary file's name.
+fs::path write_temporary(const fs::path& file, std::string_view bytes) {
+  for (unsigned attempt = 0;; ++attempt) {
+    const fs::path tmp = temporary_name(file, attempt);
+    errno = 0;
+    std::FILE* raw = std::fopen(tmp.c_str(), "wbx");  // x: fail if it exists
+    if (!raw) {
+      if (errno == EEXIST && attempt < 100) continue;
+      throw FileError(file, "cannot create a file in its folder: " + reason(errno));
+    }
+    FilePtr out(raw);
+    const size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), raw);
+    const int write_errno = errno;
+    if (written != bytes.size() || std::fflush(raw) != 0) {
+      const int err = write_errno != 0 ? write_errno : errno;
+      out.reset();
+      std::remove(tmp.c_str());
+      throw FileError(file, "cannot write: " + reason(err));
+    }
+    if (std::fclose(out.release()) != 0) {
+      const int err = errno;
+      std::remove(tmp.c_str());
+      throw FileError(file, "cannot write: " + reason(err));
+    }
+    return tmp;
+  }
+}
+
+}  // namespace
+
+SystemPlatform::SystemPlatform(fs::path folder) : folder_(std::move(folder)) {}
+
+SystemPlatform SystemPlatform::for_executable(const char* argv0) {
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec || exe.empty()) exe = fs::absolute(argv0 ? argv0 : ".", ec);
+  return SystemPlatform(exe.parent_path());
+}
+
+fs::path SystemPlatform::program_folder() { return folder_; }
+
+void SystemPlatform::show_window(const std::string& label) { std::cerr << label << '\n'; }
+
+void SystemPlatform::message_box(const std::string& text) { std::cerr << text << '\n'; }
+
+void SystemPlatform::report(const std::string& line) { std::cerr << line << '\n'; }
+
+void SystemPlatform::end_program(int status) {
+  std::cerr.flush();
+  std::exit(status);
+}
+
+bool SystemPlatform::file_exists(const fs::path& file) {
+  std::error_code ec;
+  return fs::is_regular_file(file, ec);
+}
+
+std::string SystemPlatform::read_file(const fs::path& file) {
+  errno = 0;
+  FilePtr in(std::fopen(file.c_str(), "rb"));
+  if (!in) throw FileError(file, "cannot open for reading: " + reason(errno));
+  std::string content;
+  char buffer[1 << 16];
+  size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, in.get())) > 0) content.append(buffer, got);
+  if (std::ferror(in.get())) throw FileError(file, "cannot read: " + reason(errno));
+  return content;
+}
+
+void SystemPlatform::replace_file(const fs::path& file, std::string_view bytes) {
+  const fs::path tmp = write_temporary(file, bytes);
+  std::error_code ec;
+  fs::rename(tmp, file, ec);
+  if (ec) {
+    const std::string why = ec.message();
+    fs::remove(tmp, ec);
+    throw FileError(file, "cannot replace: " + why);
+  }
+}
+
+void SystemPlatform::delete_file(const fs::path& file) {
+  std::error_code ec;
+  fs::remove(file, ec);
+  if (ec) throw FileError(file, "cannot delete: " + ec.message());
+}

@@ -1,0 +1,4 @@
+#include "app/form1.h"
+
+// TODO(writers)
+void Form1::dati_treno() {}
