@@ -32,7 +32,34 @@ int32_t codice_pesato(std::string_view chiave) {
   return somma;
 }
 
-// TODO(spine): the form's procedures, the guards and the stores.
-int16_t Form1::codice_gara_og() { return 0; }
-int32_t Form1::codice_gara_st() { return 0; }
-void Form1::controlla_codici() {}
+namespace {
+// Marker values of the reserved slots, fixed for every scenario.
+constexpr int16_t kMarcatoreVoce = 610;
+constexpr int16_t kMarcatoreCella = 5121;
+constexpr int32_t kCellaCodici = 1;
+}  // namespace
+
+int16_t Form1::codice_gara_og() {
+  riga = chiave_codici(voci[voce_fissa::treno].nome, voci[voce_fissa::linea].nome);
+  return codice_semplice(riga);
+}
+
+int32_t Form1::codice_gara_st() {
+  riga = chiave_codici(voci[voce_fissa::treno].nome, voci[voce_fissa::linea].nome);
+  return codice_pesato(riga);
+}
+
+// The guards make sure no item of the compilers or of the grid scan sits in
+// the reserved slots before the markers and codes go in. The grid always
+// reaches cell 1 here (the driver does not come this far without it); at()
+// keeps a misuse from reading past the grid.
+void Form1::controlla_codici() {
+  voce& linea = voci[voce_fissa::linea];
+  cella& codici = percorso.at(kCellaCodici);
+  if (linea.campo7 != 0 || codici.dato1 != 0) errore(std::to_string(1250));
+  linea.campo7 = kMarcatoreVoce;
+  codici.dato1 = kMarcatoreCella;
+  if (linea.orario != 0 || codici.dato2 != 0) errore(std::to_string(1251));
+  linea.orario = codice_gara_st();
+  codici.dato2 = codice_gara_og();
+}

@@ -1,10 +1,20 @@
 #include "app/form1.h"
 
+#include <charconv>
 #include <cstdlib>
 
-// TODO(spine): the numbered message box.
+#include "app/codici_errore.h"
+#include "platform/ansi.h"
+
+// The numbered message box, then the end of the run. Besides the box, the
+// person running the build gets the code's meaning as a report line; the box
+// text itself is exactly " Errore n. " and the number.
 void Form1::errore(const std::string& a) {
   platform.message_box(" Errore n. " + a);
-  platform.end_program(3);
+  int32_t codice = 0;
+  const auto [fine, esito] = std::from_chars(a.data(), a.data() + a.size(), codice);
+  if (esito == std::errc() && fine == a.data() + a.size() && cerca_codice(codice) != nullptr)
+    platform.report(riga_codice(cp1252_a_utf8(nome_linea + "_" + numero_treno), codice, 0));
+  platform.end_program(stato_uscita::fatale);
   std::abort();  // end_program never returns
 }

@@ -1,6 +1,21 @@
 #include "app/form1.h"
 
+#include "app/codici_errore.h"
 #include "platform/ansi.h"
+
+namespace {
+
+constexpr const char* kNomeLinea = "Valdarco_Lornese";
+constexpr const char* kNumeroTreno = "4158";
+constexpr int32_t kLineaCompilata = 1;
+
+// The grid must reach cell 1, which carries the marker and the plain check
+// code. The line compiler makes at least 141 cells for any length it
+// accepts; a shorter grid can only come from a negative length and is
+// treated like no grid at all rather than written without its codes.
+constexpr size_t kCelleMinime = 2;
+
+}  // namespace
 
 Form1::Form1(Platform& p) : platform(p) {}
 
@@ -10,7 +25,61 @@ std::filesystem::path Form1::nome_file(std::string_view suffisso) const {
   return file_nella_cartella(platform.program_folder(), nome);
 }
 
-// TODO(spine): start-up and the build driver.
-void Form1::Form_Load() {}
-void Form1::memorizza_percorso(int32_t j) { compila_linea = j; }
-void Form1::azzera_voci() {}
+// One run: the names, the window, the five text files, the build, the end.
+// A file that cannot be written, anywhere in the run, ends it with the
+// file's name and the system's reason; files written before it stay.
+void Form1::Form_Load() {
+  nome_linea = kNomeLinea;
+  numero_treno = kNumeroTreno;
+  platform.show_window("Attendere");
+  try {
+    dati_linea();
+    dati_treno();
+    dati_note();
+    dati_rallentamenti();
+    dati_scheda();
+    memorizza_percorso(kLineaCompilata);
+  } catch (const FileError& failure) {
+    platform.report(failure.what());
+    platform.end_program(stato_uscita::fatale);
+  } catch (const AnsiError& failure) {
+    platform.report(cp1252_a_utf8(nome_linea + "_" + numero_treno) +
+                    ": cannot write: " + failure.what());
+    platform.end_program(stato_uscita::fatale);
+  }
+  platform.end_program(riporta_esito());
+}
+
+void Form1::memorizza_percorso(int32_t j) {
+  compila_linea = j;
+  codice_errore = 0;
+  azzera_voci();
+  memorizza_dati();
+  // A compiler that stopped before the length entry (codes 1, 101, 102, or
+  // 25 that early) left no grid: nothing to scan, check or write.
+  if (percorso.size() < kCelleMinime) return;
+  elabora_percorso();
+  controlla_codici();
+  scrivi_file_compilati();
+}
+
+void Form1::azzera_voci() {
+  for (voce& v : voci) v = voce{};
+}
+
+// Recorded codes never change an output byte; they are only told.
+int Form1::riporta_esito() {
+  const std::string scenario = cp1252_a_utf8(nome_linea + "_" + numero_treno);
+  int stato = stato_uscita::pulito;
+  if (codice_errore != 0) {
+    const std::string dettaglio = codice_errore == 25 ? dettaglio_errore : std::string();
+    platform.report(riga_codice(scenario, codice_errore, posizione_errore, dettaglio));
+    stato = stato_uscita::codice_registrato;
+  }
+  if (percorso.size() < kCelleMinime) {
+    platform.report(scenario + ": the build stopped before the cell grid existed; "
+                               "no compiled file was written");
+    stato = stato_uscita::codice_registrato;
+  }
+  return stato;
+}

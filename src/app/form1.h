@@ -58,6 +58,9 @@ class Form1 {
   void memorizza_percorso(int32_t j);
   /// Clears every field of records 0 to 86.
   void azzera_voci();
+  /// After the build: reports a recorded code and a build without a grid,
+  /// one line each, and returns the exit status (0 clean, 1 otherwise).
+  int riporta_esito();
   /// The program folder joined with nome_linea + suffisso.
   std::filesystem::path nome_file(std::string_view suffisso) const;
 

@@ -1,0 +1,31 @@
+#pragma once
+// The three compiled scenario files as bytes: the grid file (every cell of
+// the grid), the service file (the 87 records) and the line data file (the
+// track plan). Little-endian, fields packed in record order, no header, no
+// count, no trailer. Pure functions, so that tools can rebuild the files.
+
+#include <stdexcept>
+#include <string>
+
+#include "model/records.h"
+
+/// A record the service file layout cannot hold: a name longer than the
+/// 65535 bytes its unsigned 16-bit length can count.
+class RecordError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+/// The grid file: 15 bytes per cell, cells 0 to the highest index.
+std::string bytes_percorso(const Percorso& percorso);
+
+/// The service file: records 0 to 86, 34 bytes each plus the length of the
+/// name. Names are checked through converti_ansi (AnsiError for a byte that
+/// is no Windows-1252 character); a name too long for its length field is a
+/// RecordError.
+std::string bytes_voci(const Voci& voci);
+
+/// The line data file: column 0 of every row, then column 1. Each element is
+/// a 16-bit tag and its value: 2 and a 16-bit integer for rows 0 and 1, 5 and
+/// a 64-bit float for the computed rows, 0 alone for rows never computed.
+std::string bytes_tracciato(const Tracciato& tracciato);
