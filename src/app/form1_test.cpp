@@ -1,0 +1,187 @@
+#include "app/form1.h"
+
+#include <gtest/gtest.h>
+
+#include "output/scenario_files.h"
+#include "testing/test_platform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The compiled files found in a folder.
+std::vector<std::string> file_compilati(const fs::path& cartella) {
+  std::vector<std::string> trovati;
+  for (const auto& f : fs::directory_iterator(cartella)) {
+    const std::string ext = f.path().extension().string();
+    if (ext == ".dat" || ext == ".sim") trovati.push_back(f.path().filename().string());
+  }
+  return trovati;
+}
+
+const char kSenzaGriglia[] =
+    "Valdarco_Lornese_4158: the build stopped before the cell grid existed; no compiled file "
+    "was written";
+
+struct DriverTest : testing::Test {
+  TempFolder cartella;
+  TestPlatform platform{cartella.path()};
+  Form1 form{platform};
+
+  void SetUp() override {
+    form.nome_linea = "Valdarco_Lornese";
+    form.numero_treno = "4158";
+  }
+};
+
+TEST_F(DriverTest, AzzeraVociClearsEveryFieldOfEveryRecord) {
+  for (voce& v : form.voci) {
+    v = voce{7, 1, 2, 3, 4, "nome", 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+  }
+  form.azzera_voci();
+  for (const voce& v : form.voci) EXPECT_EQ(v, voce{});
+}
+
+TEST_F(DriverTest, BuildWithoutGridResetsAndWritesNothing) {
+  form.codice_errore = 16;
+  form.voci[40].nome = "left from before";
+  form.voci[85].campo7 = 99;
+  form.memorizza_percorso(1);
+  EXPECT_EQ(form.compila_linea, 1);
+  EXPECT_EQ(form.voci[40], voce{});
+  EXPECT_EQ(form.voci[85].campo7, 0);  // no guard ran on it
+  EXPECT_TRUE(form.percorso.empty());
+  EXPECT_TRUE(file_compilati(cartella.path()).empty());
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST_F(DriverTest, BuildWithAGridStoresTheCodesAndWritesTheFiles) {
+  // The grid as the line compiler would leave it for a line of length 0.
+  form.percorso.assign(141, cella{});
+  form.memorizza_percorso(1);
+  EXPECT_EQ(form.voci[85].nome, "Valdarco_Lornese");
+  EXPECT_EQ(form.voci[85].orario, 33076);
+  EXPECT_EQ(form.percorso[1].dato2, 2398);
+  EXPECT_EQ(read_bytes(cartella.path() / "Valdarco_Lornese_4158.dat"),
+            bytes_percorso(form.percorso));
+  EXPECT_EQ(read_bytes(cartella.path() / "Valdarco_Lornese_4158.sim"), bytes_voci(form.voci));
+  EXPECT_EQ(read_bytes(cartella.path() / "Valdarco_Lornese_4158.dat").size(), 2115u);
+}
+
+TEST_F(DriverTest, GuardEndsTheBuildBeforeAnyFileIsWritten) {
+  // A slowdown at 0 m would leave its speed in cell 1.
+  form.percorso.assign(141, cella{});
+  form.percorso[1].dato1 = 60;
+  try {
+    form.memorizza_percorso(1);
+    FAIL() << "the build went on";
+  } catch (const ProgramEnded& fine) {
+    EXPECT_NE(fine.status, 0);
+  }
+  EXPECT_EQ(platform.messages, std::vector<std::string>{" Errore n. 1250"});
+  EXPECT_EQ(platform.reports,
+            std::vector<std::string>{
+                "Valdarco_Lornese_4158: error 1250: an item was placed in cell 1 (dato1) or "
+                "record 85 (campo7), which are reserved for the scenario's marker"});
+  EXPECT_TRUE(file_compilati(cartella.path()).empty());
+}
+
+TEST_F(DriverTest, OutcomeOfTheBuild) {
+  struct Caso {
+    const char* nome;
+    int32_t codice;
+    int32_t posizione;
+    size_t celle;
+    int stato;
+    std::vector<std::string> righe;
+  };
+  const std::vector<Caso> casi = {
+      {"clean", 0, 0, 141, 0, {}},
+      {"code with a position", 16, 5950, 141, 1,
+       {"Valdarco_Lornese_4158: error 16 at 5950 m: a signal stands on an occupied cell"}},
+      {"code without a position", 24, 5950, 141, 1,
+       {"Valdarco_Lornese_4158: error 24: a stopping station's platform ends at or before 100 m"}},
+      {"no grid", 0, 0, 0, 1, {kSenzaGriglia}},
+      {"stopped before the grid", 101, 0, 0, 1,
+       {"Valdarco_Lornese_4158: error 101: the line description file does not exist",
+        kSenzaGriglia}},
+      {"a grid without cell 1", 0, 0, 1, 1, {kSenzaGriglia}},
+  };
+  for (const Caso& c : casi) {
+    SCOPED_TRACE(c.nome);
+    TestPlatform p(cartella.path());
+    Form1 f(p);
+    f.nome_linea = "Valdarco_Lornese";
+    f.numero_treno = "4158";
+    f.codice_errore = c.codice;
+    f.posizione_errore = c.posizione;
+    f.percorso.assign(c.celle, cella{});
+    EXPECT_EQ(f.riporta_esito(), c.stato);
+    EXPECT_EQ(p.reports, c.righe);
+  }
+}
+
+TEST_F(DriverTest, CodeTwentyFiveCarriesWhatFailed) {
+  form.percorso.assign(141, cella{});
+  form.codice_errore = 25;
+  form.dettaglio_errore = "line 3: \"abc\" is not a number";
+  EXPECT_EQ(form.riporta_esito(), 1);
+  EXPECT_EQ(platform.reports,
+            std::vector<std::string>{
+                "Valdarco_Lornese_4158: error 25: a description file cannot be read, or a field is "
+                "not a number or does not fit its width (line 3: \"abc\" is not a number)"});
+}
+
+// A platform that loses the line description on its way to disk: the build
+// then has no line to compile, whichever compiler it runs.
+class SenzaLinea : public TestPlatform {
+ public:
+  using TestPlatform::TestPlatform;
+  void replace_file(const fs::path& file, std::string_view bytes) override {
+    if (file.filename() == "Valdarco_Lornese_linea.txt") return;
+    TestPlatform::replace_file(file, bytes);
+  }
+};
+
+TEST(FormLoadTest, BuildWithoutGridEndsWithStatusOneAndNoCompiledFile) {
+  TempFolder cartella;
+  SenzaLinea platform(cartella.path());
+  Form1 form(platform);
+  try {
+    form.Form_Load();
+    FAIL() << "Form_Load returned";
+  } catch (const ProgramEnded& fine) {
+    EXPECT_EQ(fine.status, 1);
+  }
+  EXPECT_EQ(form.nome_linea, "Valdarco_Lornese");
+  EXPECT_EQ(form.numero_treno, "4158");
+  EXPECT_EQ(platform.windows, std::vector<std::string>{"Attendere"});
+  ASSERT_FALSE(platform.reports.empty());
+  EXPECT_EQ(platform.reports.back(), kSenzaGriglia);
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_TRUE(file_compilati(cartella.path()).empty());
+}
+
+TEST(FormLoadTest, FileThatCannotBeCreatedEndsWithStatusThreeNamingIt) {
+  TempFolder cartella;
+  const fs::path non_cartella = cartella.path() / "plain";
+  write_bytes(non_cartella, "x");
+  TestPlatform platform(non_cartella);
+  Form1 form(platform);
+  // A grid, so that the build reaches its files whichever step fails first.
+  form.percorso.assign(141, cella{});
+  try {
+    form.Form_Load();
+    FAIL() << "Form_Load returned";
+  } catch (const ProgramEnded& fine) {
+    EXPECT_EQ(fine.status, 3);
+  }
+  ASSERT_EQ(platform.reports.size(), 1u);
+  const std::string& riga = platform.reports[0];
+  const std::string inizio = (non_cartella / "Valdarco_Lornese_").string();
+  EXPECT_EQ(riga.substr(0, inizio.size()), inizio) << riga;
+  EXPECT_NE(riga.find(": Not a directory"), std::string::npos) << riga;
+  EXPECT_EQ(read_bytes(non_cartella), "x");
+}
+
+}  // namespace
