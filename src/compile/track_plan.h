@@ -12,6 +12,7 @@
 #include <optional>
 #include <string_view>
 
+#include "model/numbers.h"
 #include "model/records.h"
 
 /// Above this metre a curve may not take the plan counter (code 103).
