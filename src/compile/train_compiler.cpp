@@ -452,7 +452,7 @@ void CompilatoreTreno::fine_lettura() {
     const voce& riferimento = f_.voci[static_cast<size_t>(i)];
     if (riferimento.inizio % 50 != 0 || riferimento.fine % 50 != 0) {
       f_.codice_errore = 2;
-      f_.sorgente = {FileDescrizione::treno, r_.riga_corrente(), true};
+      f_.sorgente = {FileDescrizione::treno, r_.riga(), true};
     }
   }
 }
