@@ -1,6 +1,117 @@
 #include "app/form1.h"
+#include "model/numbers.h"
 
-// TODO(train): signal and slowdown placement.
-void Form1::memo_segnale(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
-                         int32_t, int32_t, int32_t) {}
-void Form1::memo_rallentamento(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {}
+// Placement of one signal or one slowdown of the train description into the
+// grid. Both procedures only record a code when a cell cannot be used; the
+// train half notices it right after the call.
+//
+// The caller's range test bounds a position from above only. Whatever the
+// file holds, nothing outside the grid is read or written here: a cell that
+// an item needs for itself and that lies outside the grid counts as occupied
+// (the entry is refused with its code), while the signal's approach markers,
+// which are only hints in front of it, are written where they fall inside the
+// grid and dropped where they would lie before cell 0 (a signal closer than
+// 350 m to the origin), as the station markers are.
+
+namespace {
+
+/// The cell index of a real position in cells, 64 bits wide so that any
+/// 32-bit position maps to an index that can be compared with the grid.
+int64_t indice(double celle) { return static_cast<int64_t>(nearest(celle)); }
+
+bool nella_griglia(const Percorso& percorso, int64_t i) {
+  return i >= 0 && i < static_cast<int64_t>(percorso.size());
+}
+
+/// Free and inside the grid.
+bool utilizzabile(const Percorso& percorso, int64_t i) {
+  return nella_griglia(percorso, i) && cella_libera(percorso[static_cast<size_t>(i)]);
+}
+
+}  // namespace
+
+void Form1::memo_segnale(int32_t posizione, int32_t sx, int32_t s1, int32_t s2, int32_t s3,
+                         int32_t rapp, int32_t dx, int32_t d1, int32_t d2, int32_t d3,
+                         int32_t tempo) {
+  const int64_t j = indice(posizione / 50.0 + 1);
+  if (!utilizzabile(percorso, j)) {
+    codice_errore = 16;
+    return;
+  }
+  cella& c = percorso[static_cast<size_t>(j)];
+  c.tipo = tipo_cella::segnale;
+  c.dato4 = wrap16(int64_t{rapp} * 10 + int64_t{sx} * 3 + dx);
+  c.dato1 = wrap16(int64_t{s1} * 10 + d1);
+  c.dato2 = wrap16(int64_t{s2} * 10 + d2);
+  c.dato3 = wrap16(int64_t{s3} * 10 + d3);
+  // A time from 1 to 100 is too short to be meant: it becomes 101.
+  if (tempo >= 1 && tempo <= 100) tempo = 101;
+  c.tempo_segnale = sx == 2 ? low_byte(tempo) : uint8_t{0};
+
+  // Markers 100, 200, 300 and 400 m before the signal, whatever the cells hold.
+  for (int32_t k = 1; k <= 4; ++k) {
+    const int64_t m = j - 2 * k;
+    if (!nella_griglia(percorso, m)) continue;
+    percorso[static_cast<size_t>(m)].marcatore =
+        low_byte(10 * (3 * int64_t{sx} + dx) + k);
+  }
+}
+
+void Form1::memo_rallentamento(int32_t x, int32_t v, int32_t l, int32_t f_tt, int32_t f_ta,
+                               int32_t d_v) {
+  // The warning board stands 1200 m before the start; slowdowns that start
+  // within the first 1500 m get neither board nor pre-warning cells. The end
+  // is computed in real arithmetic, so a length that would overflow 32 bits
+  // puts the end outside the grid instead of wrapping it somewhere inside.
+  const bool con_avviso = x > 1500;
+  const int64_t a = indice((x - 1200.0) / 50 + 1);
+  const int64_t s0 = indice(x / 50.0 + 1);
+  const int64_t e = indice((static_cast<double>(x) + l) / 50 + 1);
+  const int64_t w = indice((x - 1200.0) / 50);
+  if (!con_avviso) f_ta = 0;
+
+  if (con_avviso && !utilizzabile(percorso, a)) {
+    codice_errore = 17;
+    return;
+  }
+  if (!utilizzabile(percorso, s0)) {
+    codice_errore = 18;
+    return;
+  }
+  if (!utilizzabile(percorso, e)) {
+    codice_errore = 19;
+    return;
+  }
+
+  cella& fine = percorso[static_cast<size_t>(e)];
+  cella& inizio = percorso[static_cast<size_t>(s0)];
+  fine.tipo = tipo_cella::fine_rallentamento;
+  if (d_v != 0) fine.dato2 = wrap16(d_v);
+  // Written after the end, so a slowdown of length 0 keeps its start.
+  inizio.tipo = tipo_cella::inizio_rallentamento;
+  if (d_v != 0) inizio.dato2 = wrap16(d_v);
+  if (con_avviso) {
+    cella& avviso = percorso[static_cast<size_t>(a)];
+    avviso.tipo = tipo_cella::avviso_rallentamento;
+    if (d_v != 0) avviso.dato2 = wrap16(d_v);
+    avviso.dato1 = wrap16(v);
+  }
+  for (cella* c : {&inizio, &fine}) {
+    c->dato1 = wrap16(v);
+    c->dato3 = wrap16(f_tt);
+  }
+
+  if (f_ta == 0) return;
+  for (int64_t i = 0; i < 4; ++i) {
+    if (!utilizzabile(percorso, w - i)) {
+      codice_errore = 20;
+      return;
+    }
+  }
+  for (int16_t i = 0; i < 4; ++i) {
+    cella& c = percorso[static_cast<size_t>(w - i)];
+    c.tipo = tipo_cella::preavviso_rallentamento;
+    c.dato1 = static_cast<int16_t>(i + 1);
+    if (d_v != 0) c.dato2 = static_cast<int16_t>(i + 1);
+  }
+}
