@@ -17,6 +17,11 @@ constexpr std::size_t kPrimaAderenza = 7;
 constexpr std::size_t kPrimaStazione = 34;
 constexpr std::size_t kPrimoSegnale = 48;
 
+// Field widths of the rows, written out here rather than taken from the
+// writer, so that a changed width in the writer shows.
+constexpr std::array<std::size_t, 16> kLarghezzeF = {8, 3, 5, 3, 2, 2, 3, 1, 1, 3, 1, 1, 5, 4, 2, 2};
+constexpr std::array<std::size_t, 11> kLarghezzeG = {8, 4, 2, 2, 3, 2, 5, 3, 1, 1, 2};
+
 struct DatiTrenoTest : WriterTest {
   std::string bytes;
   std::vector<std::string> righe;
@@ -124,7 +129,7 @@ TEST_F(DatiTrenoTest, StationRowsHoldSixteenFieldsAndTheName) {
     EXPECT_EQ(parola, "stazione");
     ASSERT_EQ(c.size(), 17u);
     for (std::size_t f = 0; f < kCampiStazione; ++f)
-      EXPECT_EQ(campo_numerico(c[f], kLarghezzeStazione[f]), kStations[i].campi[f]) << "F" << f + 1;
+      EXPECT_EQ(campo_numerico(c[f], kLarghezzeF[f]), kStations[i].campi[f]) << "F" << f + 1;
     EXPECT_EQ(c[16], " " + std::string(kStations[i].nome));
     const int32_t posizione = kStations[i].campi[0];
     EXPECT_GT(posizione, posizione_precedente);
@@ -168,7 +173,7 @@ TEST_F(DatiTrenoTest, SignalRowsAreRightAlignedAndAlternate) {
     EXPECT_EQ(parola, "segnale");
     ASSERT_EQ(c.size(), 11u);
     std::array<int32_t, 11> letti{};
-    for (std::size_t f = 0; f < c.size(); ++f) letti[f] = campo_numerico(c[f], kLarghezzeSegnale[f]);
+    for (std::size_t f = 0; f < c.size(); ++f) letti[f] = campo_numerico(c[f], kLarghezzeG[f]);
     EXPECT_EQ(letti, campi_segnale(kSignals[i]));
     EXPECT_EQ(letti[1], i % 2 == 0 ? 1 : 2) << "sx alternates 1 and 2";
     for (std::size_t f : {4, 5, 6, 7, 8, 9, 10}) EXPECT_EQ(letti[f], 0) << "field " << f + 1;
