@@ -32,6 +32,15 @@ struct DriverTest : testing::Test {
     form.nome_linea = "Valdarco_Lornese";
     form.numero_treno = "4158";
   }
+
+  // Writes the two description files: the entries given, each file with its
+  // start heading and its closing line.
+  void descrizioni(const std::string& linea, const std::string& treno) {
+    write_bytes(cartella.path() / "Valdarco_Lornese_linea.txt",
+                "[generale]\r\n" + linea + "[fine]\r\n");
+    write_bytes(cartella.path() / "Valdarco_Lornese_4158-.txt",
+                "[generale]\r\n" + treno + "[fine]\r\n");
+  }
 };
 
 TEST_F(DriverTest, AzzeraVociClearsEveryFieldOfEveryRecord) {
@@ -56,9 +65,10 @@ TEST_F(DriverTest, BuildWithoutGridResetsAndWritesNothing) {
 }
 
 TEST_F(DriverTest, BuildWithAGridStoresTheCodesAndWritesTheFiles) {
-  // The grid as the line compiler would leave it for a line of length 0.
-  form.percorso.assign(141, cella{});
+  // A line of length 0 and a train with nothing on it.
+  descrizioni("lunghezza percorso, 0\r\n", "");
   form.memorizza_percorso(1);
+  EXPECT_EQ(form.codice_errore, 0);
   EXPECT_EQ(form.voci[85].nome, "Valdarco_Lornese");
   EXPECT_EQ(form.voci[85].orario, 33076);
   EXPECT_EQ(form.percorso[1].dato2, 2398);
@@ -69,15 +79,15 @@ TEST_F(DriverTest, BuildWithAGridStoresTheCodesAndWritesTheFiles) {
 }
 
 TEST_F(DriverTest, GuardEndsTheBuildBeforeAnyFileIsWritten) {
-  // A slowdown at 0 m would leave its speed in cell 1.
-  form.percorso.assign(141, cella{});
-  form.percorso[1].dato1 = 60;
+  // A slowdown at 0 m leaves its speed in cell 1.
+  descrizioni("lunghezza percorso, 0\r\n", "rallentamento, 0, 60, 100, 0, 0, 0\r\n");
   try {
     form.memorizza_percorso(1);
     FAIL() << "the build went on";
   } catch (const ProgramEnded& fine) {
     EXPECT_NE(fine.status, 0);
   }
+  EXPECT_EQ(form.percorso[1].dato1, 60);
   EXPECT_EQ(platform.messages, std::vector<std::string>{" Errore n. 1250"});
   EXPECT_EQ(platform.reports,
             std::vector<std::string>{
