@@ -53,7 +53,7 @@ h2{font-size:17px;margin:0 0 10px}
 .badge{display:inline-block;padding:2px 10px;border-radius:12px;font-weight:600;color:#fff}
 .ok{background:var(--ok)}.bad{background:var(--bad)}
 dl{display:grid;grid-template-columns:max-content 1fr;gap:3px 18px;margin:0}
-dt{color:var(--muted)}dd{margin:0}
+dt{color:var(--muted)}dt.sub{padding-left:16px;font-size:13px}dd{margin:0}
 table{border-collapse:collapse;width:100%;font-size:13px}
 th{text-align:left;color:var(--muted);font-weight:600;border-bottom:2px solid var(--line);padding:4px 8px}
 td{border-bottom:1px solid var(--line);padding:3px 8px;white-space:nowrap}
@@ -71,11 +71,18 @@ svg text{font-family:"DejaVu Sans",sans-serif}
 
 // ---- The map of the plan ----
 
+/// The frame of the map. The plan's own axes mean nothing to a reader (the
+/// line just starts heading along +y), so the drawing is turned until its
+/// start and end lie on one horizontal: the line then runs left to right
+/// and fills the width of the page.
 struct Mappa {
+  double coseno = 1, seno = 0;
   double min_x = 0, max_x = 0, min_y = 0, max_y = 0;
   double scala = 1, larghezza = 1000, altezza = 600, margine = 40;
-  double px(double x) const { return margine + (x - min_x) * scala; }
-  double py(double y) const { return altezza - margine - (y - min_y) * scala; }
+  double ruota_x(double x, double y) const { return x * coseno + y * seno; }
+  double ruota_y(double x, double y) const { return -x * seno + y * coseno; }
+  double px(double x, double y) const { return margine + (ruota_x(x, y) - min_x) * scala; }
+  double py(double x, double y) const { return altezza - margine - (ruota_y(x, y) - min_y) * scala; }
 };
 
 /// The last metre of the plan that holds a point.
@@ -84,16 +91,21 @@ int32_t ultimo_punto(const Scenario& s) { return s.tracciato.calcolati - 1; }
 Mappa inquadra(const Scenario& s, int32_t fino) {
   Mappa m;
   const auto& p = s.tracciato.punti;
-  m.min_x = m.max_x = p[0][0];
-  m.min_y = m.max_y = p[0][1];
+  const auto& a = p[0];
+  const auto& b = p[static_cast<size_t>(fino)];
+  const double angolo = std::atan2(b[1] - a[1], b[0] - a[0]);
+  if (std::hypot(b[1] - a[1], b[0] - a[0]) > 1) m.coseno = std::cos(angolo), m.seno = std::sin(angolo);
+  m.min_x = m.max_x = m.ruota_x(a[0], a[1]);
+  m.min_y = m.max_y = m.ruota_y(a[0], a[1]);
   for (int32_t i = 0; i <= fino; ++i) {
-    m.min_x = std::min(m.min_x, p[static_cast<size_t>(i)][0]);
-    m.max_x = std::max(m.max_x, p[static_cast<size_t>(i)][0]);
-    m.min_y = std::min(m.min_y, p[static_cast<size_t>(i)][1]);
-    m.max_y = std::max(m.max_y, p[static_cast<size_t>(i)][1]);
+    const auto& q = p[static_cast<size_t>(i)];
+    const double x = m.ruota_x(q[0], q[1]), y = m.ruota_y(q[0], q[1]);
+    m.min_x = std::min(m.min_x, x), m.max_x = std::max(m.max_x, x);
+    m.min_y = std::min(m.min_y, y), m.max_y = std::max(m.max_y, y);
   }
   const double dx = std::max(m.max_x - m.min_x, 1.0), dy = std::max(m.max_y - m.min_y, 1.0);
-  m.altezza = std::clamp(m.larghezza * dy / dx, 360.0, 900.0);
+  m.margine = 60;
+  m.altezza = std::clamp(m.larghezza * dy / dx + 2 * m.margine, 300.0, 760.0);
   m.scala = std::min((m.larghezza - 2 * m.margine) / dx, (m.altezza - 2 * m.margine) / dy);
   // Centre the drawing in the frame.
   m.min_x -= ((m.larghezza - 2 * m.margine) / m.scala - dx) / 2;
@@ -106,7 +118,8 @@ std::string polilinea(const Scenario& s, const Mappa& m, int32_t da, int32_t a, 
   const auto& p = s.tracciato.punti;
   for (int32_t i = da;; i += passo) {
     if (i > a) i = a;
-    pts += f(m.px(p[static_cast<size_t>(i)][0])) + "," + f(m.py(p[static_cast<size_t>(i)][1])) + " ";
+    const auto& q = p[static_cast<size_t>(i)];
+    pts += f(m.px(q[0], q[1])) + "," + f(m.py(q[0], q[1])) + " ";
     if (i == a) break;
   }
   return pts;
@@ -117,11 +130,12 @@ std::string svg_mappa(const Scenario& s, const Decodificato& d) {
   if (!s.ha_tracciato || ultimo < 1)
     return "<p class=\"note\">No line data file was found: the plan of the track cannot be drawn.</p>";
   const int32_t fine_linea = std::min(s.lunghezza, ultimo);
-  const Mappa m = inquadra(s, ultimo);
+  // Framed on the line itself; what lies beyond its end runs off the frame.
+  const Mappa m = inquadra(s, fine_linea);
   const int32_t passo = std::max(1, ultimo / 4000);
   auto punto = [&](int32_t metro) {
     const auto& q = s.tracciato.punti[static_cast<size_t>(std::clamp(metro, 0, ultimo))];
-    return std::pair{m.px(q[0]), m.py(q[1])};
+    return std::pair{m.px(q[0], q[1]), m.py(q[0], q[1])};
   };
   std::string o = "<svg xmlns=\"http://www.w3.org/2000/svg\" id=\"map\" viewBox=\"0 0 " + f(m.larghezza) +
                   " " + f(m.altezza) + "\" role=\"img\" aria-label=\"Plan of the track\">\n";
@@ -150,7 +164,10 @@ std::string svg_mappa(const Scenario& s, const Decodificato& d) {
     const std::string nome = html_testo(cp1252_a_utf8(v.nome));
     o += "<circle class=\"station\" cx=\"" + f(x) + "\" cy=\"" + f(y) +
          "\" r=\"6\" fill=\"#fff\" stroke=\"#c0392b\" stroke-width=\"3\"><title>" + nome + "</title></circle>\n";
-    o += "<text x=\"" + f(x + 10) + "\" y=\"" + f(y + 4) +
+    // Names near the right edge go to the left of their station.
+    const bool a_sinistra = x > m.larghezza - 160;
+    o += "<text x=\"" + f(a_sinistra ? x - 10 : x + 10) + "\" y=\"" + f(y + 4) + "\" text-anchor=\"" +
+         (a_sinistra ? "end" : "start") +
          "\" font-size=\"12\" fill=\"#1d2630\" stroke=\"#f9fbf7\" stroke-width=\"3\" paint-order=\"stroke\">" +
          nome + "</text>\n";
   }
@@ -215,7 +232,7 @@ void asse_y(std::string& o, const Pannello& p, double sinistra, double destra, c
 }
 
 std::string svg_profilo(const Scenario& s, const Decodificato& d) {
-  const double W = 1000, sinistra = 64, destra = W - 16;
+  const double W = 1000, sinistra = 64, destra = W - 70;  // room for the last names
   const int32_t L = std::max(s.lunghezza, 50);
   const double scala = (destra - sinistra) / L;
   const auto celle = static_cast<size_t>(std::min<int64_t>(L / 50, static_cast<int64_t>(d.quota.size()) - 1));
@@ -305,7 +322,12 @@ std::string generali_html(const Scenario& s, const Rapporto& r) {
   std::string o = "<section><h2>Scenario <span class=\"badge " +
                   std::string(s.controlli.validi() ? "ok\">check codes valid" : "bad\">check codes NOT valid") +
                   "</span></h2>\n<dl>\n";
-  for (const auto& [k, v] : r.generali) o += "<dt>" + html_testo(k) + "</dt><dd>" + html_testo(v) + "</dd>\n";
+  for (const auto& [k, v] : r.generali) {
+    // Keys indented in the summary are details of the key above them.
+    const bool dettaglio = k.starts_with("  ");
+    o += std::string(dettaglio ? "<dt class=\"sub\">" : "<dt>") + html_testo(dettaglio ? k.substr(2) : k) +
+         "</dt><dd>" + html_testo(v) + "</dd>\n";
+  }
   return o + "</dl></section>\n";
 }
 
