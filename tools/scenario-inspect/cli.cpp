@@ -148,6 +148,12 @@ int ispeziona(const Opzioni& o, std::ostream& out, std::ostream& err) {
     return esito::file_errato;
   }
   const Scenario& s = letto.value();
+  // The check codes follow the names inside the records; files renamed by
+  // hand keep codes that no longer match their names.
+  if (s.nome_linea() != *linea || s.numero_treno() != *treno)
+    err << "scenario-inspect: warning: the records name line \"" << cp1252_a_utf8(s.nome_linea())
+        << "\" and train \"" << cp1252_a_utf8(s.numero_treno()) << "\", the files \"" << o.linea
+        << "\" and \"" << o.treno << "\"\n";
   const Decodificato d = decodifica(s);
   const Rapporto r = componi_rapporto(s, d);
   out << (o.json ? render_json(s, d) : render_summary(r));

@@ -67,6 +67,15 @@ TEST_F(CliTest, OtherNamesFindOtherFiles) {
                        ": no such file\n");
 }
 
+TEST_F(CliTest, FilesNamedOtherwiseThanTheirRecordsGiveAWarning) {
+  scrivi("Altra_Linea", "4158");
+  const auto r = esegui({d(), "-l", "Altra_Linea"});
+  EXPECT_EQ(r.stato, esito::valido);
+  EXPECT_EQ(r.err,
+            "scenario-inspect: warning: the records name line \"Valdarco_Lornese\" and train \"4158\", "
+            "the files \"Altra_Linea\" and \"4158\"\n");
+}
+
 TEST_F(CliTest, AWrongCheckCodeExitsOneAndStillShowsTheScenario) {
   c.voci[85].orario += 1;
   scrivi();
