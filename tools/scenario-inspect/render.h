@@ -1,0 +1,22 @@
+#pragma once
+// The scenario as JSON for other tools, and as one self-contained HTML page
+// for people.
+
+#include <string>
+
+#include "decode.h"
+#include "report.h"
+
+/// Every record, every cell and the plan (rows without a value as null),
+/// with the checks and the decoded items. Names are UTF-8.
+std::string render_json(const Scenario& s, const Decodificato& d);
+
+/// Escapes text for JSON strings (quotes, backslashes, control characters).
+std::string json_testo(const std::string& utf8);
+
+/// Escapes text for HTML and SVG (& < > " ').
+std::string html_testo(const std::string& utf8);
+
+/// One page: a map of the plan, a profile along the line and the report's
+/// tables; no script and nothing fetched from elsewhere.
+std::string render_html(const Scenario& s, const Decodificato& d, const Rapporto& r);

@@ -1,0 +1,74 @@
+#pragma once
+// Readers of the three compiled scenario files. Each one is a pure function
+// over the file's bytes: it checks every length, count and tag against the
+// layout before it uses it, and gives either the decoded table or one error
+// that names the file, the offset and what was expected there.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+
+#include "model/records.h"
+
+/// A file that does not have the layout of a compiled scenario file.
+struct ErroreFile {
+  std::string file;      ///< the file's name, as shown to the user
+  int64_t offset = 0;    ///< byte where the fault lies
+  std::string expected;  ///< what the layout asks for there
+  std::string found;     ///< what the file holds instead
+
+  /// "FILE: offset N: expected ..., found ..."
+  std::string message() const;
+  bool operator==(const ErroreFile&) const = default;
+};
+
+/// A decoded table, or the error that stopped the reading.
+template <class T>
+class Read {
+ public:
+  Read(T value) : content_(std::move(value)) {}
+  Read(ErroreFile error) : content_(std::move(error)) {}
+
+  bool ok() const { return std::holds_alternative<T>(content_); }
+  const T& value() const { return std::get<T>(content_); }
+  T& value() { return std::get<T>(content_); }
+  const ErroreFile& error() const { return std::get<ErroreFile>(content_); }
+
+ private:
+  std::variant<T, ErroreFile> content_;
+};
+
+/// Bytes of one grid cell and of an empty (reset) record.
+inline constexpr int64_t kByteCella = 15;
+inline constexpr int64_t kByteVoceVuota = 34;
+
+/// Metres the grid and the plan reach beyond the end of the line.
+inline constexpr int32_t kOltreLinea = 7000;
+/// The longest line the builder accepts.
+inline constexpr int32_t kLunghezzaMassima = 1000000;
+
+/// Number of cells of the grid of a line of `lunghezza` metres: indices 0 to
+/// nearest((L + 7000) / 50).
+int32_t celle_attese(int32_t lunghezza);
+
+/// The service file: 87 records of 34 + N bytes each, nothing after them.
+Read<Voci> leggi_voci(std::string_view bytes, std::string_view file);
+
+/// The line length that record 84 of a read service file gives, checked to
+/// lie in 0 .. 1000000; the error points at its bytes in the service file.
+Read<int32_t> lunghezza_linea(const Voci& voci, std::string_view bytes, std::string_view file);
+
+/// The grid file: 15 bytes a cell. With `celle` given, the file must hold
+/// exactly that many cells; without, any whole number of cells from 2 up
+/// (cell 1 carries the marker and the plain check code).
+Read<Percorso> leggi_percorso(std::string_view bytes, std::string_view file,
+                              std::optional<int32_t> celle);
+
+/// The line data file of a plan with `righe` rows (L + 7001): column 0 of
+/// every row, then column 1, each element a tag (0 nothing, 2 a 16-bit
+/// integer, 5 a double) and its value. Both columns must have the shape the
+/// builder writes: the integers of rows 0 and 1, then doubles, then nothing.
+Read<Tracciato> leggi_tracciato(std::string_view bytes, std::string_view file, int32_t righe);
