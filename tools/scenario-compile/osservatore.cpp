@@ -140,12 +140,16 @@ std::string testo_posizione(const Voci& voci, int32_t posizione) {
 void Osservatore::key_dropped(FileDescrizione file, int32_t line, SezioneLettura section,
                               std::string_view key) {
   osserva_dopo(file, line);
+  prima_del_generale_aperta_ = section == SezioneLettura::prima_del_generale;
+  if (!prima_del_generale_aperta_) rilascia_in_attesa(true);
   avvisa_chiave(file, line, section, key);
 }
 
 void Osservatore::entry_read(FileDescrizione file, int32_t line, std::string_view entry,
                              int32_t position) {
   osserva_dopo(file, line);
+  prima_del_generale_aperta_ = false;
+  rilascia_in_attesa(true);
   valori_scartati_ = false;
   if (file == FileDescrizione::treno && (entry == "segnale" || entry == "rallentamento"))
     pose_.push_back({entry == "segnale", line, position});
@@ -240,6 +244,12 @@ void Osservatore::controlla_ordine(FileDescrizione file, int32_t riga, std::stri
   *ultima = {std::string(voce), file, riga, posizione};
 }
 
+void Osservatore::rilascia_in_attesa(bool tieni) {
+  if (tieni)
+    for (Diagnostica& d : prima_del_generale_) rapporto_.aggiungi(std::move(d));
+  prima_del_generale_.clear();
+}
+
 void Osservatore::avvisa(FileDescrizione file, int32_t riga, std::string messaggio,
                          std::string segno) {
   Diagnostica d;
@@ -248,7 +258,13 @@ void Osservatore::avvisa(FileDescrizione file, int32_t riga, std::string messagg
   d.riga = riga;
   d.messaggio = std::move(messaggio);
   d.segno = std::move(segno);
-  rapporto_.aggiungi(std::move(d));
+  // Entries before "[generale]" wait until the heading is found: a file
+  // without it gets one message of its own (code 102 for the line, a
+  // warning for the train) instead of one per entry.
+  if (prima_del_generale_aperta_)
+    prima_del_generale_.push_back(std::move(d));
+  else
+    rapporto_.aggiungi(std::move(d));
 }
 
 // ----- Following the error state -----
@@ -298,6 +314,7 @@ LuogoSorgente Osservatore::luogo_della_scansione(int32_t codice, int32_t posizio
 }
 
 void Osservatore::riporta_codici(std::string_view dettaglio) {
+  rilascia_in_attesa(false);  // still waiting: the file never reached "[generale]"
   for (size_t i = 0; i < registrazioni_.size(); ++i) {
     const Registrazione& r = registrazioni_[i];
     const bool scansione = r.codice >= 11 && r.codice <= 13;

@@ -77,6 +77,11 @@ class Osservatore : public CompileListener {
   std::vector<Posa> pose_;
   std::vector<Ultima> ultime_;
   bool valori_scartati_ = false;  ///< the last callback dropped a key that was reported
+  /// Warnings about entries before "[generale]": told once the heading is
+  /// found, dropped when the file has none.
+  std::vector<Diagnostica> prima_del_generale_;
+  bool prima_del_generale_aperta_ = false;  ///< a file's start is still being searched
+  void rilascia_in_attesa(bool tieni);
 };
 
 /// " (at 5950 m)" or " (at 5950 m, km 67.500)": the position of a code, with

@@ -188,10 +188,16 @@ int Sessione::compila(CartellaPrivata& privata) {
     for (const std::string& riga : righe_fatali_) out_ << riga << '\n';
     return stato;
   }
-  if (std::find(piattaforma.letti.begin(), piattaforma.letti.end(),
-                privata.percorso() / nome_treno_) == piattaforma.letti.end())
+  const bool treno_letto = std::find(piattaforma.letti.begin(), piattaforma.letti.end(),
+                                     privata.percorso() / nome_treno_) != piattaforma.letti.end();
+  if (!treno_letto)
     rapporto.aggiungi({Gravita::nota, 0, FileDescrizione::treno, 0, false,
                        "not compiled: the build stopped in the line description", {}});
+  else if (minuscolo(testo_treno_).find("[generale]") == std::string::npos)
+    // The reader takes nothing before that heading, and finding none is no
+    // error to it: the whole train would silently be missing.
+    rapporto.aggiungi({Gravita::avviso, 0, FileDescrizione::treno, 0, false,
+                       "no field holds \"[generale]\": every entry of this file is ignored", {}});
   const std::vector<fs::path> scritti = compilati(form, piattaforma);
   if (scritti.empty())
     rapporto.aggiungi({Gravita::nota, 0, std::nullopt, 0, false,

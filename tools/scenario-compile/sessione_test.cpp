@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <sstream>
@@ -140,6 +141,202 @@ TEST_F(SessioneTest, CleanScenarioWritesTheThreeFilesAndSaysNothing) {
   EXPECT_EQ(scritti.count("Prova_linea.dat"), 1u);
   EXPECT_EQ(scritti.count("Prova_7.sim"), 1u);
   EXPECT_EQ(scritti.count("Prova_7.dat"), 1u);
+}
+
+/// One change to the clean scenario: line `riga` (from 1) of one file
+/// replaced by `testo`, which may hold several lines.
+struct Modifica {
+  bool treno;
+  size_t riga;
+  std::string testo;
+};
+
+struct CasoMessaggi {
+  const char* nome;
+  std::vector<Modifica> modifiche;
+  int stato;
+  bool scritti;          ///< the three compiled files are written
+  std::string messaggi;  ///< "L:" and "T:" stand for the two file names
+};
+
+std::string con_nomi(std::string testo, const std::string& linea, const std::string& treno) {
+  for (size_t i = testo.find("L:"); i != std::string::npos; i = testo.find("L:", i + linea.size()))
+    testo.replace(i, 1, linea);
+  for (size_t i = testo.find("T:"); i != std::string::npos; i = testo.find("T:", i + treno.size()))
+    testo.replace(i, 1, treno);
+  return testo;
+}
+
+void applica(const std::vector<Modifica>& modifiche, std::vector<std::string>& linea,
+             std::vector<std::string>& treno) {
+  // From the last line up, so that earlier line numbers stay valid.
+  std::vector<Modifica> ordinate = modifiche;
+  std::sort(ordinate.begin(), ordinate.end(),
+            [](const Modifica& a, const Modifica& b) { return a.riga > b.riga; });
+  for (const Modifica& m : ordinate) {
+    std::vector<std::string>& file = m.treno ? treno : linea;
+    std::vector<std::string> nuove;
+    std::istringstream in(m.testo);
+    for (std::string r; std::getline(in, r);) nuove.push_back(r);
+    file.erase(file.begin() + static_cast<long>(m.riga) - 1);
+    file.insert(file.begin() + static_cast<long>(m.riga) - 1, nuove.begin(), nuove.end());
+  }
+}
+
+// Each case: a change to the clean scenario, the exit status, and every
+// message, whole.
+TEST_F(SessioneTest, EveryMessageNamesTheFileAndTheLineOfItsEntry) {
+  const CasoMessaggi casi[] = {
+      {"misspelt line key",
+       {{false, 15, "pendenzza, 2000, 12"}},
+       0,
+       true,
+         "L:15: warning: key \"pendenzza\" starts no entry and is dropped, with its values\n"
+         "pendenzza, 2000, 12\n"
+         "^\n"},
+      {"misspelt train key",
+       {{true, 16, "segnalle, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
+       0,
+       true,
+         "T:16: warning: key \"segnalle\" starts no entry and is dropped, with its values\n"
+         "segnalle, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
+         "^\n"},
+      {"general entry among line entries",
+       {{false, 15, "sfondo uno, 5"}},
+       0,
+       true,
+         "L:15: warning: \"sfondo uno\" ignored: outside its section (general entries belong before the first heading after \"[generale]\")\n"
+         "sfondo uno, 5\n"
+         "^\n"},
+      {"line entry in general section",
+       {{false, 8, "pendenza, 0, 0"}},
+       0,
+       true,
+         "L:8: warning: \"pendenza\" ignored: outside its section (line entries belong after the heading that closes the general section)\n"
+         "pendenza, 0, 0\n"
+         "^\n"},
+      {"train entry before start",
+       {{true, 1, "sabbia, 300\n[generale]"}},
+       0,
+       true,
+         "T:1: warning: \"sabbia\" ignored: outside its section (entries count only after \"[generale]\")\n"
+         "sabbia, 300\n"
+         "^\n"},
+      {"case",
+       {{false, 3, "Progressiva chilometrica uno, 0, 73350, 1"}},
+       0,
+       true,
+         "L:3: warning: \"Progressiva chilometrica uno\" starts no entry: the keywords of the general entries must be written in lower case\n"
+         "Progressiva chilometrica uno, 0, 73350, 1\n"
+         "^\n"},
+      {"not ascending",
+       {{true, 10, "velocita, 5000, 60\nvelocita, 4000, 70"}},
+       0,
+       true,
+         "T:11: warning: velocita at 4000 m is not after the previous one at 5000 m (line 10): entries of this kind must be in ascending order of position\n"
+         "velocita, 4000, 70\n"
+         "^\n"},
+      {"stray value",
+       {{true, 4, "sabbia, 300, 5"}},
+       0,
+       true,
+         "T:4: warning: value \"5\" stands where a key was expected and is dropped\n"
+         "sabbia, 300, 5\n"
+         "             ^\n"},
+      {"chainage dropped",
+       {{false, 3, "progressiva chilometrica uno, 100, 73350, 1"}, {false, 4, "progressiva chilometrica due, 100, 0, 0"}},
+       0,
+       true,
+         "L: warning: the chainage references are dropped: the largest position is shared by two of them, or none has a chainage above 0; the compiled line carries no chainage\n"},
+      {"code 16",
+       {{true, 16, "segnale, 600, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
+       1,
+       true,
+         "T:16: error 16: a signal stands on an occupied cell (at 600 m, 600 m beyond the reference km 73.450)\n"
+         "segnale, 600, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
+         "^\n"},
+      {"code 25 deep",
+       {{true, 13, "stazione, 5000, 4\n 600, 1, 0, 0\n 1,1,x\n 2,1,1, 0, 7,38, 0, BETA"}},
+       1,
+       true,
+         "T:15: error 25: a description file cannot be read, or a field is not a number or does not fit its width (expected a number, found \"x\")\n"
+         " 1,1,x\n"
+         " ^\n"},
+      {"code 22 multi",
+       {{true, 13, "stazione\n 1000, 4\n 600, 1, 0, 0, 1,1,0\n 2,1,1, 0, 7,38, 0, BETA"}},
+       1,
+       true,
+         "T:13: error 22: the platform starts less than 350 m after the previous station's platform end (at 1000 m, 1000 m beyond the reference km 73.450)\n"
+         "stazione\n"
+         "^\n"},
+      {"code 15 line then train",
+       {{false, 15, "pendenza, 20000, 12"}},
+       1,
+       true,
+         "L:15: error 15: the item with its margin (100 m for most items) runs past the last cell of the grid (at 20000 m, 20000 m beyond the reference km 73.450)\n"
+         "pendenza, 20000, 12\n"
+         "^\n"
+         "T:16: note: code 15 recorded again (at 3000 m, 3000 m beyond the reference km 73.450); the reading of this file stops here\n"
+         "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
+         "^\n"},
+      {"code 2",
+       {{false, 3, "progressiva chilometrica uno, 0, 73375, 1"}},
+       1,
+       true,
+         "T:18: error 2: a chainage reference's position or value is not a multiple of 50 m\n"},
+      {"code 102",
+       {{false, 1, "[generalle]"}},
+       1,
+       false,
+         "L:22: error 102: the line description file has no \"[generale]\" heading\n"
+         "T: note: not compiled: the build stopped in the line description\n"
+         "Prova_7: note: no compiled file was written: the build stopped before the cell grid existed\n"},
+      {"guard",
+       {{false, 21, "cartello_indicatore, 0, (ZERO)"}},
+       3,
+       false,
+         "Prova_7: error 1250: an item was placed in cell 1 (dato1) or record 85 (campo7), which are reserved for the scenario's marker\n"
+         "Prova_7: note: no compiled file was written\n"},
+      {"code 12",
+       {{true, 14, "[rallentamenti]\nrallentamento, 4000, 120, 200, 0, 0, 0"}, {true, 16, "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 3650, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 3700, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 3750, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
+       1,
+       true,
+         "T:15: error 12: no free cell in a window before a slowdown start (at 4050 m, 4050 m beyond the reference km 73.450)\n"
+         "rallentamento, 4000, 120, 200, 0, 0, 0\n"
+         "^\n"},
+      {"train without start",
+       {{true, 1, "[generalle]"}},
+       0,
+       true,
+         "T: warning: no field holds \"[generale]\": every entry of this file is ignored\n"},
+      {"scan 11",
+       {{true, 14, "[rallentamenti]\nrallentamento, 4000, 120, 200, 0, 0, 0"}, {true, 16, "segnale, 2350, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 2400, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 2450, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
+       1,
+       true,
+         "T:19: error 11: no free cell in front of a signal before a slowdown warning board (at 2500 m, 2500 m beyond the reference km 73.450)\n"
+         "segnale, 2450, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
+         "^\n"},
+      {"scan 13",
+       {{true, 14, "[rallentamenti]\nrallentamento, 4000, 60, 1000, 0, 0, 0"}, {true, 16, "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 4350, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 4400, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 4450, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
+       1,
+       true,
+         "T:15: error 13: no free cell for a point inside a slow slowdown or in front of the signal after it (at 4450 m, 4450 m beyond the reference km 73.450)\n"
+         "rallentamento, 4000, 60, 1000, 0, 0, 0\n"
+         "^\n"},
+  };
+  for (const CasoMessaggi& c : casi) {
+    SCOPED_TRACE(c.nome);
+    linea = kLinea;
+    treno = kTreno;
+    applica(c.modifiche, linea, treno);
+    for (const auto& f : fs::directory_iterator(uscita.path())) fs::remove_all(f.path());
+    EXPECT_EQ(compila_intatti(), c.stato);
+    EXPECT_EQ(messaggi, con_nomi(c.messaggi, nome_linea(), nome_treno()));
+    // Warnings and recorded codes change no output: the files are written
+    // as the build writes them; only a build without a grid, or a guard,
+    // writes none.
+    EXPECT_EQ(contenuto(uscita.path()).size(), c.scritti ? 3u : 0u);
+  }
 }
 
 }  // namespace
