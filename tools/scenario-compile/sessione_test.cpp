@@ -339,4 +339,148 @@ TEST_F(SessioneTest, EveryMessageNamesTheFileAndTheLineOfItsEntry) {
   }
 }
 
+TEST_F(SessioneTest, CheckOnlyWritesNothingWhateverTheOutcome) {
+  write_bytes(uscita.path() / "Prova_7.sim", "old");
+  EXPECT_EQ(compila_intatti(true), 0);
+  EXPECT_EQ(messaggi, "");
+  treno[15] = "segnale, 600, 1, 5, 1, 0, 0, 0, 0,0,0, 0";  // code 16
+  EXPECT_EQ(compila_intatti(true), 1);
+  EXPECT_EQ(contenuto(uscita.path()), (std::map<std::string, std::string>{{"Prova_7.sim", "old"}}));
+}
+
+TEST_F(SessioneTest, CheckOnlyNeedsNoOutputFolder) {
+  scrivi_descrizioni();
+  Richiesta r;
+  r.sorgente = sorgente.path();
+  r.uscita = sorgente.path() / "missing";
+  r.linea = "Prova";
+  r.treno = "7";
+  r.solo_verifica = true;
+  std::ostringstream out;
+  EXPECT_EQ(compila_scenario(r, out), 0);
+  EXPECT_FALSE(fs::exists(sorgente.path() / "missing"));
+}
+
+TEST_F(SessioneTest, OutputFolderDefaultsToTheSourceFolderAndKeepsTheAuthorsFiles) {
+  scrivi_descrizioni();
+  Richiesta r;
+  r.sorgente = sorgente.path();
+  r.linea = "Prova";
+  r.treno = "7";
+  std::ostringstream out;
+  EXPECT_EQ(compila_scenario(r, out), 0);
+  const auto file = contenuto(sorgente.path());
+  EXPECT_EQ(file.size(), 5u);
+  EXPECT_EQ(file.at("Prova_linea.txt"), righe(linea));
+  EXPECT_EQ(file.at("Prova_7-.txt"), righe(treno));
+  EXPECT_EQ(file.count("Prova_7.dat"), 1u);
+}
+
+// A compiled file that cannot be replaced (a folder stands in its place)
+// is a file failure: status 3, the author's files untouched, no private
+// folder left behind (checked by the fixture).
+TEST_F(SessioneTest, AFileThatCannotBeWrittenEndsWithItsNameAndStatus3) {
+  fs::create_directory(uscita.path() / "Prova_7.sim");
+  EXPECT_EQ(compila_intatti(), 3);
+  EXPECT_EQ(messaggi.rfind("scenario-compile: " + (uscita.path() / "Prova_7.sim").string() +
+                               ": cannot replace: ",
+                           0),
+            0u)
+      << messaggi;
+  EXPECT_EQ(messaggi.find("scenario-compile-"), std::string::npos) << "a private name shown";
+}
+
+TEST_F(SessioneTest, MissingFolderOrDescriptionFileIsAnInputError) {
+  std::ostringstream out;
+  Richiesta r;
+  r.sorgente = sorgente.path() / "nowhere";
+  EXPECT_EQ(compila_scenario(r, out), 2);
+  EXPECT_EQ(out.str(), "scenario-compile: " + r.sorgente.string() + ": no such source folder\n");
+
+  write_bytes(file_linea(), righe(linea));
+  out.str("");
+  r.sorgente = sorgente.path();
+  r.linea = "Prova";
+  r.treno = "7";
+  EXPECT_EQ(compila_scenario(r, out), 2);
+  EXPECT_EQ(out.str(), "scenario-compile: " + nome_treno() + ": no such description file\n");
+
+  write_bytes(file_treno(), righe(treno));
+  out.str("");
+  r.uscita = sorgente.path() / "nowhere";
+  EXPECT_EQ(compila_scenario(r, out), 2);
+  EXPECT_EQ(out.str(), "scenario-compile: " + r.uscita->string() + ": no such output folder\n");
+  EXPECT_EQ(contenuto(sorgente.path()).size(), 2u);
+}
+
+// Bad names are refused before anything is read or written, whatever files
+// they would name.
+TEST_F(SessioneTest, BadNamesAreRefusedAndNothingIsWritten) {
+  scrivi_descrizioni();
+  const struct {
+    const char* linea;
+    const char* treno;
+    const char* messaggio;
+  } casi[] = {
+      {"", "7", "scenario-compile: bad line name \"\": it is empty\n"},
+      {"../Prova", "7", "scenario-compile: bad line name \"../Prova\": it holds a path separator\n"},
+      {"Prova", "..", "scenario-compile: bad train number \"..\": it holds \"..\"\n"},
+      {"Prova", "7\n", "scenario-compile: bad train number \"7\n\": it holds the control character 0x0A\n"},
+      {"Pr\xCE\xA9va", "a/b",
+       "scenario-compile: bad line name \"Pr\xCE\xA9va\": it is not UTF-8 text, or it holds a "
+       "character outside Windows-1252\n"
+       "scenario-compile: bad train number \"a/b\": it holds a path separator\n"},
+  };
+  for (const auto& c : casi) {
+    SCOPED_TRACE(c.messaggio);
+    Richiesta r;
+    r.sorgente = sorgente.path();
+    r.uscita = uscita.path();
+    r.linea = c.linea;
+    r.treno = c.treno;
+    std::ostringstream out;
+    EXPECT_EQ(compila_scenario(r, out), 2);
+    EXPECT_EQ(out.str(), c.messaggio);
+    EXPECT_TRUE(fs::is_empty(uscita.path()));
+  }
+  EXPECT_EQ(contenuto(sorgente.path()).size(), 2u);
+}
+
+// The built-in scenario: the description files the main program writes,
+// compiled by the tool, give exactly the files the main program compiles
+// from them, with no message at all.
+TEST_F(SessioneTest, BuiltInScenarioGivesTheMainProgramsFilesByteForByte) {
+  TestPlatform autore_piattaforma(sorgente.path());
+  Form1 autore(autore_piattaforma);
+  autore.nome_linea = kLineaPredefinita;
+  autore.numero_treno = kTrenoPredefinito;
+  autore.dati_linea();
+  autore.dati_treno();
+  const auto descrizioni = contenuto(sorgente.path());
+  ASSERT_EQ(descrizioni.size(), 2u);
+
+  TempFolder programma;
+  TestPlatform piattaforma(programma.path());
+  Form1 principale(piattaforma);
+  try {
+    principale.Form_Load();
+  } catch (const ProgramEnded& fine) {
+    EXPECT_EQ(fine.status, 0);
+  }
+
+  Richiesta r;
+  r.sorgente = sorgente.path();
+  r.uscita = uscita.path();
+  std::ostringstream out;
+  EXPECT_EQ(compila_scenario(r, out), 0);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(contenuto(sorgente.path()), descrizioni);
+  const auto compilati = contenuto(uscita.path());
+  ASSERT_EQ(compilati.size(), 3u);
+  for (const auto& [nome, byte] : compilati) {
+    SCOPED_TRACE(nome);
+    EXPECT_EQ(byte, read_bytes(programma.path() / nome));
+  }
+}
+
 }  // namespace
