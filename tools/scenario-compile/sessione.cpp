@@ -228,7 +228,8 @@ std::vector<fs::path> Sessione::compilati(const Form1& form, PiattaformaPrivata&
 
 // The build exactly as the main program's driver runs it, minus the text
 // writers: the description files are the author's. A guard ends it with its
-// numbered message; a file failure ends it with the file's name.
+// numbered message; a file failure ends it with the file's name (the writers
+// of the compiled files report a text they cannot hold that way too).
 int Sessione::costruisci(Form1& form, PiattaformaPrivata& piattaforma) {
   try {
     form.memorizza_percorso(kLineaCompilata);
@@ -239,9 +240,6 @@ int Sessione::costruisci(Form1& form, PiattaformaPrivata& piattaforma) {
     return fine.stato;
   } catch (const FileError& e) {
     righe_fatali_.push_back("scenario-compile: " + nomi_autore(e.what()));
-  } catch (const AnsiError& e) {
-    righe_fatali_.push_back("scenario-compile: " + r_.linea + "_" + r_.treno +
-                            ": cannot write: " + e.what());
   }
   return stato_uscita::fatale;
 }

@@ -483,4 +483,23 @@ TEST_F(SessioneTest, BuiltInScenarioGivesTheMainProgramsFilesByteForByte) {
   }
 }
 
+// Texts the compiled files cannot hold stop the run before anything is
+// copied out, with status 3, like a file that cannot be written.
+TEST_F(SessioneTest, TextsTheFilesCannotHoldEndWithStatus3) {
+  treno[12] = "stazione, 5000, 4, 600, 1, 0, 0, 1,1,0, 2,1,1, 0, 7,38, 0, BE\x81TA";
+  EXPECT_EQ(compila_intatti(), 3);
+  EXPECT_EQ(messaggi, "scenario-compile: " + (uscita.path() / "Prova_7.sim").string() +
+                          ": cannot write: the name of record 2: byte 0x81 at character 3 is "
+                          "not a Windows-1252 character\n");
+  EXPECT_TRUE(fs::is_empty(uscita.path()));
+
+  treno = kTreno;
+  linea[20] = "cartello_indicatore, 6000, \"" + std::string(70000, 'A') + "\"";
+  EXPECT_EQ(compila_intatti(), 3);
+  EXPECT_EQ(messaggi, "scenario-compile: " + (uscita.path() / "Prova_7.sim").string() +
+                          ": cannot write: the name of record 80: 70000 bytes do not fit a "
+                          "16-bit length\n");
+  EXPECT_TRUE(fs::is_empty(uscita.path()));
+}
+
 }  // namespace
