@@ -1,0 +1,33 @@
+#pragma once
+// One run of the author compiler: the two description files of a source
+// folder compiled by the builder's own compiler, scan, guards and writers,
+// on private copies, into the three compiled files of an output folder.
+
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+
+/// Exit status for a bad option, name, folder or missing description file
+/// (the builder's own statuses are in app/codici_errore.h).
+namespace stato_uscita {
+inline constexpr int uso = 2;
+}  // namespace stato_uscita
+
+inline constexpr const char* kLineaPredefinita = "Valdarco_Lornese";
+inline constexpr const char* kTrenoPredefinito = "4158";
+
+struct Richiesta {
+  std::filesystem::path sorgente = ".";          ///< holds the two description files
+  std::optional<std::filesystem::path> uscita;   ///< none: the source folder
+  std::string linea = kLineaPredefinita;         ///< UTF-8, as typed
+  std::string treno = kTrenoPredefinito;         ///< UTF-8, as typed
+  bool solo_verifica = false;                    ///< compile and report, write nothing
+};
+
+/// Compiles, writes every message to `messaggi`, and returns the exit
+/// status: 0 clean, 1 a recorded code (or no grid to write), 2 a bad name,
+/// folder or missing description file, 3 a guard or a file failure. The
+/// author's files are only read; the private copies are removed whatever
+/// happens.
+int compila_scenario(const Richiesta& richiesta, std::ostream& messaggi);
