@@ -31,9 +31,11 @@ fs::path temporary_name(const fs::path& file, unsigned attempt) {
   return tmp;
 }
 
+}  // namespace
+
 // Writes the bytes to a new temporary file and closes it, checking every
-// step. Returns the temporary file's name.
-fs::path write_temporary(const fs::path& file, std::string_view bytes) {
+// step; on any failure the temporary file is removed. Returns its name.
+fs::path SystemPlatform::write_temporary(const fs::path& file, std::string_view bytes) {
   for (unsigned attempt = 0;; ++attempt) {
     const fs::path tmp = temporary_name(file, attempt);
     errno = 0;
@@ -43,7 +45,8 @@ fs::path write_temporary(const fs::path& file, std::string_view bytes) {
       throw FileError(file, "cannot create a file in its folder: " + reason(errno));
     }
     FilePtr out(raw);
-    const size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), raw);
+    errno = 0;
+    const size_t written = bytes.empty() ? 0 : write_block(raw, bytes);
     const int write_errno = errno;
     if (written != bytes.size() || std::fflush(raw) != 0) {
       const int err = write_errno != 0 ? write_errno : errno;
@@ -60,7 +63,15 @@ fs::path write_temporary(const fs::path& file, std::string_view bytes) {
   }
 }
 
-}  // namespace
+size_t SystemPlatform::write_block(std::FILE* out, std::string_view bytes) {
+  return std::fwrite(bytes.data(), 1, bytes.size(), out);
+}
+
+std::error_code SystemPlatform::rename_over(const fs::path& from, const fs::path& to) {
+  std::error_code ec;
+  fs::rename(from, to, ec);
+  return ec;
+}
 
 SystemPlatform::SystemPlatform(fs::path folder) : folder_(std::move(folder)) {}
 
@@ -103,8 +114,7 @@ std::string SystemPlatform::read_file(const fs::path& file) {
 
 void SystemPlatform::replace_file(const fs::path& file, std::string_view bytes) {
   const fs::path tmp = write_temporary(file, bytes);
-  std::error_code ec;
-  fs::rename(tmp, file, ec);
+  std::error_code ec = rename_over(tmp, file);
   if (ec) {
     const std::string why = ec.message();
     fs::remove(tmp, ec);
