@@ -1,6 +1,8 @@
 #include "output/scenario_files.h"
 
+#include <algorithm>
 #include <bit>
+#include <cstring>
 #include <cstdint>
 #include <limits>
 
@@ -22,11 +24,6 @@ void metti_i16(std::string& out, int16_t v) { metti_u16(out, static_cast<uint16_
 void metti_i32(std::string& out, int32_t v) {
   const auto u = static_cast<uint32_t>(v);
   for (int i = 0; i < 4; ++i) out += static_cast<char>((u >> (8 * i)) & 0xFFu);
-}
-
-void metti_f64(std::string& out, double v) {
-  const auto u = std::bit_cast<uint64_t>(v);
-  for (int i = 0; i < 8; ++i) out += static_cast<char>((u >> (8 * i)) & 0xFFu);
 }
 
 constexpr size_t kByteCella = 15;
@@ -75,20 +72,56 @@ void metti_voce(std::string& out, const voce& v, int32_t indice) {
   metti_i32(out, v.orario);
 }
 
-void metti_elemento(std::string& out, const Tracciato& t, int32_t metro, int colonna) {
-  const TipoVariante tipo = t.tipo(metro);
-  metti_u16(out, static_cast<uint16_t>(tipo));
-  const double valore = t.punti[static_cast<size_t>(metro)][static_cast<size_t>(colonna)];
-  switch (tipo) {
-    case TipoVariante::vuoto:
-      break;
-    case TipoVariante::intero16:
-      metti_i16(out, nearest_int16(valore));
-      break;
-    case TipoVariante::reale64:
-      metti_f64(out, valore);
-      break;
+// The line data file of the largest line is some 20 MB, two elements for
+// every metre: it is laid out in one buffer of its exact size and written
+// through a pointer, run by run (the integers of metres 0 and 1, the doubles,
+// the empty rows), so that the build holds it once and copies nothing.
+
+constexpr size_t kByteVuoto = 2;    ///< tag 0 alone
+constexpr size_t kByteIntero = 4;   ///< tag 2 and a 16-bit integer
+constexpr size_t kByteReale = 10;   ///< tag 5 and a double
+
+char* scrivi_u16(char* p, uint16_t v) {
+  p[0] = static_cast<char>(v & 0xFFu);
+  p[1] = static_cast<char>((v >> 8) & 0xFFu);
+  return p + 2;
+}
+
+char* scrivi_f64(char* p, double v) {
+  const auto u = std::bit_cast<uint64_t>(v);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(p, &u, sizeof u);
+  } else {
+    for (int i = 0; i < 8; ++i) p[i] = static_cast<char>((u >> (8 * i)) & 0xFFu);
   }
+  return p + 8;
+}
+
+/// The rows of the plan by the kind of value they hold.
+struct RigheTracciato {
+  size_t interi = 0, reali = 0, vuote = 0;
+  explicit RigheTracciato(const Tracciato& t) {
+    const auto righe = static_cast<size_t>(t.righe());
+    const auto calcolati = std::min(static_cast<size_t>(std::max(t.calcolati, 0)), righe);
+    interi = std::min<size_t>(calcolati, 2);
+    reali = calcolati - interi;
+    vuote = righe - calcolati;
+  }
+  size_t byte_colonna() const { return interi * kByteIntero + reali * kByteReale + vuote * kByteVuoto; }
+};
+
+char* scrivi_colonna(char* p, const Tracciato& t, const RigheTracciato& r, size_t colonna) {
+  size_t metro = 0;
+  for (; metro < r.interi; ++metro) {
+    p = scrivi_u16(p, static_cast<uint16_t>(TipoVariante::intero16));
+    p = scrivi_u16(p, static_cast<uint16_t>(nearest_int16(t.punti[metro][colonna])));
+  }
+  for (const size_t fine = metro + r.reali; metro < fine; ++metro) {
+    p = scrivi_u16(p, static_cast<uint16_t>(TipoVariante::reale64));
+    p = scrivi_f64(p, t.punti[metro][colonna]);
+  }
+  for (size_t i = 0; i < r.vuote; ++i) p = scrivi_u16(p, static_cast<uint16_t>(TipoVariante::vuoto));
+  return p;
 }
 
 }  // namespace
@@ -108,10 +141,10 @@ std::string bytes_voci(const Voci& voci) {
 }
 
 std::string bytes_tracciato(const Tracciato& tracciato) {
-  std::string out;
-  for (int colonna = 0; colonna < 2; ++colonna)
-    for (int32_t metro = 0; metro < tracciato.righe(); ++metro)
-      metti_elemento(out, tracciato, metro, colonna);
+  const RigheTracciato righe(tracciato);
+  std::string out(2 * righe.byte_colonna(), '\0');
+  char* p = out.data();
+  for (size_t colonna = 0; colonna < 2; ++colonna) p = scrivi_colonna(p, tracciato, righe, colonna);
   return out;
 }
 
