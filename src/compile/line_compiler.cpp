@@ -316,10 +316,18 @@ void LineCompiler::scrivi_pendenza(int64_t ultima) {
 
 // A length creates the grid and the plan afresh; a second one discards what
 // the first created. A length below 0 gives no line at all: it is refused as
-// a run-time failure (code 25) after it is stored, like every value.
+// a run-time failure (code 25) after it is stored, like every value. A
+// refused length discards an earlier grid and plan too: record 84 now holds
+// the refused length, and files written from the old grid would carry a line
+// length that their grid and plan do not have. The build then writes no
+// compiled file, as for a refused first length.
 Esito LineCompiler::lunghezza(const std::string&) {
   const int32_t l = lettore_.leggi_int32();
   f_.voci[voce_fissa::generale].fine = l;
+  if (l > lunghezza_massima || l < 0) {
+    f_.percorso.clear();
+    f_.tracciato = Tracciato{};
+  }
   if (l > lunghezza_massima) return registra(1);
   if (l < 0) throw RunTimeFailure("line length " + std::to_string(l) + " m is below 0");
   const int32_t n = nearest_int32((l + 7000) / 50.0);

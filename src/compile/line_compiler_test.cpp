@@ -232,6 +232,24 @@ TEST_F(LineCompilerTest, SecondLengthEntryReplacesTheGridAndPlan) {
   EXPECT_EQ(form.tracciato.righe(), 9501);
 }
 
+// A refused second length leaves no grid behind from the first: the
+// record holds the refused length, which no grid or plan has.
+TEST_F(LineCompilerTest, RefusedSecondLengthDiscardsTheFirstGrid) {
+  compila(righe({"[generale]", "lunghezza percorso, 1000", "lunghezza percorso, 1000001",
+                 "[curve]", "[fine]"}));
+  EXPECT_EQ(form.codice_errore, 1);
+  EXPECT_EQ(form.voci[84].fine, 1000001);
+  EXPECT_TRUE(form.percorso.empty());
+  EXPECT_FALSE(form.tracciato.esiste());
+
+  compila_dati(righe({"[generale]", "lunghezza percorso, 1000", "lunghezza percorso, -50",
+                      "[curve]", "[fine]"}));
+  EXPECT_EQ(form.codice_errore, 25);
+  EXPECT_EQ(form.voci[84].fine, -50);
+  EXPECT_TRUE(form.percorso.empty());
+  EXPECT_FALSE(form.tracciato.esiste());
+}
+
 TEST_F(LineCompilerTest, FileEndingRightAfterTheGeneralSectionCompiles) {
   const auto esito = compila("[generale]\r\nlunghezza percorso, 1000");
   EXPECT_EQ(form.codice_errore, 0);

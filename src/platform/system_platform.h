@@ -2,6 +2,10 @@
 // The platform of the real program: stderr stands in for the window and the
 // message box, files are written with a temporary file and a rename.
 
+#include <cstddef>
+#include <cstdio>
+#include <system_error>
+
 #include "platform/platform.h"
 
 class SystemPlatform : public Platform {
@@ -22,8 +26,26 @@ class SystemPlatform : public Platform {
   bool file_exists(const std::filesystem::path& file) override;
   std::string read_file(const std::filesystem::path& file) override;
   void replace_file(const std::filesystem::path& file, std::string_view bytes) override;
+  /// Writes each piece to the temporary file as it comes.
+  void replace_file_streamed(const std::filesystem::path& file,
+                             const std::function<void(const Ricevi&)>& produci) override;
   void delete_file(const std::filesystem::path& file) override;
 
+ protected:
+  // The two steps of a safe replace that can fail part-way, as seams: a test
+  // platform overrides them to fail, so that the real replace code is what
+  // its tests exercise.
+
+  /// Writes the bytes to the open temporary file; returns how many were
+  /// written (fewer means failure, with errno set).
+  virtual size_t write_block(std::FILE* out, std::string_view bytes);
+  /// Renames the complete temporary file over the final name.
+  virtual std::error_code rename_over(const std::filesystem::path& from,
+                                      const std::filesystem::path& to);
+
  private:
+  std::filesystem::path write_temporary(const std::filesystem::path& file,
+                                        const std::function<void(const Ricevi&)>& produci);
+
   std::filesystem::path folder_;
 };

@@ -8,11 +8,7 @@
 #include <vector>
 
 #include "platform/system_platform.h"
-
-/// Thrown where the program would end; carries the exit status.
-struct ProgramEnded {
-  int status;
-};
+#include "testing/memory_platform.h"  // ProgramEnded
 
 /// A fresh empty folder under the system's temporary folder, removed with
 /// everything in it when the object goes.

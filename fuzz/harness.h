@@ -1,0 +1,35 @@
+#pragma once
+// The fuzz harnesses: one plain function per target, callable from a
+// libFuzzer entry point and from the ordinary test suite alike. Each one runs
+// an input through the code under test, checks the invariants that must hold
+// for every input, and aborts with a message on stderr when one breaks.
+//
+// How one input becomes the files each harness needs:
+//   - field reader: the whole input is a description file; when it holds a
+//     NUL byte, the bytes before the first NUL choose the kinds of field read
+//     in turn (byte % 4: text, 32-bit, 16-bit, 8-bit number) and the bytes
+//     after it are the file.
+//   - compilation: the bytes before the first NUL are the line description,
+//     the bytes after it the train description; an input without a NUL has
+//     no train description file at all.
+//   - inspector readers: byte 0 holds flags (bit 0: a line data file is
+//     present), bytes 1-4 and 5-8 the lengths of the service file and of the
+//     grid file (unsigned, little-endian, cut to what the input holds), then
+//     the service file, the grid file, and the rest is the line data file.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+void fuzz_field_reader(std::span<const uint8_t> input);
+void fuzz_compilation(std::span<const uint8_t> input);
+void fuzz_inspector_readers(std::span<const uint8_t> input);
+
+/// The input of fuzz_compilation for two description files.
+std::string input_compilazione(std::string_view linea, std::optional<std::string_view> treno);
+
+/// The input of fuzz_inspector_readers for the three compiled files.
+std::string input_inspector(std::string_view servizio, std::string_view griglia,
+                            std::optional<std::string_view> linea);

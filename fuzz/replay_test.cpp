@@ -1,0 +1,94 @@
+// Replays every seed input and every input kept in the regression folders
+// through the fuzz harnesses, one test per file, on every run of the suite.
+// A harness aborts when an invariant breaks, so a failing input fails its
+// own test, named after the file.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <span>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Bersaglio {
+  const char* nome;  ///< folder name under corpus/ and regressions/
+  void (*harness)(std::span<const uint8_t>);
+};
+
+constexpr Bersaglio kBersagli[] = {
+    {"field_reader", fuzz_field_reader},
+    {"compilation", fuzz_compilation},
+    {"inspector_readers", fuzz_inspector_readers},
+};
+
+struct Ingresso {
+  const Bersaglio* bersaglio;
+  std::string cartella;  ///< "corpus" or "regressions"
+  fs::path file;
+};
+
+std::vector<Ingresso> tutti_gli_ingressi() {
+  std::vector<Ingresso> out;
+  for (const Bersaglio& b : kBersagli) {
+    for (const char* cartella : {"corpus", "regressions"}) {
+      const fs::path dir = fs::path(SCENARIO_FUZZ_DIR) / cartella / b.nome;
+      if (!fs::is_directory(dir)) continue;
+      std::vector<fs::path> files;
+      for (const auto& e : fs::directory_iterator(dir))
+        if (e.is_regular_file() && e.path().filename() != "README.md") files.push_back(e.path());
+      std::sort(files.begin(), files.end());
+      for (const fs::path& f : files) out.push_back({&b, cartella, f});
+    }
+  }
+  return out;
+}
+
+std::string leggi(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string nome_test(const testing::TestParamInfo<Ingresso>& info) {
+  std::string nome = std::string(info.param.bersaglio->nome) + "_" + info.param.cartella + "_" +
+                     info.param.file.filename().string();
+  for (char& c : nome)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return nome;
+}
+
+struct ReplayTest : testing::TestWithParam<Ingresso> {};
+
+TEST_P(ReplayTest, HoldsEveryInvariant) {
+  const std::string bytes = leggi(GetParam().file);
+  GetParam().bersaglio->harness(
+      std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Fuzz, ReplayTest, testing::ValuesIn(tutti_gli_ingressi()), nome_test);
+
+// The folders themselves: a target without seeds would fuzz from nothing,
+// and the regression folders must keep what was found.
+TEST(ReplayFolders, EveryTargetHasSeedsAndRegressions) {
+  for (const Bersaglio& b : kBersagli) {
+    for (const char* cartella : {"corpus", "regressions"}) {
+      const fs::path dir = fs::path(SCENARIO_FUZZ_DIR) / cartella / b.nome;
+      ASSERT_TRUE(fs::is_directory(dir)) << dir;
+      EXPECT_GT(std::distance(fs::directory_iterator(dir), {}), 0) << dir;
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,203 @@
+// Failures of the file system in the middle of a run, injected through the
+// seams of SystemPlatform so that the real safe-replace code is what runs:
+// a folder that cannot be written, and a failure part-way through each of
+// the eight files of a build. Every case runs the whole program (Form_Load)
+// over a folder that holds old versions of every file.
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cerrno>
+#include <map>
+#include <optional>
+
+#include "app/form1.h"
+#include "testing/test_platform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+/// A test platform that remembers every file it replaced, and can make the
+/// writing of one named file fail part-way (once `dopo` bytes of it are on
+/// disk, with the disk full) or its final rename fail.
+class FailingPlatform : public TestPlatform {
+ public:
+  enum class Guasto { nessuno, scrittura, rinomina };
+
+  FailingPlatform(const fs::path& folder, std::string nome, Guasto guasto, size_t dopo = 0)
+      : TestPlatform(folder), nome_(std::move(nome)), guasto_(guasto), restano_(dopo) {}
+
+  // Every file of the program, whole or in pieces, comes through here.
+  void replace_file_streamed(const fs::path& file,
+                             const std::function<void(const Ricevi&)>& produci) override {
+    corrente_ = file;
+    std::string tutto;
+    TestPlatform::replace_file_streamed(file, [&](const Ricevi& ricevi) {
+      produci([&](std::string_view pezzo) {
+        tutto += pezzo;
+        ricevi(pezzo);
+      });
+    });
+    scritti[file.filename().string()] = tutto;
+  }
+
+  std::map<std::string, std::string> scritti;  ///< by file name, in full
+  std::optional<uintmax_t> temporaneo_parziale;  ///< size of the half-written file
+
+ protected:
+  bool bersaglio() const { return corrente_.filename() == nome_; }
+
+  size_t write_block(std::FILE* out, std::string_view bytes) override {
+    if (guasto_ != Guasto::scrittura || !bersaglio()) return TestPlatform::write_block(out, bytes);
+    const size_t scritti_ora = TestPlatform::write_block(out, bytes.substr(0, restano_));
+    restano_ -= scritti_ora;
+    if (scritti_ora == bytes.size()) return scritti_ora;
+    std::fflush(out);
+    temporaneo_parziale = dimensione_temporaneo();
+    errno = ENOSPC;
+    return scritti_ora;
+  }
+
+  std::error_code rename_over(const fs::path& from, const fs::path& to) override {
+    if (guasto_ != Guasto::rinomina || !bersaglio()) return TestPlatform::rename_over(from, to);
+    return std::make_error_code(std::errc::read_only_file_system);
+  }
+
+ private:
+  std::optional<uintmax_t> dimensione_temporaneo() const {
+    for (const auto& e : fs::directory_iterator(corrente_.parent_path()))
+      if (e.path().filename().string().rfind(nome_ + ".tmp-", 0) == 0) return e.file_size();
+    return std::nullopt;
+  }
+
+  std::string nome_;
+  Guasto guasto_;
+  size_t restano_;
+  fs::path corrente_;
+};
+
+/// The eight files of a build in the order they are written: the five text
+/// files, then the three compiled files. The first two are the description
+/// files, which the compiler deletes once it has read them.
+constexpr const char* kFile[] = {
+    "Valdarco_Lornese_linea.txt",
+    "Valdarco_Lornese_4158-.txt",
+    "Valdarco_Lornese_4158_note.txt",
+    "Valdarco_Lornese_4158_rallentamenti.txt",
+    "Valdarco_Lornese_4158_scheda_treno.txt",
+    "Valdarco_Lornese_linea.dat",
+    "Valdarco_Lornese_4158.sim",
+    "Valdarco_Lornese_4158.dat",
+};
+constexpr size_t kNumeroFile = std::size(kFile);
+constexpr size_t kPrimoCompilato = 5;
+
+std::string vecchio(const char* nome) { return std::string("old content of ") + nome + "\r\n"; }
+
+size_t file_nella(const fs::path& cartella) {
+  return static_cast<size_t>(std::distance(fs::directory_iterator(cartella), {}));
+}
+
+int esegui(FailingPlatform& platform) {
+  Form1 form(platform);
+  try {
+    form.Form_Load();
+  } catch (const ProgramEnded& fine) {
+    return fine.status;
+  }
+  ADD_FAILURE() << "Form_Load returned";
+  return -1;
+}
+
+struct FaultInjectionTest : testing::Test {
+  /// Every file as a clean run writes it (the description files too).
+  static const std::map<std::string, std::string>& riferimento() {
+    static const std::map<std::string, std::string> scritti = [] {
+      TempFolder cartella;
+      FailingPlatform pulita(cartella.path(), "", FailingPlatform::Guasto::nessuno);
+      EXPECT_EQ(esegui(pulita), 0);
+      return pulita.scritti;
+    }();
+    return scritti;
+  }
+
+  TempFolder cartella;
+
+  void file_vecchi() {
+    for (const char* nome : kFile) write_bytes(cartella.path() / nome, vecchio(nome));
+  }
+};
+
+TEST_F(FaultInjectionTest, CleanRunWritesAllEightFiles) {
+  ASSERT_EQ(riferimento().size(), kNumeroFile);
+  for (const char* nome : kFile) EXPECT_FALSE(riferimento().at(nome).empty()) << nome;
+}
+
+// Half of the file is on disk when the disk fills up: the run ends with
+// status 3 and one line naming the file; every file before it is complete,
+// the failing one and every later one keep their old content, and no
+// temporary file is left.
+struct FailurePartWay : FaultInjectionTest, testing::WithParamInterface<size_t> {};
+
+TEST_P(FailurePartWay, EndsTheRunAndKeepsEveryFileWhole) {
+  const size_t k = GetParam();
+  file_vecchi();
+  const size_t meta = riferimento().at(kFile[k]).size() / 2;
+  FailingPlatform platform(cartella.path(), kFile[k], FailingPlatform::Guasto::scrittura, meta);
+
+  EXPECT_EQ(esegui(platform), 3);
+  const fs::path fallito = cartella.path() / kFile[k];
+  EXPECT_EQ(platform.reports,
+            std::vector<std::string>{fallito.string() + ": cannot write: No space left on device"});
+  ASSERT_TRUE(platform.temporaneo_parziale.has_value());
+  EXPECT_EQ(*platform.temporaneo_parziale, meta);
+
+  size_t presenti = 0;
+  for (size_t i = 0; i < kNumeroFile; ++i) {
+    const fs::path file = cartella.path() / kFile[i];
+    const bool letto_e_cancellato = i < 2 && k >= kPrimoCompilato;
+    if (letto_e_cancellato) {
+      EXPECT_FALSE(fs::exists(file)) << kFile[i];
+      continue;
+    }
+    ++presenti;
+    EXPECT_EQ(read_bytes(file), i < k ? riferimento().at(kFile[i]) : vecchio(kFile[i])) << kFile[i];
+  }
+  EXPECT_EQ(file_nella(cartella.path()), presenti);  // no temporary file
+}
+
+INSTANTIATE_TEST_SUITE_P(EachFile, FailurePartWay, testing::Range<size_t>(0, kNumeroFile),
+                         [](const testing::TestParamInfo<size_t>& info) {
+                           std::string nome = kFile[info.param];
+                           for (char& c : nome)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return nome;
+                         });
+
+// The new content is complete but cannot take the old file's place.
+TEST_F(FaultInjectionTest, FailedRenameOfACompiledFileKeepsTheOldOne) {
+  file_vecchi();
+  FailingPlatform platform(cartella.path(), kFile[6], FailingPlatform::Guasto::rinomina);
+  EXPECT_EQ(esegui(platform), 3);
+  const fs::path fallito = cartella.path() / kFile[6];
+  EXPECT_EQ(platform.reports, std::vector<std::string>{fallito.string() +
+                                                       ": cannot replace: Read-only file system"});
+  EXPECT_EQ(read_bytes(cartella.path() / kFile[5]), riferimento().at(kFile[5]));
+  EXPECT_EQ(read_bytes(fallito), vecchio(kFile[6]));
+  EXPECT_EQ(read_bytes(cartella.path() / kFile[7]), vecchio(kFile[7]));
+  EXPECT_EQ(file_nella(cartella.path()), kNumeroFile - 2);  // description files read and deleted
+}
+
+// The program's folder is gone: the first file cannot even be created.
+TEST_F(FaultInjectionTest, FolderThatCannotBeWritten) {
+  const fs::path assente = cartella.path() / "removed";
+  FailingPlatform platform(assente, "", FailingPlatform::Guasto::nessuno);
+  EXPECT_EQ(esegui(platform), 3);
+  EXPECT_EQ(platform.reports,
+            std::vector<std::string>{(assente / kFile[0]).string() +
+                                     ": cannot create a file in its folder: No such file or directory"});
+  EXPECT_FALSE(fs::exists(assente));
+}
+
+}  // namespace
