@@ -73,15 +73,13 @@ void metti_voce(std::string& out, const voce& v, int32_t indice) {
 }
 
 // The line data file of the largest line is some 20 MB, two elements for
-// every metre. It is laid out piece by piece in a buffer of fixed size, run
-// by run (the integers of metres 0 and 1, the doubles, the empty rows), and
-// every full piece goes to the file at once: the build never holds the
-// whole file in memory beside the plan it comes from.
+// every metre: it is laid out in one buffer of its exact size and written
+// through a pointer, run by run (the integers of metres 0 and 1, the doubles,
+// the empty rows), so that the build holds it once and copies nothing.
 
 constexpr size_t kByteVuoto = 2;    ///< tag 0 alone
 constexpr size_t kByteIntero = 4;   ///< tag 2 and a 16-bit integer
 constexpr size_t kByteReale = 10;   ///< tag 5 and a double
-constexpr size_t kBytePezzo = 1 << 20;
 
 char* scrivi_u16(char* p, uint16_t v) {
   p[0] = static_cast<char>(v & 0xFFu);
@@ -99,30 +97,6 @@ char* scrivi_f64(char* p, double v) {
   return p + 8;
 }
 
-/// A buffer of one piece that hands itself on when it is full.
-class Pezzi {
- public:
-  explicit Pezzi(const Platform::Ricevi& ricevi) : ricevi_(ricevi), buffer_(kBytePezzo, '\0') {}
-  /// How many of `n` more elements of `byte` bytes each fit from the
-  /// cursore on (at least one): a full piece is handed on first, which moves
-  /// the cursore, so ask before taking it.
-  size_t posti(size_t n, size_t byte) {
-    if (usati_ + byte > buffer_.size()) svuota();
-    return std::min(n, (buffer_.size() - usati_) / byte);
-  }
-  char* cursore() { return buffer_.data() + usati_; }
-  void avanza(char* fine) { usati_ = static_cast<size_t>(fine - buffer_.data()); }
-  void svuota() {
-    if (usati_ > 0) ricevi_(std::string_view(buffer_.data(), usati_));
-    usati_ = 0;
-  }
-
- private:
-  const Platform::Ricevi& ricevi_;
-  std::string buffer_;
-  size_t usati_ = 0;
-};
-
 /// The rows of the plan by the kind of value they hold.
 struct RigheTracciato {
   size_t interi = 0, reali = 0, vuote = 0;
@@ -136,34 +110,18 @@ struct RigheTracciato {
   size_t byte_colonna() const { return interi * kByteIntero + reali * kByteReale + vuote * kByteVuoto; }
 };
 
-// Each run is written in stretches that fill the piece, with no test per element.
-void scrivi_colonna(Pezzi& pezzi, const Tracciato& t, const RigheTracciato& r, size_t colonna) {
+char* scrivi_colonna(char* p, const Tracciato& t, const RigheTracciato& r, size_t colonna) {
   size_t metro = 0;
-  for (const size_t fine = r.interi; metro < fine;) {
-    const size_t tratto = metro + pezzi.posti(fine - metro, kByteIntero);
-    char* p = pezzi.cursore();
-    for (; metro < tratto; ++metro) {
-      p = scrivi_u16(p, static_cast<uint16_t>(TipoVariante::intero16));
-      p = scrivi_u16(p, static_cast<uint16_t>(nearest_int16(t.punti[metro][colonna])));
-    }
-    pezzi.avanza(p);
+  for (; metro < r.interi; ++metro) {
+    p = scrivi_u16(p, static_cast<uint16_t>(TipoVariante::intero16));
+    p = scrivi_u16(p, static_cast<uint16_t>(nearest_int16(t.punti[metro][colonna])));
   }
-  for (const size_t fine = metro + r.reali; metro < fine;) {
-    const size_t tratto = metro + pezzi.posti(fine - metro, kByteReale);
-    char* p = pezzi.cursore();
-    for (; metro < tratto; ++metro) {
-      p = scrivi_u16(p, static_cast<uint16_t>(TipoVariante::reale64));
-      p = scrivi_f64(p, t.punti[metro][colonna]);
-    }
-    pezzi.avanza(p);
+  for (const size_t fine = metro + r.reali; metro < fine; ++metro) {
+    p = scrivi_u16(p, static_cast<uint16_t>(TipoVariante::reale64));
+    p = scrivi_f64(p, t.punti[metro][colonna]);
   }
-  for (size_t i = 0; i < r.vuote;) {
-    const size_t tratto = i + pezzi.posti(r.vuote - i, kByteVuoto);
-    char* p = pezzi.cursore();
-    for (; i < tratto; ++i)
-      p = scrivi_u16(p, static_cast<uint16_t>(TipoVariante::vuoto));
-    pezzi.avanza(p);
-  }
+  for (size_t i = 0; i < r.vuote; ++i) p = scrivi_u16(p, static_cast<uint16_t>(TipoVariante::vuoto));
+  return p;
 }
 
 }  // namespace
@@ -182,17 +140,11 @@ std::string bytes_voci(const Voci& voci) {
   return out;
 }
 
-void pezzi_tracciato(const Tracciato& tracciato, const Platform::Ricevi& ricevi) {
-  const RigheTracciato righe(tracciato);
-  Pezzi pezzi(ricevi);
-  for (size_t colonna = 0; colonna < 2; ++colonna) scrivi_colonna(pezzi, tracciato, righe, colonna);
-  pezzi.svuota();
-}
-
 std::string bytes_tracciato(const Tracciato& tracciato) {
-  std::string out;
-  out.reserve(2 * RigheTracciato(tracciato).byte_colonna());
-  pezzi_tracciato(tracciato, [&out](std::string_view pezzo) { out += pezzo; });
+  const RigheTracciato righe(tracciato);
+  std::string out(2 * righe.byte_colonna(), '\0');
+  char* p = out.data();
+  for (size_t colonna = 0; colonna < 2; ++colonna) p = scrivi_colonna(p, tracciato, righe, colonna);
   return out;
 }
 
@@ -216,16 +168,8 @@ void scrivi_file(Platform& platform, const std::filesystem::path& file, Serializ
 
 void Form1::scrivi_file_compilati() {
   // With the switch off there is no plan: an older line data file stays as it was.
-  if (compila_linea != 0) {
-    const std::filesystem::path file = nome_file("_linea.dat");
-    platform.replace_file_streamed(file, [this, &file](const Platform::Ricevi& ricevi) {
-      try {
-        pezzi_tracciato(tracciato, ricevi);
-      } catch (const RunTimeFailure& failure) {
-        throw FileError(file, std::string("cannot write: ") + failure.what());
-      }
-    });
-  }
+  if (compila_linea != 0)
+    scrivi_file(platform, nome_file("_linea.dat"), [this] { return bytes_tracciato(tracciato); });
   scrivi_file(platform, nome_file("_" + numero_treno + ".sim"), [this] { return bytes_voci(voci); });
   scrivi_file(platform, nome_file("_" + numero_treno + ".dat"),
               [this] { return bytes_percorso(percorso); });

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "model/records.h"
-#include "platform/platform.h"
 
 /// A record the service file layout cannot hold: a name longer than the
 /// 65535 bytes its unsigned 16-bit length can count.
@@ -30,6 +29,3 @@ std::string bytes_voci(const Voci& voci);
 /// a 16-bit tag and its value: 2 and a 16-bit integer for rows 0 and 1, 5 and
 /// a 64-bit float for the computed rows, 0 alone for rows never computed.
 std::string bytes_tracciato(const Tracciato& tracciato);
-
-/// The same bytes handed on in pieces of at most 1 MB, in file order.
-void pezzi_tracciato(const Tracciato& tracciato, const Platform::Ricevi& ricevi);

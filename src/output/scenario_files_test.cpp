@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
-
 #include "app/form1.h"
 #include "platform/ansi.h"
 #include "testing/test_platform.h"
@@ -114,40 +112,6 @@ TEST(BytesTracciatoTest, PlanNotStartedHoldsOnlyEmptyTags) {
   t.punti.resize(3);
   EXPECT_EQ(bytes_tracciato(t), std::string(12, '\0'));
   EXPECT_EQ(bytes_tracciato(Tracciato{}), "");
-}
-
-// A plan of several pieces: every element in its place across the piece
-// boundaries, and the pieces in file order, none empty, none above 1 MB.
-TEST(BytesTracciatoTest, PlanOfManyPiecesIsWholeAndInOrder) {
-  Tracciato t;
-  t.punti.resize(150'000);
-  t.calcolati = 149'990;
-  for (size_t m = 2; m < 149'990; ++m) t.punti[m] = {m * 0.5, -static_cast<double>(m)};
-  t.punti[1] = {0, 1};
-  std::string atteso;
-  for (size_t colonna = 0; colonna < 2; ++colonna) {
-    for (size_t m = 0; m < t.punti.size(); ++m) {
-      const TipoVariante tipo = t.tipo(static_cast<int32_t>(m));
-      atteso += b({static_cast<int>(tipo), 0});
-      if (tipo == TipoVariante::intero16)
-        atteso += b({static_cast<int>(t.punti[m][colonna]), 0});
-      if (tipo == TipoVariante::reale64) {
-        const auto u = std::bit_cast<uint64_t>(t.punti[m][colonna]);
-        for (int i = 0; i < 8; ++i) atteso += static_cast<char>((u >> (8 * i)) & 0xFFu);
-      }
-    }
-  }
-  std::string pezzi;
-  size_t numero = 0;
-  pezzi_tracciato(t, [&](std::string_view pezzo) {
-    EXPECT_FALSE(pezzo.empty());
-    EXPECT_LE(pezzo.size(), size_t{1} << 20);
-    pezzi += pezzo;
-    ++numero;
-  });
-  EXPECT_GE(numero, 3u);  // some 3 MB
-  EXPECT_EQ(pezzi, atteso);
-  EXPECT_EQ(bytes_tracciato(t), atteso);
 }
 
 // A small compiled state: a grid, the records with the built-in names, a plan.

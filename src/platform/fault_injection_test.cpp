@@ -19,27 +19,19 @@ namespace fs = std::filesystem;
 namespace {
 
 /// A test platform that remembers every file it replaced, and can make the
-/// writing of one named file fail part-way (once `dopo` bytes of it are on
-/// disk, with the disk full) or its final rename fail.
+/// writing of one named file fail part-way (after half of its bytes, with
+/// the disk full) or its final rename fail.
 class FailingPlatform : public TestPlatform {
  public:
   enum class Guasto { nessuno, scrittura, rinomina };
 
-  FailingPlatform(const fs::path& folder, std::string nome, Guasto guasto, size_t dopo = 0)
-      : TestPlatform(folder), nome_(std::move(nome)), guasto_(guasto), restano_(dopo) {}
+  FailingPlatform(const fs::path& folder, std::string nome, Guasto guasto)
+      : TestPlatform(folder), nome_(std::move(nome)), guasto_(guasto) {}
 
-  // Every file of the program, whole or in pieces, comes through here.
-  void replace_file_streamed(const fs::path& file,
-                             const std::function<void(const Ricevi&)>& produci) override {
+  void replace_file(const fs::path& file, std::string_view bytes) override {
     corrente_ = file;
-    std::string tutto;
-    TestPlatform::replace_file_streamed(file, [&](const Ricevi& ricevi) {
-      produci([&](std::string_view pezzo) {
-        tutto += pezzo;
-        ricevi(pezzo);
-      });
-    });
-    scritti[file.filename().string()] = tutto;
+    TestPlatform::replace_file(file, bytes);
+    scritti[file.filename().string()] = std::string(bytes);
   }
 
   std::map<std::string, std::string> scritti;  ///< by file name, in full
@@ -50,13 +42,11 @@ class FailingPlatform : public TestPlatform {
 
   size_t write_block(std::FILE* out, std::string_view bytes) override {
     if (guasto_ != Guasto::scrittura || !bersaglio()) return TestPlatform::write_block(out, bytes);
-    const size_t scritti_ora = TestPlatform::write_block(out, bytes.substr(0, restano_));
-    restano_ -= scritti_ora;
-    if (scritti_ora == bytes.size()) return scritti_ora;
+    const size_t meta = TestPlatform::write_block(out, bytes.substr(0, bytes.size() / 2));
     std::fflush(out);
     temporaneo_parziale = dimensione_temporaneo();
     errno = ENOSPC;
-    return scritti_ora;
+    return meta;
   }
 
   std::error_code rename_over(const fs::path& from, const fs::path& to) override {
@@ -73,7 +63,6 @@ class FailingPlatform : public TestPlatform {
 
   std::string nome_;
   Guasto guasto_;
-  size_t restano_;
   fs::path corrente_;
 };
 
@@ -143,15 +132,14 @@ struct FailurePartWay : FaultInjectionTest, testing::WithParamInterface<size_t> 
 TEST_P(FailurePartWay, EndsTheRunAndKeepsEveryFileWhole) {
   const size_t k = GetParam();
   file_vecchi();
-  const size_t meta = riferimento().at(kFile[k]).size() / 2;
-  FailingPlatform platform(cartella.path(), kFile[k], FailingPlatform::Guasto::scrittura, meta);
+  FailingPlatform platform(cartella.path(), kFile[k], FailingPlatform::Guasto::scrittura);
 
   EXPECT_EQ(esegui(platform), 3);
   const fs::path fallito = cartella.path() / kFile[k];
   EXPECT_EQ(platform.reports,
             std::vector<std::string>{fallito.string() + ": cannot write: No space left on device"});
   ASSERT_TRUE(platform.temporaneo_parziale.has_value());
-  EXPECT_EQ(*platform.temporaneo_parziale, meta);
+  EXPECT_EQ(*platform.temporaneo_parziale, riferimento().at(kFile[k]).size() / 2);
 
   size_t presenti = 0;
   for (size_t i = 0; i < kNumeroFile; ++i) {

@@ -4,7 +4,6 @@
 // The program uses SystemPlatform; tests and tools supply their own.
 
 #include <filesystem>
-#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -51,20 +50,6 @@ class Platform {
   /// Replaces the file with exactly these bytes, safely: the old file stays as
   /// it was unless the new content is complete. FileError on any failure.
   virtual void replace_file(const std::filesystem::path& file, std::string_view bytes) = 0;
-
-  /// Takes the bytes of a file one piece at a time.
-  using Ricevi = std::function<void(std::string_view)>;
-  /// Replaces the file, as safely as replace_file, with the bytes that
-  /// `produci` hands piece after piece to the function it is given: a large
-  /// file need never be held whole in memory. An exception from `produci`
-  /// leaves the old file as it was. This default gathers the pieces and calls
-  /// replace_file.
-  virtual void replace_file_streamed(const std::filesystem::path& file,
-                                     const std::function<void(const Ricevi&)>& produci) {
-    std::string tutto;
-    produci([&tutto](std::string_view pezzo) { tutto += pezzo; });
-    replace_file(file, tutto);
-  }
 
   /// Deletes the file; a file that does not exist is no error. FileError when
   /// an existing file cannot be deleted.

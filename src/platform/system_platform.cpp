@@ -33,24 +33,9 @@ fs::path temporary_name(const fs::path& file, unsigned attempt) {
 
 }  // namespace
 
-namespace {
-
-/// Removes the temporary file unless the writing of it went through.
-struct RimuoviTemporaneo {
-  const fs::path& tmp;
-  bool completo = false;
-  ~RimuoviTemporaneo() {
-    if (!completo) std::remove(tmp.c_str());
-  }
-};
-
-}  // namespace
-
-// Writes the pieces to a new temporary file and closes it, checking every
-// step; on any failure, or an exception of the producer, the temporary file
-// is removed. Returns its name.
-fs::path SystemPlatform::write_temporary(const fs::path& file,
-                                         const std::function<void(const Ricevi&)>& produci) {
+// Writes the bytes to a new temporary file and closes it, checking every
+// step; on any failure the temporary file is removed. Returns its name.
+fs::path SystemPlatform::write_temporary(const fs::path& file, std::string_view bytes) {
   for (unsigned attempt = 0;; ++attempt) {
     const fs::path tmp = temporary_name(file, attempt);
     errno = 0;
@@ -59,18 +44,21 @@ fs::path SystemPlatform::write_temporary(const fs::path& file,
       if (errno == EEXIST && attempt < 100) continue;
       throw FileError(file, "cannot create a file in its folder: " + reason(errno));
     }
-    RimuoviTemporaneo rimuovi{tmp};  // declared first: removes after the close
     FilePtr out(raw);
-    produci([&](std::string_view pezzo) {
-      if (pezzo.empty()) return;
-      errno = 0;
-      if (write_block(raw, pezzo) != pezzo.size())
-        throw FileError(file, "cannot write: " + reason(errno != 0 ? errno : EIO));
-    });
     errno = 0;
-    if (std::fflush(raw) != 0) throw FileError(file, "cannot write: " + reason(errno));
-    if (std::fclose(out.release()) != 0) throw FileError(file, "cannot write: " + reason(errno));
-    rimuovi.completo = true;
+    const size_t written = bytes.empty() ? 0 : write_block(raw, bytes);
+    const int write_errno = errno;
+    if (written != bytes.size() || std::fflush(raw) != 0) {
+      const int err = write_errno != 0 ? write_errno : errno;
+      out.reset();
+      std::remove(tmp.c_str());
+      throw FileError(file, "cannot write: " + reason(err));
+    }
+    if (std::fclose(out.release()) != 0) {
+      const int err = errno;
+      std::remove(tmp.c_str());
+      throw FileError(file, "cannot write: " + reason(err));
+    }
     return tmp;
   }
 }
@@ -125,12 +113,7 @@ std::string SystemPlatform::read_file(const fs::path& file) {
 }
 
 void SystemPlatform::replace_file(const fs::path& file, std::string_view bytes) {
-  replace_file_streamed(file, [bytes](const Ricevi& ricevi) { ricevi(bytes); });
-}
-
-void SystemPlatform::replace_file_streamed(const fs::path& file,
-                                           const std::function<void(const Ricevi&)>& produci) {
-  const fs::path tmp = write_temporary(file, produci);
+  const fs::path tmp = write_temporary(file, bytes);
   std::error_code ec = rename_over(tmp, file);
   if (ec) {
     const std::string why = ec.message();

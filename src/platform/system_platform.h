@@ -26,9 +26,6 @@ class SystemPlatform : public Platform {
   bool file_exists(const std::filesystem::path& file) override;
   std::string read_file(const std::filesystem::path& file) override;
   void replace_file(const std::filesystem::path& file, std::string_view bytes) override;
-  /// Writes each piece to the temporary file as it comes.
-  void replace_file_streamed(const std::filesystem::path& file,
-                             const std::function<void(const Ricevi&)>& produci) override;
   void delete_file(const std::filesystem::path& file) override;
 
  protected:
@@ -44,8 +41,7 @@ class SystemPlatform : public Platform {
                                       const std::filesystem::path& to);
 
  private:
-  std::filesystem::path write_temporary(const std::filesystem::path& file,
-                                        const std::function<void(const Ricevi&)>& produci);
+  std::filesystem::path write_temporary(const std::filesystem::path& file, std::string_view bytes);
 
   std::filesystem::path folder_;
 };

@@ -68,29 +68,6 @@ TEST_F(SystemPlatformTest, ReplaceInAReadOnlyFolderLeavesTheOldFile) {
   EXPECT_EQ(files_in(folder.path()), 1u);
 }
 
-// Pieces go to the file as they come; a producer that fails after its
-// first piece, by itself or through a failed write, leaves the old file.
-TEST_F(SystemPlatformTest, StreamedReplaceWritesEveryPieceOrNothing) {
-  const auto tre_pezzi = [](const Platform::Ricevi& ricevi) {
-    ricevi("one,");
-    ricevi("");
-    ricevi(std::string("tw\0o,", 5));
-    ricevi("three");
-  };
-  platform.replace_file_streamed(file("out.dat"), tre_pezzi);
-  EXPECT_EQ(read_bytes(file("out.dat")), std::string("one,tw\0o,three", 14));
-
-  write_bytes(file("out.dat"), "old content");
-  EXPECT_THROW(platform.replace_file_streamed(file("out.dat"),
-                                              [](const Platform::Ricevi& ricevi) {
-                                                ricevi("half of the new");
-                                                throw std::runtime_error("no more");
-                                              }),
-               std::runtime_error);
-  EXPECT_EQ(read_bytes(file("out.dat")), "old content");
-  EXPECT_EQ(files_in(folder.path()), 1u);
-}
-
 TEST_F(SystemPlatformTest, ReadExistsAndDelete) {
   EXPECT_FALSE(platform.file_exists(file("a.txt")));
   EXPECT_THROW(platform.read_file(file("a.txt")), FileError);
