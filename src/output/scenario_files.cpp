@@ -110,18 +110,26 @@ struct RigheTracciato {
   size_t byte_colonna() const { return interi * kByteIntero + reali * kByteReale + vuote * kByteVuoto; }
 };
 
-char* scrivi_colonna(char* p, const Tracciato& t, const RigheTracciato& r, size_t colonna) {
+// Both columns in one pass over the plan: column 0 fills the first half of
+// the buffer and column 1 the second, so each row is read once.
+void scrivi_colonne(char* p0, char* p1, const Tracciato& t, const RigheTracciato& r) {
   size_t metro = 0;
   for (; metro < r.interi; ++metro) {
-    p = scrivi_u16(p, static_cast<uint16_t>(TipoVariante::intero16));
-    p = scrivi_u16(p, static_cast<uint16_t>(nearest_int16(t.punti[metro][colonna])));
+    p0 = scrivi_u16(p0, static_cast<uint16_t>(TipoVariante::intero16));
+    p0 = scrivi_u16(p0, static_cast<uint16_t>(nearest_int16(t.punti[metro][0])));
+    p1 = scrivi_u16(p1, static_cast<uint16_t>(TipoVariante::intero16));
+    p1 = scrivi_u16(p1, static_cast<uint16_t>(nearest_int16(t.punti[metro][1])));
   }
   for (const size_t fine = metro + r.reali; metro < fine; ++metro) {
-    p = scrivi_u16(p, static_cast<uint16_t>(TipoVariante::reale64));
-    p = scrivi_f64(p, t.punti[metro][colonna]);
+    p0 = scrivi_u16(p0, static_cast<uint16_t>(TipoVariante::reale64));
+    p0 = scrivi_f64(p0, t.punti[metro][0]);
+    p1 = scrivi_u16(p1, static_cast<uint16_t>(TipoVariante::reale64));
+    p1 = scrivi_f64(p1, t.punti[metro][1]);
   }
-  for (size_t i = 0; i < r.vuote; ++i) p = scrivi_u16(p, static_cast<uint16_t>(TipoVariante::vuoto));
-  return p;
+  for (size_t i = 0; i < r.vuote; ++i) {
+    p0 = scrivi_u16(p0, static_cast<uint16_t>(TipoVariante::vuoto));
+    p1 = scrivi_u16(p1, static_cast<uint16_t>(TipoVariante::vuoto));
+  }
 }
 
 }  // namespace
@@ -140,11 +148,11 @@ std::string bytes_voci(const Voci& voci) {
   return out;
 }
 
-std::string bytes_tracciato(const Tracciato& tracciato) {
+Blocco bytes_tracciato(const Tracciato& tracciato) {
   const RigheTracciato righe(tracciato);
-  std::string out(2 * righe.byte_colonna(), '\0');
-  char* p = out.data();
-  for (size_t colonna = 0; colonna < 2; ++colonna) p = scrivi_colonna(p, tracciato, righe, colonna);
+  const size_t colonna = righe.byte_colonna();
+  Blocco out(2 * colonna);
+  scrivi_colonne(out.data(), out.data() + colonna, tracciato, righe);
   return out;
 }
 
@@ -155,13 +163,14 @@ namespace {
 // its width) fails like a file that cannot be written: under the file's name.
 template <class Serializza>
 void scrivi_file(Platform& platform, const std::filesystem::path& file, Serializza serializza) {
-  std::string bytes;
-  try {
-    bytes = serializza();
-  } catch (const std::runtime_error& failure) {
-    throw FileError(file, std::string("cannot write: ") + failure.what());
-  }
-  platform.replace_file(file, bytes);
+  const auto bytes = [&] {
+    try {
+      return serializza();
+    } catch (const std::runtime_error& failure) {
+      throw FileError(file, std::string("cannot write: ") + failure.what());
+    }
+  }();
+  platform.replace_file(file, std::string_view(bytes));
 }
 
 }  // namespace

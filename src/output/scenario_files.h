@@ -4,8 +4,12 @@
 // track plan). Little-endian, fields packed in record order, no header, no
 // count, no trailer. Pure functions, so that tools can rebuild the files.
 
+#include <cstddef>
+#include <memory>
+#include <ostream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "model/records.h"
 
@@ -25,7 +29,27 @@ std::string bytes_percorso(const Percorso& percorso);
 /// RecordError.
 std::string bytes_voci(const Voci& voci);
 
+/// Bytes laid out once, without being zero-filled first: the line data file
+/// of the largest line is some 20 MB, every byte of which the serializer
+/// writes anyway.
+class Blocco {
+ public:
+  explicit Blocco(size_t n) : dati_(std::make_unique_for_overwrite<char[]>(n)), n_(n) {}
+  char* data() { return dati_.get(); }
+  std::string_view vista() const { return {dati_.get(), n_}; }
+  operator std::string_view() const { return vista(); }
+  friend bool operator==(const Blocco& a, std::string_view b) { return a.vista() == b; }
+  friend std::ostream& operator<<(std::ostream& out, const Blocco& b) {
+    return out << b.size() << " bytes";
+  }
+  size_t size() const { return n_; }
+
+ private:
+  std::unique_ptr<char[]> dati_;
+  size_t n_;
+};
+
 /// The line data file: column 0 of every row, then column 1. Each element is
 /// a 16-bit tag and its value: 2 and a 16-bit integer for rows 0 and 1, 5 and
 /// a 64-bit float for the computed rows, 0 alone for rows never computed.
-std::string bytes_tracciato(const Tracciato& tracciato);
+Blocco bytes_tracciato(const Tracciato& tracciato);
