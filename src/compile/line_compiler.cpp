@@ -10,6 +10,7 @@
 
 #include "app/form1.h"
 #include "compile/field_reader.h"
+#include "compile/parole_chiave.h"
 #include "compile/track_plan.h"
 #include "model/numbers.h"
 #include "platform/ansi.h"
@@ -46,20 +47,16 @@ bool chiude_generale(std::string_view chiave) {
 class LineCompiler;
 using Applica = Esito (LineCompiler::*)(const std::string& chiave);
 
-/// A general entry: recognised when the key holds both words; the case of
-/// the key counts unless `ignora_maiuscole`.
+/// A general entry: its keywords and the procedure that reads it.
 struct VoceGenerale {
-  std::string_view parola1;
-  std::string_view parola2;
-  bool ignora_maiuscole;
+  const ParoleChiave& parole;
   Applica applica;
 };
 
-/// A line entry: recognised when the key, case ignored, holds both words (an
-/// empty second word always matches); a curve only while the plan is built.
+/// A line entry: its keywords, whether it counts only while the plan is
+/// built (the curve), and the procedure that reads it.
 struct VoceLinea {
-  std::string_view parola1;
-  std::string_view parola2;
+  const ParoleChiave& parole;
   bool solo_con_tracciato;
   Applica applica;
 };
@@ -118,24 +115,26 @@ class LineCompiler {
 };
 
 /// The eight general entries, in the order they are tested.
-constexpr std::array<VoceGenerale, 8> kVociGenerali{{
-    {"percorso", "lunghezza", true, &LineCompiler::lunghezza},
-    {"tre", "progressiva", false, &LineCompiler::progressiva_tre},
-    {"due", "progressiva", false, &LineCompiler::progressiva_due},
-    {"uno", "progressiva", false, &LineCompiler::progressiva_uno},
-    {"sfondo", "uno", false, &LineCompiler::sfondo_uno},
-    {"sfondo", "due", false, &LineCompiler::sfondo_due},
-    {"sfondo", "tre", false, &LineCompiler::sfondo_tre},
-    {"segnali", "ripetizione", false, &LineCompiler::ripetizione_segnali},
+using parole_chiave::generali;
+constexpr std::array<VoceGenerale, generali.size()> kVociGenerali{{
+    {generali[0], &LineCompiler::lunghezza},
+    {generali[1], &LineCompiler::progressiva_tre},
+    {generali[2], &LineCompiler::progressiva_due},
+    {generali[3], &LineCompiler::progressiva_uno},
+    {generali[4], &LineCompiler::sfondo_uno},
+    {generali[5], &LineCompiler::sfondo_due},
+    {generali[6], &LineCompiler::sfondo_tre},
+    {generali[7], &LineCompiler::ripetizione_segnali},
 }};
 
 /// The five line entries, in the order they are tested.
-constexpr std::array<VoceLinea, 5> kVociLinea{{
-    {"pendenza", "", false, &LineCompiler::pendenza},
-    {"curva", "", true, &LineCompiler::curva},
-    {"montagna", "", false, &LineCompiler::montagna},
-    {"indicatori_v", "", false, &LineCompiler::indicatori_v_max},
-    {"indicat", "cartello", false, &LineCompiler::cartello_indicatore},
+using parole_chiave::linea;
+constexpr std::array<VoceLinea, linea.size()> kVociLinea{{
+    {linea[0], false, &LineCompiler::pendenza},
+    {linea[1], true, &LineCompiler::curva},
+    {linea[2], false, &LineCompiler::montagna},
+    {linea[3], false, &LineCompiler::indicatori_v_max},
+    {linea[4], false, &LineCompiler::cartello_indicatore},
 }};
 
 // ----- Reading order -----
@@ -192,8 +191,7 @@ Esito LineCompiler::sezione_generale() {
 Esito LineCompiler::voci_generali(const std::string& chiave, bool& riconosciuta) {
   const std::string minuscola = minuscolo(chiave);
   for (const VoceGenerale& voce : kVociGenerali) {
-    const std::string_view testo = voce.ignora_maiuscole ? minuscola : chiave;
-    if (!contiene(testo, voce.parola1) || !contiene(testo, voce.parola2)) continue;
+    if (!voce.parole.in(chiave, minuscola)) continue;
     riconosciuta = true;
     const Esito esito = (this->*voce.applica)(chiave);
     if (esito != Esito::prosegui) return esito;
@@ -241,7 +239,7 @@ Esito LineCompiler::voce_linea(const std::string& chiave, bool& riconosciuta) {
   const std::string minuscola = minuscolo(chiave);
   for (const VoceLinea& voce : kVociLinea) {
     if (voce.solo_con_tracciato && f_.compila_linea == 0) continue;
-    if (!contiene(minuscola, voce.parola1) || !contiene(minuscola, voce.parola2)) continue;
+    if (!voce.parole.in(chiave, minuscola)) continue;
     riconosciuta = true;
     const Esito esito = (this->*voce.applica)(chiave);
     if (esito != Esito::prosegui) return esito;

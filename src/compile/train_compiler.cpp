@@ -6,6 +6,7 @@
 
 #include "app/form1.h"
 #include "compile/field_reader.h"
+#include "compile/parole_chiave.h"
 #include "model/numbers.h"
 #include "platform/ansi.h"
 
@@ -50,14 +51,13 @@ class CompilatoreTreno {
   void fine_lettura();
 
  private:
-  /// One entry of the train description: the keywords its key must contain
-  /// (case ignored) and the procedure that reads and applies its fields.
+  /// One entry of the train description: its keywords and the procedure
+  /// that reads and applies its fields.
   struct Voce {
-    std::string_view parola;
-    std::string_view anche;  ///< a second keyword, or empty
+    const ParoleChiave& parole;
     Esito (CompilatoreTreno::*applica)();
   };
-  static const std::array<Voce, 10> kVoci;
+  static const std::array<Voce, parole_chiave::treno.size()> kVoci;
 
   bool cerca_generale();
   std::optional<std::string> prossima_chiave();
@@ -102,17 +102,18 @@ class CompilatoreTreno {
 };
 
 // The entries in the order their keywords are tested.
-const std::array<CompilatoreTreno::Voce, 10> CompilatoreTreno::kVoci = {{
-    {"frenata", "massa", &CompilatoreTreno::massa_frenata},
-    {"vetture", "", &CompilatoreTreno::vetture},
-    {"velocit", "", &CompilatoreTreno::velocita},
-    {"aderenza", "", &CompilatoreTreno::aderenza},
-    {"orologio", "", &CompilatoreTreno::orologio},
-    {"sabbia", "", &CompilatoreTreno::sabbia},
-    {"segnale", "", &CompilatoreTreno::segnale},
-    {"rallentamento", "", &CompilatoreTreno::rallentamento},
-    {"abbattimento", "", &CompilatoreTreno::abbattimento},
-    {"stazione", "", &CompilatoreTreno::stazione},
+using parole_chiave::treno;
+const std::array<CompilatoreTreno::Voce, treno.size()> CompilatoreTreno::kVoci = {{
+    {treno[0], &CompilatoreTreno::massa_frenata},
+    {treno[1], &CompilatoreTreno::vetture},
+    {treno[2], &CompilatoreTreno::velocita},
+    {treno[3], &CompilatoreTreno::aderenza},
+    {treno[4], &CompilatoreTreno::orologio},
+    {treno[5], &CompilatoreTreno::sabbia},
+    {treno[6], &CompilatoreTreno::segnale},
+    {treno[7], &CompilatoreTreno::rallentamento},
+    {treno[8], &CompilatoreTreno::abbattimento},
+    {treno[9], &CompilatoreTreno::stazione},
 }};
 
 // ----- Reading order -----
@@ -168,8 +169,7 @@ Esito CompilatoreTreno::applica(const std::string& chiave) {
   const std::string minuscola = minuscolo(chiave);
   bool riconosciuta = false;
   for (const Voce& voce : kVoci) {
-    if (!contiene(minuscola, voce.parola)) continue;
-    if (!voce.anche.empty() && !contiene(minuscola, voce.anche)) continue;
+    if (!voce.parole.in(chiave, minuscola)) continue;
     riconosciuta = true;
     const Esito esito = (this->*voce.applica)();
     if (esito != Esito::avanti) return esito;

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/codici_errore.h"
+#include "compile/parole_chiave.h"
 #include "model/numbers.h"
 #include "platform/ansi.h"
 
@@ -12,53 +13,21 @@ namespace {
 
 // ----- The keywords, for telling a misspelt key from one out of place -----
 
-// The words each entry's key must hold, as the reader looks for them; used
-// here only to say why a dropped key was dropped. Compared case ignored.
-struct Parole {
-  std::string_view prima;
-  std::string_view seconda;  ///< empty: any key
-};
-
-constexpr Parole kVociGenerali[] = {
-    {"percorso", "lunghezza"},
-    {"tre", "progressiva"},
-    {"due", "progressiva"},
-    {"uno", "progressiva"},
-    {"sfondo", "uno"},
-    {"sfondo", "due"},
-    {"sfondo", "tre"},
-    {"segnali", "ripetizione"},
-};
-
-constexpr Parole kVociLinea[] = {
-    {"pendenza", ""},
-    {"curva", ""},
-    {"montagna", ""},
-    {"indicatori_v", ""},
-    {"indicat", "cartello"},
-};
-
-constexpr Parole kVociTreno[] = {
-    {"frenata", "massa"},
-    {"vetture", ""},
-    {"velocit", ""},
-    {"aderenza", ""},
-    {"orologio", ""},
-    {"sabbia", ""},
-    {"segnale", ""},
-    {"rallentamento", ""},
-    {"abbattimento", ""},
-    {"stazione", ""},
-};
+// Used here only to say why a dropped key was dropped, and compared case
+// ignored whatever the entry's own rule, so that a general keyword written
+// with capitals is recognised and explained.
+using parole_chiave::generali;
+using parole_chiave::linea;
+using parole_chiave::treno;
 
 bool contiene(std::string_view testo, std::string_view parola) {
   return testo.find(parola) != std::string_view::npos;
 }
 
 template <size_t N>
-bool riconosce(const Parole (&voci)[N], std::string_view chiave) {
+bool riconosce(const std::array<ParoleChiave, N>& voci, std::string_view chiave) {
   const std::string minuscola = minuscolo(chiave);
-  return std::any_of(std::begin(voci), std::end(voci), [&](const Parole& p) {
+  return std::any_of(voci.begin(), voci.end(), [&](const ParoleChiave& p) {
     return contiene(minuscola, p.prima) && contiene(minuscola, p.seconda);
   });
 }
@@ -185,12 +154,12 @@ void Osservatore::avvisa_chiave(FileDescrizione file, int32_t riga, SezioneLettu
     return;
   }
   valori_scartati_ = true;
-  const bool linea = file == FileDescrizione::linea;
+  const bool file_linea = file == FileDescrizione::linea;
   const std::string testo = citata(chiave);
   switch (sezione) {
     case SezioneLettura::prima_del_generale:
-      if (linea ? riconosce(kVociGenerali, chiave) || riconosce(kVociLinea, chiave)
-                : riconosce(kVociTreno, chiave))
+      if (file_linea ? riconosce(generali, chiave) || riconosce(linea, chiave)
+                : riconosce(treno, chiave))
         avvisa(file, riga,
                testo + " ignored: outside its section (entries count only after \"[generale]\")",
                std::string(chiave));
@@ -198,12 +167,12 @@ void Osservatore::avvisa_chiave(FileDescrizione file, int32_t riga, SezioneLettu
         valori_scartati_ = false;  // free text before the start is allowed
       return;
     case SezioneLettura::generale:
-      if (riconosce(kVociLinea, chiave))
+      if (riconosce(linea, chiave))
         avvisa(file, riga,
                testo + " ignored: outside its section (line entries belong after the heading "
                        "that closes the general section)",
                std::string(chiave));
-      else if (riconosce(kVociGenerali, chiave))
+      else if (riconosce(generali, chiave))
         avvisa(file, riga,
                testo + " starts no entry: the keywords of the general entries must be "
                        "written in lower case",
@@ -213,7 +182,7 @@ void Osservatore::avvisa_chiave(FileDescrizione file, int32_t riga, SezioneLettu
                std::string(chiave));
       return;
     case SezioneLettura::voci:
-      if (linea && riconosce(kVociGenerali, chiave))
+      if (file_linea && riconosce(generali, chiave))
         avvisa(file, riga,
                testo + " ignored: outside its section (general entries belong before the first "
                        "heading after \"[generale]\")",
