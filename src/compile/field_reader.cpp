@@ -1,5 +1,6 @@
 #include "compile/field_reader.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -31,12 +32,19 @@ void FieldReader::consume_line_end() {
     ++pos_;
   }
   ++line_;
+  line_start_ = pos_;
+}
+
+int32_t FieldReader::current_column() const {
+  return static_cast<int32_t>(std::min<size_t>(pos_ - line_start_ + 1, INT32_MAX));
 }
 
 void FieldReader::start_field() {
-  if (fine_file()) throw ReadFailure(line_, "the file ends where a field was expected");
+  if (fine_file())
+    throw ReadFailure(line_, current_column(), "the file ends where a field was expected");
   skip_blanks();
   field_line_ = line_;
+  field_column_ = current_column();
 }
 
 std::string FieldReader::leggi_testo() {
@@ -94,12 +102,12 @@ int64_t FieldReader::leggi_numero(int64_t minimo, int64_t massimo, std::string_v
   uint64_t magnitude = 0;
   const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), magnitude);
   if (digits.empty() || ec == std::errc::invalid_argument || end != digits.data() + digits.size())
-    throw ReadFailure(field_line_, "expected a number, found " + shown(token));
+    throw ReadFailure(field_line_, field_column_, "expected a number, found " + shown(token));
   const bool fits = ec == std::errc{} &&
                     (negative ? magnitude <= static_cast<uint64_t>(-minimo)
                               : magnitude <= static_cast<uint64_t>(massimo));
   if (!fits)
-    throw ReadFailure(field_line_, std::string(token) + " does not fit " + std::string(width) +
+    throw ReadFailure(field_line_, field_column_, std::string(token) + " does not fit " + std::string(width) +
                                        " (" + std::to_string(minimo) + " to " +
                                        std::to_string(massimo) + ")");
   return negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);

@@ -1,8 +1,8 @@
 #pragma once
 // The field reader of both description files. A file is a stream of fields,
 // not of lines: a line end separates fields exactly like a comma, and a
-// number also ends at a blank. The reader also knows the line of every field
-// it returns, for diagnostics.
+// number also ends at a blank. The reader also knows the line and the column
+// of every field it returns, for diagnostics.
 
 #include <cstdint>
 #include <string>
@@ -14,12 +14,15 @@
 /// number outside its width. Caught by the compiler's failure trap.
 class ReadFailure : public RunTimeFailure {
  public:
-  ReadFailure(int32_t line, const std::string& what)
-      : RunTimeFailure("line " + std::to_string(line) + ": " + what), line_(line) {}
+  ReadFailure(int32_t line, int32_t column, const std::string& what)
+      : RunTimeFailure("line " + std::to_string(line) + ": " + what), line_(line), column_(column) {}
   int32_t line() const { return line_; }
+  /// Column (from 1, in bytes of the line) where the failing field starts.
+  int32_t column() const { return column_; }
 
  private:
   int32_t line_;
+  int32_t column_;
 };
 
 class FieldReader {
@@ -45,12 +48,17 @@ class FieldReader {
 
   /// Line (from 1) of the field returned last.
   int32_t riga() const { return field_line_; }
+  /// Column (from 1, in bytes of its line) where the field returned last
+  /// starts: its first character after the leading blanks (the opening
+  /// quote of a quoted text; the separator of an empty field).
+  int32_t column() const { return field_column_; }
   /// Line (from 1) the reader stands on now: the last line at the end.
   int32_t riga_corrente() const { return line_; }
 
  private:
   int64_t leggi_numero(int64_t minimo, int64_t massimo, std::string_view width);
   void start_field();
+  int32_t current_column() const;
   void skip_blanks();
   bool at_line_end() const;
   void consume_line_end();
@@ -59,5 +67,7 @@ class FieldReader {
   std::string text_;
   size_t pos_ = 0;
   int32_t line_ = 1;
+  size_t line_start_ = 0;  ///< offset of the first byte of the current line
   int32_t field_line_ = 0;
+  int32_t field_column_ = 0;
 };

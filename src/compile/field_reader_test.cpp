@@ -76,6 +76,40 @@ TEST(FieldReaderTest, TrailingBlanksOfAnUnquotedTextAreDropped) {
   EXPECT_EQ(r.leggi_testo(), "  padded  ");
 }
 
+// Columns count bytes from 1 and start at the field's first character after
+// its blanks; every kind of line end starts a new line at column 1.
+TEST(FieldReaderTest, EveryFieldKnowsTheColumnWhereItStarts) {
+  FieldReader r("a, \t 12 ,\"q, r\"\r\n  x,,7\ry\n\"two\r\nlines\", z\r\n");
+  struct Atteso {
+    bool numero;
+    int32_t riga, colonna;
+  };
+  const Atteso attesi[] = {
+      {false, 1, 1}, {true, 1, 6}, {false, 1, 10},  // a, 12, "q, r"
+      {false, 2, 3}, {true, 2, 5}, {true, 2, 6},    // x, the empty field, 7
+      {false, 3, 1},                                // y
+      {false, 4, 1}, {false, 5, 9},                 // the quoted text over two lines, z
+  };
+  for (const Atteso& a : attesi) {
+    if (a.numero)
+      r.leggi_int32();
+    else
+      r.leggi_testo();
+    EXPECT_EQ(r.riga(), a.riga);
+    EXPECT_EQ(r.column(), a.colonna) << "line " << a.riga;
+  }
+  EXPECT_TRUE(r.fine_file());
+  try {
+    FieldReader f("x\r\n  zz,");
+    f.leggi_testo();
+    f.leggi_int32();
+    ADD_FAILURE() << "no failure";
+  } catch (const ReadFailure& f) {
+    EXPECT_EQ(f.line(), 2);
+    EXPECT_EQ(f.column(), 3);
+  }
+}
+
 struct Failure {
   const char* text;
   int width;  // 8, 16 or 32
