@@ -18,3 +18,12 @@ void Form1::errore(const std::string& a) {
   platform.end_program(stato_uscita::fatale);
   std::abort();  // end_program never returns
 }
+
+// Every code of the build comes here, whoever finds it: a later code
+// overwrites an earlier one in the build's state, as the state holds one
+// code, while the listener hears each one as it is recorded.
+void Form1::record_code(int32_t code, std::optional<int32_t> position, const LuogoSorgente& entry) {
+  codice_errore = code;
+  if (position) posizione_errore = *position;
+  if (ascoltatore) ascoltatore->code_recorded(code, posizione_errore, entry);
+}

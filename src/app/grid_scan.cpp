@@ -5,7 +5,9 @@
 // The forward scan over the compiled grid that adds abbattimento points
 // (type 12, value 180) around signals and slowdowns. Where no free cell is
 // found it records code 11, 12 or 13 with the cell's position and goes on;
-// a later code replaces an earlier one.
+// a later code replaces an earlier one. Each code names the entry of the
+// train description that placed the item concerned: the signal for code 11,
+// the slowdown for codes 12 and 13.
 //
 // All cursors are locals of the scan: nothing carries from one procedure or
 // one slowdown into the next.
@@ -49,9 +51,18 @@ class Scansione {
     c(i).dato1 = valore_punto;
   }
 
-  void errore(int32_t codice, int32_t i) {
-    f_.codice_errore = codice;
-    f_.posizione_errore = i * 50;
+  /// Records `codice` at cell i, naming the entry that placed the item in
+  /// cell `item`.
+  void errore(int32_t codice, int32_t i, int32_t item) {
+    f_.record_code(codice, i * 50, origine(item));
+  }
+
+  /// The entry that placed the item of cell i: the train description as a
+  /// whole for a cell no placement procedure filled (a grid built by hand).
+  LuogoSorgente origine(int32_t i) const {
+    if (i >= 0 && static_cast<size_t>(i) < f_.cell_origins.size())
+      return f_.cell_origins[static_cast<size_t>(i)];
+    return {FileDescrizione::treno, 0, false, 0};
   }
 
   /// A point right in front of the signal at d, or one cell further back;
@@ -66,7 +77,7 @@ class Scansione {
     } else if (tipo(d - 2) == tipo_cella::abbattimento) {
       c(d - 2).dato1 = f_.minimo(valore_punto, c(d - 2).dato1);
     } else {
-      errore(11, d);
+      errore(11, d, d);
     }
   }
 
@@ -87,7 +98,7 @@ class Scansione {
     if (c(k).dato1 >= velocita_lenta) return;
     const int32_t fine = punti_interni(k);
     if (fine < 0) return;
-    segnale_dopo(fine);
+    segnale_dopo(k, fine);
   }
 
   void finestre(int32_t k) {
@@ -99,7 +110,7 @@ class Scansione {
       if (scelta >= 0)
         punto(scelta);
       else
-        errore(12, k);
+        errore(12, k, k);
     }
   }
 
@@ -112,17 +123,17 @@ class Scansione {
     int32_t conta = 0;
     for (int32_t j = k + 1; j <= alto_; ++j) {
       ++conta;
-      if (conta == passo_punti) conta = punto_interno(j);
+      if (conta == passo_punti) conta = punto_interno(k, j);
       if (tipo(j) == tipo_cella::fine_rallentamento) return j;
     }
-    errore(13, alto_);
+    errore(13, alto_, k);
     return -1;
   }
 
   /// The point due at cell j, or the neighbour before or after it; returns
   /// the count of cells since that point (8 when none could be placed, so
   /// that no further point follows in this slowdown).
-  int32_t punto_interno(int32_t j) {
+  int32_t punto_interno(int32_t k, int32_t j) {
     if (libera(j)) {
       punto(j);
       return 0;
@@ -135,12 +146,13 @@ class Scansione {
       punto(j + 1);
       return -1;
     }
-    errore(13, j);
+    errore(13, j, k);
     return passo_punti;
   }
 
-  /// A point in front of the first signal within 12 cells after the end j.
-  void segnale_dopo(int32_t j) {
+  /// A point in front of the first signal within 12 cells after the end j
+  /// of the slowdown starting at k.
+  void segnale_dopo(int32_t k, int32_t j) {
     const int32_t ultimo = std::min(j + ricerca_segnale, alto_);
     for (int32_t s = j; s <= ultimo; ++s) {
       if (tipo(s) != tipo_cella::segnale) continue;
@@ -150,7 +162,7 @@ class Scansione {
       else if (libera(s - 2))
         punto(s - 2);
       else
-        errore(13, j);
+        errore(13, j, k);
       return;
     }
   }

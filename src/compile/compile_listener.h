@@ -9,6 +9,16 @@
 /// The two description files.
 enum class FileDescrizione { linea, treno };
 
+/// A place in a description file: the field a key or a value was read from
+/// (its line and column), the whole file (line 0), or the file after its
+/// whole reading (`fine_file`).
+struct LuogoSorgente {
+  FileDescrizione file = FileDescrizione::linea;
+  int32_t riga = 0;  ///< 0 when no entry was read yet, or the file as a whole
+  bool fine_file = false;  ///< the code was tested after the whole file was read
+  int32_t column = 0;  ///< column (from 1, in bytes) where the field starts; 0: none
+};
+
 /// Where the reader stands when a key is read.
 enum class SezioneLettura {
   prima_del_generale,  ///< before the field holding "[generale]": everything is ignored
@@ -39,12 +49,12 @@ class CompileListener {
   /// The chainage references were cleared because none of them could be put
   /// in order (the largest position is shared, or no chainage is above 0).
   virtual void chainage_dropped() {}
-};
 
-/// The entry being read when the compiler last stopped or recorded a code:
-/// which description file, and the line of its key.
-struct LuogoSorgente {
-  FileDescrizione file = FileDescrizione::linea;
-  int32_t riga = 0;  ///< 0 when no entry was read yet
-  bool fine_file = false;  ///< the code was tested after the whole file was read
+  /// The build recorded `code`, at the moment it did so: `position` is the
+  /// build's posizione_errore once the code is recorded (left as it was for
+  /// the codes that carry none), `entry` the field concerned. A code
+  /// recorded twice is told twice, a later one after an earlier one.
+  virtual void code_recorded(int32_t code, int32_t position, const LuogoSorgente& entry) {
+    (void)code, (void)position, (void)entry;
+  }
 };

@@ -101,9 +101,10 @@ class LineCompiler {
   void scarta(const std::string& chiave, SezioneLettura sezione);
   void letta(std::string_view voce, int32_t posizione);
   Esito riferimento(int32_t record);
-  Esito registra(int32_t codice);
+  Esito registra(int32_t codice, const LuogoSorgente& campo);
+  LuogoSorgente last_field() const;
   int64_t ultima_cella(std::string_view dove) const;
-  bool posizione_accettata(int32_t posizione);
+  bool posizione_accettata(int32_t posizione, const LuogoSorgente& campo);
   void scrivi_pendenza(int64_t ultima);
 
   Form1& f_;
@@ -140,9 +141,12 @@ constexpr std::array<VoceLinea, linea.size()> kVociLinea{{
 // ----- Reading order -----
 
 Esito LineCompiler::leggi_file() {
+  // Code 102 concerns no field: the heading is missing from the file, which
+  // was read to its end looking for it.
   if (!cerca_generale()) {
     f_.sorgente.fine_file = true;
-    return registra(102);
+    f_.sorgente.column = 0;
+    return registra(102, f_.sorgente);
   }
   const Esito generale = sezione_generale();
   if (generale != Esito::prosegui) return generale;
@@ -263,7 +267,7 @@ std::string LineCompiler::leggi_chiave() {
   std::string chiave = lettore_.leggi_testo();
   riga_chiave_ = lettore_.riga();
   f_.riga = chiave;
-  f_.sorgente = {FileDescrizione::linea, riga_chiave_, false};
+  f_.sorgente = {FileDescrizione::linea, riga_chiave_, false, lettore_.column()};
   return chiave;
 }
 
@@ -275,9 +279,15 @@ void LineCompiler::letta(std::string_view voce, int32_t posizione) {
   if (f_.ascoltatore) f_.ascoltatore->entry_read(FileDescrizione::linea, riga_chiave_, voce, posizione);
 }
 
-Esito LineCompiler::registra(int32_t codice) {
-  f_.codice_errore = codice;
+/// Codes that stop the line half carry no position.
+Esito LineCompiler::registra(int32_t codice, const LuogoSorgente& campo) {
+  f_.record_code(codice, std::nullopt, campo);
   return Esito::esci;
+}
+
+/// The field read last, as the place a code names.
+LuogoSorgente LineCompiler::last_field() const {
+  return {FileDescrizione::linea, lettore_.riga(), false, lettore_.column()};
 }
 
 // The grid exists only once a length entry has been read. Whatever needs it
@@ -292,11 +302,10 @@ int64_t LineCompiler::ultima_cella(std::string_view dove) const {
 // An entry is accepted only if (p + 100) / 50 is not greater than n. The sum
 // is taken exactly: a wrapped one would let a position near the top of the
 // 32-bit range through, onto a cell far beyond the grid.
-bool LineCompiler::posizione_accettata(int32_t posizione) {
+bool LineCompiler::posizione_accettata(int32_t posizione, const LuogoSorgente& campo) {
   const int64_t n = ultima_cella("a line entry");
   if (int64_t{posizione} + 100 <= 50 * n) return true;
-  f_.codice_errore = 15;
-  f_.posizione_errore = posizione;
+  f_.record_code(15, posizione, campo);
   return false;
 }
 
@@ -321,12 +330,13 @@ void LineCompiler::scrivi_pendenza(int64_t ultima) {
 // compiled file, as for a refused first length.
 Esito LineCompiler::lunghezza(const std::string&) {
   const int32_t l = lettore_.leggi_int32();
+  const LuogoSorgente campo = last_field();
   f_.voci[voce_fissa::generale].fine = l;
   if (l > lunghezza_massima || l < 0) {
     f_.percorso.clear();
     f_.tracciato = Tracciato{};
   }
-  if (l > lunghezza_massima) return registra(1);
+  if (l > lunghezza_massima) return registra(1, campo);
   if (l < 0) throw RunTimeFailure("line length " + std::to_string(l) + " m is below 0");
   const int32_t n = nearest_int32((l + 7000) / 50.0);
   f_.percorso.assign(static_cast<size_t>(n) + 1, cella{});
@@ -365,17 +375,20 @@ Esito LineCompiler::sfondo_tre(const std::string&) {
 // distance of 0 switches the repetition off, but only after the key is tested.
 Esito LineCompiler::ripetizione_segnali(const std::string& chiave) {
   voce& treno = f_.voci[voce_fissa::treno];
+  const LuogoSorgente chiave_letta = f_.sorgente;
   treno.inizio = lettore_.leggi_int32();
+  const LuogoSorgente prima = last_field();
   treno.fine = lettore_.leggi_int32();
-  if (treno.inizio % 50 != 0) return registra(3);
-  if (treno.fine % 50 != 0) return registra(4);
+  const LuogoSorgente seconda = last_field();
+  if (treno.inizio % 50 != 0) return registra(3, prima);
+  if (treno.fine % 50 != 0) return registra(4, seconda);
   int32_t codici = 0;
   if (contiene(chiave, "4"))
     codici = 4;
   else if (contiene(chiave, "9"))
     codici = 9;
   else
-    return registra(5);
+    return registra(5, chiave_letta);
   treno.posizione = treno.fine == 0 ? 0 : codici;
   return Esito::prosegui;
 }
@@ -386,9 +399,10 @@ Esito LineCompiler::ripetizione_segnali(const std::string& chiave) {
 // before that of the next entry: the cells up to it receive the previous one.
 Esito LineCompiler::pendenza(const std::string&) {
   const int32_t posizione = lettore_.leggi_int32();
+  const LuogoSorgente campo = last_field();
   const int32_t valore = lettore_.leggi_int32();
   letta("pendenza", posizione);
-  if (!posizione_accettata(posizione)) return Esito::fine_lettura;
+  if (!posizione_accettata(posizione, campo)) return Esito::fine_lettura;
   const auto t = static_cast<int64_t>(nearest(posizione / 50.0));
   if (t > 0) {
     const int64_t ultima = ultima_cella("a gradient");
@@ -401,23 +415,29 @@ Esito LineCompiler::pendenza(const std::string&) {
 }
 
 Esito LineCompiler::curva(const std::string& chiave) {
+  const LuogoSorgente chiave_letta = f_.sorgente;
   const int32_t posizione = lettore_.leggi_int32();
+  const LuogoSorgente campo = last_field();
   const int32_t lunghezza_curva = lettore_.leggi_int32();
+  const LuogoSorgente campo_lunghezza = last_field();
   letta("curva", posizione);
-  if (!posizione_accettata(posizione)) return Esito::fine_lettura;
+  if (!posizione_accettata(posizione, campo)) return Esito::fine_lettura;
+  // A key without a class names the key; a plan run past its end names the
+  // length that carried it there.
   const std::optional<double> k = curvatura_curva(chiave);
-  if (!k) return registra(103);
+  if (!k) return registra(103, chiave_letta);
   if (!estendi_curva(f_.tracciato, posizione, int64_t{posizione} + lunghezza_curva, *k))
-    return registra(103);
+    return registra(103, campo_lunghezza);
   return Esito::prosegui;
 }
 
 Esito LineCompiler::montagna(const std::string&) {
   const int32_t inizio = lettore_.leggi_int32();
+  const LuogoSorgente campo = last_field();
   const int32_t fine = lettore_.leggi_int32();
   const int32_t tipo = lettore_.leggi_int32();
   letta("montagna", inizio);
-  if (!posizione_accettata(inizio)) return Esito::fine_lettura;
+  if (!posizione_accettata(inizio, campo)) return Esito::fine_lettura;
   f_.memo_montagna(inizio, fine, tipo);
   return Esito::prosegui;
 }
@@ -425,16 +445,17 @@ Esito LineCompiler::montagna(const std::string&) {
 // Nine numbers in file order; the two stripe values keep their low 16 bits.
 Esito LineCompiler::indicatori_v_max(const std::string&) {
   std::array<int32_t, 9> v{};
-  for (int32_t& valore : v) valore = lettore_.leggi_int32();
+  v[0] = lettore_.leggi_int32();
+  const LuogoSorgente campo = last_field();
+  for (size_t i = 1; i < v.size(); ++i) v[i] = lettore_.leggi_int32();
   const auto [posizione, vas, vbs, vcs, strisces, vad, vbd, vcd, strisced] = v;
   letta("indicatori_vmax", posizione);
-  if (!posizione_accettata(posizione)) return Esito::fine_lettura;
+  if (!posizione_accettata(posizione, campo)) return Esito::fine_lettura;
+  // Code 21 is recorded by the procedure, with the boards' position.
+  f_.entry_being_placed = campo;
   f_.memo_indicatori_v_max(posizione, vas, vbs, vcs, wrap16(strisces), vad, vbd, vcd,
                            wrap16(strisced));
-  if (f_.codice_errore > 0) {
-    f_.posizione_errore = posizione;
-    return Esito::esci;
-  }
+  if (f_.codice_errore > 0) return Esito::esci;
   return Esito::prosegui;
 }
 
@@ -444,13 +465,14 @@ Esito LineCompiler::indicatori_v_max(const std::string&) {
 // 25) once its cell has been tested, and nothing is written for it.
 Esito LineCompiler::cartello_indicatore(const std::string&) {
   const int32_t posizione = lettore_.leggi_int32();
+  const LuogoSorgente campo = last_field();
   f_.riga = lettore_.leggi_testo();
   letta("cartello_indicatore", posizione);
-  if (!posizione_accettata(posizione)) return Esito::fine_lettura;
+  if (!posizione_accettata(posizione, campo)) return Esito::fine_lettura;
   cella& c = cella_del_punto(f_.percorso, posizione, "name board");
   if (!cella_libera(c)) {
-    f_.posizione_errore = posizione;
-    return registra(6);
+    f_.record_code(6, posizione, campo);
+    return Esito::esci;
   }
   if (contatore_cartelli_ < 1)
     throw RunTimeFailure("more than 80 name boards (board at " + std::to_string(posizione) +
@@ -469,12 +491,14 @@ Esito LineCompiler::cartello_indicatore(const std::string&) {
 // exists; a run-time failure leaves that to the failure trap of
 // memorizza_dati, which deletes both description files.
 Form1::EsitoLinea Form1::memorizza_linea() {
-  sorgente = {FileDescrizione::linea, 0, false};
+  sorgente = {FileDescrizione::linea, 0, false, 0};
   percorso.clear();
+  cell_origins.clear();
   tracciato = Tracciato{};
   const std::filesystem::path file = nome_file("_linea.txt");
+  // A missing file concerns the file as a whole: there is no line to name.
   if (!platform.file_exists(file)) {
-    codice_errore = 101;
+    record_code(101, std::nullopt, sorgente);
     return {false, voce_fissa::primo_cartello};
   }
   LineCompiler compilatore(*this, platform.read_file(file));

@@ -138,7 +138,8 @@ void Form1::memo_indicatori_v_max(int32_t posizione, int32_t vas, int32_t vbs, i
                                   int16_t strisced) {
   cella& c = cella_del_punto(percorso, posizione, "speed-limit boards");
   if (!cella_libera(c)) {
-    codice_errore = 21;
+    // The entry's position, which the caller would give the code anyway.
+    record_code(21, posizione, entry_being_placed);
     return;
   }
   // Stored in this order, each as soon as it is known: nothing is rolled

@@ -13,20 +13,24 @@ void Form1::memorizza_dati() {
     const EsitoLinea linea = memorizza_linea();
     if (linea.segue_treno) memorizza_treno(linea.contatore_cartelli);
   } catch (const RunTimeFailure& failure) {
+    // A field that cannot be read is the field concerned; any other failure
+    // concerns the entry whose key was read last.
     if (const auto* read = dynamic_cast<const ReadFailure*>(&failure)) {
       sorgente.riga = read->line();
+      sorgente.column = read->column();
       sorgente.fine_file = false;
     }
     dettaglio_errore = failure.what();
     platform.delete_file(nome_file("_linea.txt"));
     platform.delete_file(nome_file("_" + numero_treno + "-.txt"));
-    codice_errore = 25;
+    record_code(25, std::nullopt, sorgente);
   } catch (const FileError& failure) {
     // A description file that cannot be read (the train description is
-    // opened without a test that it exists) is a read failure too.
+    // opened without a test that it exists) is a read failure too; it
+    // concerns that file as a whole, which `sorgente` names with line 0.
     dettaglio_errore = failure.what();
     platform.delete_file(nome_file("_linea.txt"));
     platform.delete_file(nome_file("_" + numero_treno + "-.txt"));
-    codice_errore = 25;
+    record_code(25, std::nullopt, sorgente);
   }
 }

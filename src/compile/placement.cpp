@@ -3,7 +3,10 @@
 
 // Placement of one signal or one slowdown of the train description into the
 // grid. Both procedures only record a code when a cell cannot be used; the
-// train half notices it right after the call.
+// train half notices it right after the call. The code names the entry the
+// compiler is placing (entry_being_placed) and carries the entry's position,
+// which the caller would give it anyway; the cells of a placed item keep
+// that entry in cell_origins for the grid scan.
 //
 // The caller's range test bounds a position from above only. Whatever the
 // file holds, nothing outside the grid is read or written here: a cell that
@@ -28,6 +31,11 @@ bool utilizzabile(const Percorso& percorso, int64_t i) {
   return nella_griglia(percorso, i) && cella_libera(percorso[static_cast<size_t>(i)]);
 }
 
+/// Cell i (inside the grid) now holds an item of `entry`.
+void note_origin(std::vector<LuogoSorgente>& origins, int64_t i, const LuogoSorgente& entry) {
+  if (i >= 0 && i < static_cast<int64_t>(origins.size())) origins[static_cast<size_t>(i)] = entry;
+}
+
 }  // namespace
 
 void Form1::memo_segnale(int32_t posizione, int32_t sx, int32_t s1, int32_t s2, int32_t s3,
@@ -35,11 +43,12 @@ void Form1::memo_segnale(int32_t posizione, int32_t sx, int32_t s1, int32_t s2, 
                          int32_t tempo) {
   const int64_t j = indice(posizione / 50.0 + 1);
   if (!utilizzabile(percorso, j)) {
-    codice_errore = 16;
+    record_code(16, posizione, entry_being_placed);
     return;
   }
   cella& c = percorso[static_cast<size_t>(j)];
   c.tipo = tipo_cella::segnale;
+  note_origin(cell_origins, j, entry_being_placed);
   c.dato4 = wrap16(int64_t{rapp} * 10 + int64_t{sx} * 3 + dx);
   c.dato1 = wrap16(int64_t{s1} * 10 + d1);
   c.dato2 = wrap16(int64_t{s2} * 10 + d2);
@@ -71,15 +80,15 @@ void Form1::memo_rallentamento(int32_t x, int32_t v, int32_t l, int32_t f_tt, in
   if (!con_avviso) f_ta = 0;
 
   if (con_avviso && !utilizzabile(percorso, a)) {
-    codice_errore = 17;
+    record_code(17, x, entry_being_placed);
     return;
   }
   if (!utilizzabile(percorso, s0)) {
-    codice_errore = 18;
+    record_code(18, x, entry_being_placed);
     return;
   }
   if (!utilizzabile(percorso, e)) {
-    codice_errore = 19;
+    record_code(19, x, entry_being_placed);
     return;
   }
 
@@ -90,6 +99,8 @@ void Form1::memo_rallentamento(int32_t x, int32_t v, int32_t l, int32_t f_tt, in
   // Written after the end, so a slowdown of length 0 keeps its start.
   inizio.tipo = tipo_cella::inizio_rallentamento;
   if (d_v != 0) inizio.dato2 = wrap16(d_v);
+  note_origin(cell_origins, e, entry_being_placed);
+  note_origin(cell_origins, s0, entry_being_placed);
   if (con_avviso) {
     cella& avviso = percorso[static_cast<size_t>(a)];
     avviso.tipo = tipo_cella::avviso_rallentamento;
@@ -104,7 +115,7 @@ void Form1::memo_rallentamento(int32_t x, int32_t v, int32_t l, int32_t f_tt, in
   if (f_ta == 0) return;
   for (int64_t i = 0; i < 4; ++i) {
     if (!utilizzabile(percorso, w - i)) {
-      codice_errore = 20;
+      record_code(20, x, entry_being_placed);
       return;
     }
   }

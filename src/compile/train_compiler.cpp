@@ -79,13 +79,14 @@ class CompilatoreTreno {
 
   void leggi_campi_stazione(voce& v);
   static void banchina(voce& v, int32_t lunghezza);
-  Esito fermata(const voce& v);
+  Esito fermata(const voce& v, const LuogoSorgente& campo_posizione);
 
   bool oltre_griglia(int32_t posizione, int32_t margine) const;
-  Esito ferma(int32_t posizione);
-  Esito fallisci(int32_t codice);
-  Esito fallisci(int32_t codice, int32_t posizione);
-  Esito dopo_posa(int32_t posizione);
+  LuogoSorgente last_field() const;
+  Esito ferma(int32_t posizione, const LuogoSorgente& campo);
+  Esito fallisci(int32_t codice, const LuogoSorgente& campo);
+  Esito fallisci(int32_t codice, int32_t posizione, const LuogoSorgente& campo);
+  Esito dopo_posa(int32_t codice_prima, int32_t posizione, const LuogoSorgente& campo);
 
   void avanza(Corsa& corsa, int32_t posizione, int32_t valore, uint8_t (*in_byte)(int32_t),
               uint8_t cella::*campo);
@@ -159,7 +160,7 @@ std::optional<std::string> CompilatoreTreno::prossima_chiave() {
 
 std::string CompilatoreTreno::campo_chiave() {
   f_.riga = r_.leggi_testo();
-  f_.sorgente = {FileDescrizione::treno, r_.riga(), false};
+  f_.sorgente = {FileDescrizione::treno, r_.riga(), false, r_.column()};
   return f_.riga;
 }
 
@@ -196,27 +197,35 @@ bool CompilatoreTreno::oltre_griglia(int32_t posizione, int32_t margine) const {
   return int64_t{posizione} + margine > 50 * int64_t{alto_};
 }
 
-Esito CompilatoreTreno::ferma(int32_t posizione) {
-  f_.codice_errore = 15;
-  f_.posizione_errore = posizione;
+/// The field read last, as the place a code names.
+LuogoSorgente CompilatoreTreno::last_field() const {
+  return {FileDescrizione::treno, r_.riga(), false, r_.column()};
+}
+
+Esito CompilatoreTreno::ferma(int32_t posizione, const LuogoSorgente& campo) {
+  f_.record_code(15, posizione, campo);
   return Esito::fine_lettura;
 }
 
-Esito CompilatoreTreno::fallisci(int32_t codice) {
-  f_.codice_errore = codice;
+Esito CompilatoreTreno::fallisci(int32_t codice, const LuogoSorgente& campo) {
+  f_.record_code(codice, std::nullopt, campo);
   return Esito::fallita;
 }
 
-Esito CompilatoreTreno::fallisci(int32_t codice, int32_t posizione) {
-  f_.posizione_errore = posizione;
-  return fallisci(codice);
+Esito CompilatoreTreno::fallisci(int32_t codice, int32_t posizione, const LuogoSorgente& campo) {
+  f_.record_code(codice, posizione, campo);
+  return Esito::fallita;
 }
 
 /// After a signal or a slowdown: any code standing now ends the reading, also
-/// a 15 that the line half left behind.
-Esito CompilatoreTreno::dopo_posa(int32_t posizione) {
+/// a 15 that the line half left behind. A code the placement recorded itself
+/// (16 to 20, never 15) already carries this entry's position; a 15 left
+/// standing is recorded again here, at this entry: the code stays, its
+/// position becomes this entry's.
+Esito CompilatoreTreno::dopo_posa(int32_t codice_prima, int32_t posizione,
+                                  const LuogoSorgente& campo) {
   if (f_.codice_errore <= 0) return Esito::avanti;
-  f_.posizione_errore = posizione;
+  if (f_.codice_errore == codice_prima) f_.record_code(f_.codice_errore, posizione, campo);
   return Esito::fallita;
 }
 
@@ -249,18 +258,20 @@ Esito CompilatoreTreno::sabbia() {
 
 Esito CompilatoreTreno::velocita() {
   const int32_t posizione = r_.leggi_int32();
+  const LuogoSorgente campo = last_field();
   const int32_t kmh = r_.leggi_int32();
   posizionata("velocita", posizione);
-  if (oltre_griglia(posizione, 100)) return ferma(posizione);
+  if (oltre_griglia(posizione, 100)) return ferma(posizione, campo);
   avanza(velocita_, posizione, kmh, byte_velocita, &cella::velocita);
   return Esito::avanti;
 }
 
 Esito CompilatoreTreno::aderenza() {
   const int32_t posizione = r_.leggi_int32();
+  const LuogoSorgente campo = last_field();
   const int32_t valore = r_.leggi_int32();
   posizionata("aderenza", posizione);
-  if (oltre_griglia(posizione, 100)) return ferma(posizione);
+  if (oltre_griglia(posizione, 100)) return ferma(posizione, campo);
   avanza(aderenza_, posizione, valore, byte_aderenza, &cella::aderenza);
   return Esito::avanti;
 }
@@ -305,33 +316,42 @@ void CompilatoreTreno::scrivi(int64_t da, int64_t a, uint8_t valore, uint8_t cel
 Esito CompilatoreTreno::segnale() {
   // posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo
   std::array<int32_t, 11> g{};
-  for (int32_t& valore : g) valore = r_.leggi_int32();
+  g[0] = r_.leggi_int32();
+  const LuogoSorgente campo = last_field();
+  for (size_t i = 1; i < g.size(); ++i) g[i] = r_.leggi_int32();
   posizionata("segnale", g[0]);
-  if (oltre_griglia(g[0], 100)) return ferma(g[0]);
+  if (oltre_griglia(g[0], 100)) return ferma(g[0], campo);
+  const int32_t codice_prima = f_.codice_errore;
+  f_.entry_being_placed = campo;
   f_.memo_segnale(g[0], g[1], g[2], g[3], g[4], g[5], g[6], g[7], g[8], g[9], g[10]);
-  return dopo_posa(g[0]);
+  return dopo_posa(codice_prima, g[0], campo);
 }
 
 Esito CompilatoreTreno::rallentamento() {
   // x, v, l, f_tt, f_ta, d_v
   std::array<int32_t, 6> g{};
-  for (int32_t& valore : g) valore = r_.leggi_int32();
+  g[0] = r_.leggi_int32();
+  const LuogoSorgente campo = last_field();
+  for (size_t i = 1; i < g.size(); ++i) g[i] = r_.leggi_int32();
   posizionata("rallentamento", g[0]);
-  if (oltre_griglia(g[0], 100)) return ferma(g[0]);
+  if (oltre_griglia(g[0], 100)) return ferma(g[0], campo);
+  const int32_t codice_prima = f_.codice_errore;
+  f_.entry_being_placed = campo;
   f_.memo_rallentamento(g[0], g[1], g[2], g[3], g[4], g[5]);
-  return dopo_posa(g[0]);
+  return dopo_posa(codice_prima, g[0], campo);
 }
 
 // A point at a negative position has no cell in the grid: it is refused
 // with code 7, like a point whose cell is occupied.
 Esito CompilatoreTreno::abbattimento() {
   const int32_t posizione = r_.leggi_int32();
+  const LuogoSorgente campo = last_field();
   const int32_t valore = r_.leggi_int32();
   posizionata("abbattimento", posizione);
-  if (oltre_griglia(posizione, 100)) return ferma(posizione);
+  if (oltre_griglia(posizione, 100)) return ferma(posizione, campo);
   const int64_t j = static_cast<int64_t>(nearest(posizione / 50.0));
   if (j < 0 || j > alto_ || !cella_libera(f_.percorso[static_cast<size_t>(j)]))
-    return fallisci(7, posizione);
+    return fallisci(7, posizione, campo);
   cella& c = f_.percorso[static_cast<size_t>(j)];
   if (valore > 0) {
     c.tipo = tipo_cella::abbattimento;
@@ -351,14 +371,19 @@ Esito CompilatoreTreno::stazione() {
   // counter test after each station keeps them below the lowest board; a
   // line whose boards take every record down to 1 leaves no record at all,
   // and the station is then refused before it could overwrite a board.
-  if (s_ > std::min(limite_, voce_fissa::primo_cartello)) return fallisci(10);
+  //
+  // Code 10 concerns the station as a whole (its key); codes 8, 15, 22 and
+  // 24 its position field; code 9 its platform length field.
+  const LuogoSorgente chiave = f_.sorgente;
+  if (s_ > std::min(limite_, voce_fissa::primo_cartello)) return fallisci(10, chiave);
   voce& v = f_.voci[static_cast<size_t>(s_)];
   const int32_t posizione = v.posizione = r_.leggi_int32();
-  if (oltre_griglia(posizione, 800)) return ferma(posizione);
-  if (posizione % 50 != 0) return fallisci(8, posizione);
+  const LuogoSorgente campo = last_field();
+  if (oltre_griglia(posizione, 800)) return ferma(posizione, campo);
+  if (posizione % 50 != 0) return fallisci(8, posizione, campo);
   v.tipo = r_.leggi_uint8();
   const int32_t lunghezza = r_.leggi_int32();
-  if (lunghezza % 100 != 0) return fallisci(9, posizione);
+  if (lunghezza % 100 != 0) return fallisci(9, posizione, last_field());
   leggi_campi_stazione(v);
   posizionata("stazione", posizione);
 
@@ -369,13 +394,13 @@ Esito CompilatoreTreno::stazione() {
     v.prolunga = 0;
   }
   if (v.tipo < 25) {
-    const Esito esito = fermata(v);
+    const Esito esito = fermata(v, campo);
     if (esito != Esito::avanti) return esito;
   }
   if (s_ > 1 && int64_t{v.inizio} - 350 < f_.voci[static_cast<size_t>(s_ - 1)].fine)
-    return fallisci(22, posizione);
+    return fallisci(22, posizione, campo);
   ++s_;
-  if (s_ >= limite_) return fallisci(10);
+  if (s_ >= limite_) return fallisci(10, chiave);
   return Esito::avanti;
 }
 
@@ -427,16 +452,16 @@ void CompilatoreTreno::banchina(voce& v, int32_t lunghezza) {
 // and 1. The stop cell is written whatever the cell held. A platform that
 // ends beyond the grid has no stop cell there: it stops the reading with
 // code 15, as a station position beyond the grid does.
-Esito CompilatoreTreno::fermata(const voce& v) {
+Esito CompilatoreTreno::fermata(const voce& v, const LuogoSorgente& campo_posizione) {
   const int64_t h = static_cast<int64_t>(nearest(v.fine / 50.0)) - 1;
-  if (h > alto_) return ferma(v.posizione);
+  if (h > alto_) return ferma(v.posizione, campo_posizione);
   if (v.tipo != 5 && v.tipo != 6) {
     for (int32_t k = 1; k <= 4; ++k) {
       const int64_t m = h - k;
       if (m > 1) f_.percorso[static_cast<size_t>(m)].marcatore = low_byte(80 + k);
     }
   }
-  if (h <= 1) return fallisci(24);
+  if (h <= 1) return fallisci(24, campo_posizione);
   cella& stop = f_.percorso[static_cast<size_t>(h)];
   stop.tipo = tipo_cella::fermata;
   stop.dato1 = wrap16(s_);
@@ -448,19 +473,25 @@ Esito CompilatoreTreno::fermata(const voce& v) {
 void CompilatoreTreno::fine_lettura() {
   chiudi(velocita_, byte_velocita, &cella::velocita);
   chiudi(aderenza_, byte_aderenza, &cella::aderenza);
+  bool fuori_passo = false;
   for (int32_t i = voce_fissa::progressiva_1; i <= voce_fissa::progressiva_3; ++i) {
     const voce& riferimento = f_.voci[static_cast<size_t>(i)];
-    if (riferimento.inizio % 50 != 0 || riferimento.fine % 50 != 0) {
-      f_.codice_errore = 2;
-      f_.sorgente = {FileDescrizione::treno, r_.riga(), true};
-    }
+    if (riferimento.inizio % 50 != 0 || riferimento.fine % 50 != 0) fuori_passo = true;
   }
+  if (!fuori_passo) return;
+  // One test of the three references, one code. The fault lies in the line
+  // description's chainage references, which have been put in order since
+  // they were read, so no single line of it can be named: the code names
+  // that file as a whole.
+  f_.sorgente = {FileDescrizione::treno, r_.riga(), true, 0};
+  f_.record_code(2, std::nullopt, LuogoSorgente{FileDescrizione::linea, 0, false, 0});
 }
 
 }  // namespace
 
 void Form1::memorizza_treno(int32_t limite_stazioni) {
-  sorgente = {FileDescrizione::treno, 0, false};
+  sorgente = {FileDescrizione::treno, 0, false, 0};
+  cell_origins.assign(percorso.size(), LuogoSorgente{FileDescrizione::treno, 0, false, 0});
   const std::filesystem::path file = nome_file("_" + numero_treno + "-.txt");
   CompilatoreTreno compilatore(*this, platform.read_file(file), limite_stazioni);
   const Esito esito = compilatore.leggi();
