@@ -6,7 +6,6 @@
 
 #include "app/codici_errore.h"
 #include "compile/parole_chiave.h"
-#include "model/numbers.h"
 #include "platform/ansi.h"
 
 namespace {
@@ -93,9 +92,6 @@ std::optional<std::string> progressiva(const Voci& voci, int32_t posizione) {
          " the reference km " + chilometri(base.progressiva);
 }
 
-// The cell of a signal or of a slowdown's start.
-int64_t cella_di(int32_t posizione) { return static_cast<int64_t>(nearest(posizione / 50.0 + 1)); }
-
 }  // namespace
 
 std::string testo_posizione(const Voci& voci, int32_t posizione) {
@@ -108,7 +104,6 @@ std::string testo_posizione(const Voci& voci, int32_t posizione) {
 
 void Osservatore::key_dropped(FileDescrizione file, int32_t line, SezioneLettura section,
                               std::string_view key) {
-  osserva_dopo(file, line);
   prima_del_generale_aperta_ = section == SezioneLettura::prima_del_generale;
   if (!prima_del_generale_aperta_) rilascia_in_attesa(true);
   avvisa_chiave(file, line, section, key);
@@ -116,12 +111,9 @@ void Osservatore::key_dropped(FileDescrizione file, int32_t line, SezioneLettura
 
 void Osservatore::entry_read(FileDescrizione file, int32_t line, std::string_view entry,
                              int32_t position) {
-  osserva_dopo(file, line);
   prima_del_generale_aperta_ = false;
   rilascia_in_attesa(true);
   valori_scartati_ = false;
-  if (file == FileDescrizione::treno && (entry == "segnale" || entry == "rallentamento"))
-    pose_.push_back({entry == "segnale", line, position});
   controlla_ordine(file, line, entry, position);
 }
 
@@ -236,58 +228,19 @@ void Osservatore::avvisa(FileDescrizione file, int32_t riga, std::string messagg
     rapporto_.aggiungi(std::move(d));
 }
 
-// ----- Following the error state -----
+// ----- Codes -----
 
-// Between two callbacks the compiler read the previous entry to its end and
-// then the key of this one: a code that appeared meanwhile was recorded
-// while that previous entry was read (no code is recorded for an entry
-// before its own callback unless the reading stops right there, which
-// osserva_qui catches).
-void Osservatore::osserva_dopo(FileDescrizione file, int32_t riga) {
-  registra_se_cambiato(luogo_precedente_);
-  luogo_precedente_ = {file, riga, false};
-}
-
-void Osservatore::osserva_qui() {
-  registra_se_cambiato(form_.sorgente);
-  luogo_precedente_ = form_.sorgente;
-}
-
-// A code counts as recorded anew when the code or its position changed. The
-// same code recorded again at the same position cannot be told apart; it
-// names the same kind of fault at the same place.
-void Osservatore::registra_se_cambiato(const LuogoSorgente& luogo) {
-  if (form_.codice_errore == 0) return;
-  if (form_.codice_errore == codice_visto_ && form_.posizione_errore == posizione_vista_) return;
-  codice_visto_ = form_.codice_errore;
-  posizione_vista_ = form_.posizione_errore;
-  registrazioni_.push_back({codice_visto_, posizione_vista_, luogo});
-}
-
-// Codes 11 to 13 are recorded by the grid scan after both files were read,
-// at a cell: 11 at a signal's cell, 12 at a slowdown's start cell, 13 at a
-// cell inside a slowdown or at its end (the nearest slowdown that starts at
-// or before it is the one concerned).
-LuogoSorgente Osservatore::luogo_della_scansione(int32_t codice, int32_t posizione) const {
-  const int64_t cella = posizione / 50;
-  const Posa* trovata = nullptr;
-  for (const Posa& p : pose_) {
-    const int64_t c = cella_di(p.posizione);
-    const bool adatta = codice == 11   ? p.segnale && c == cella
-                        : codice == 12 ? !p.segnale && c == cella
-                                       : !p.segnale && c <= cella;
-    if (adatta && (!trovata || (codice == 13 && c >= cella_di(trovata->posizione)))) trovata = &p;
-  }
-  if (trovata) return {FileDescrizione::treno, trovata->riga, false};
-  return {FileDescrizione::treno, 0, true};
+// Every code is kept as the build records it, with the entry it names: the
+// build knows which field concerns the code, the grid scan's codes included.
+void Osservatore::code_recorded(int32_t code, int32_t position, const LuogoSorgente& entry) {
+  registrazioni_.push_back({code, position, entry});
 }
 
 void Osservatore::riporta_codici(std::string_view dettaglio) {
   rilascia_in_attesa(false);  // still waiting: the file never reached "[generale]"
   for (size_t i = 0; i < registrazioni_.size(); ++i) {
     const Registrazione& r = registrazioni_[i];
-    const bool scansione = r.codice >= 11 && r.codice <= 13;
-    const LuogoSorgente luogo = scansione ? luogo_della_scansione(r.codice, r.posizione) : r.luogo;
+    const LuogoSorgente& luogo = r.luogo;
     const CodiceErrore* riga = cerca_codice(r.codice);
     const bool con_posizione = riga != nullptr && riga->con_posizione;
 
@@ -297,7 +250,9 @@ void Osservatore::riporta_codici(std::string_view dettaglio) {
                              : luogo.riga;
     d.mostra_riga = !luogo.fine_file;
     const std::string posizione = con_posizione ? testo_posizione(form_.voci, r.posizione) : "";
-    if (i > 0 && registrazioni_[i - 1].codice == r.codice) {
+    // A code 15 left by the line half stops the train half at its first
+    // signal or slowdown, which records it again there.
+    if (r.codice == 15 && i > 0 && registrazioni_[i - 1].codice == r.codice) {
       d.gravita = Gravita::nota;
       d.messaggio = "code " + std::to_string(r.codice) + " recorded again" + posizione +
                     "; the reading of this file stops here";

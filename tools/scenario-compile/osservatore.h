@@ -1,9 +1,7 @@
 #pragma once
 // Watches one build of the author compiler: turns what the compiler tells
-// its listener into warnings, collects the signals and slowdowns for the
-// codes of the grid scan, and follows the build's error state so that every
-// code it records is reported at the entry that was being read when it was
-// recorded.
+// its listener into warnings, and keeps every code the build records, as it
+// is recorded, with the entry the build names for it.
 
 #include <cstdint>
 #include <string>
@@ -23,12 +21,7 @@ class Osservatore : public CompileListener {
   void entry_read(FileDescrizione file, int32_t line, std::string_view entry,
                   int32_t position) override;
   void chainage_dropped() override;
-
-  /// To be called where the build stands still between entries (when a
-  /// description file is deleted, and once the build is over): a code
-  /// recorded since the last look belongs to the entry the compiler names
-  /// in `sorgente` now.
-  void osserva_qui();
+  void code_recorded(int32_t code, int32_t position, const LuogoSorgente& entry) override;
 
   /// After the build: one message per code the build recorded, in order.
   /// `dettaglio` tells what failed for code 25, in the author's file names.
@@ -43,12 +36,6 @@ class Osservatore : public CompileListener {
   const std::vector<Registrazione>& registrazioni() const { return registrazioni_; }
 
  private:
-  /// A signal or slowdown of the train file: the grid scan's codes name its cell.
-  struct Posa {
-    bool segnale;
-    int32_t riga;
-    int32_t posizione;
-  };
   /// The last entry of one kind, for the ascending-order warnings.
   struct Ultima {
     std::string voce;
@@ -57,24 +44,17 @@ class Osservatore : public CompileListener {
     int32_t posizione;
   };
 
-  void osserva_dopo(FileDescrizione file, int32_t riga);
-  void registra_se_cambiato(const LuogoSorgente& luogo);
   void avvisa_chiave(FileDescrizione file, int32_t riga, SezioneLettura sezione,
                      std::string_view chiave);
   void controlla_ordine(FileDescrizione file, int32_t riga, std::string_view voce,
                         int32_t posizione);
-  LuogoSorgente luogo_della_scansione(int32_t codice, int32_t posizione) const;
   void avvisa(FileDescrizione file, int32_t riga, std::string messaggio, std::string segno);
 
   Form1& form_;
   Rapporto& rapporto_;
 
-  int32_t codice_visto_ = 0;
-  int32_t posizione_vista_ = 0;
-  LuogoSorgente luogo_precedente_;
   std::vector<Registrazione> registrazioni_;
 
-  std::vector<Posa> pose_;
   std::vector<Ultima> ultime_;
   bool valori_scartati_ = false;  ///< the last callback dropped a key that was reported
   /// Warnings about entries before "[generale]": told once the heading is

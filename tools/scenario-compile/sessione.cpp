@@ -1,7 +1,6 @@
 #include "sessione.h"
 
 #include <algorithm>
-#include <functional>
 #include <string_view>
 #include <utility>
 #include <variant>
@@ -29,8 +28,7 @@ struct FineBuild {
 
 /// The platform of one compilation: the program folder is the private copy
 /// folder; the message box and reports are kept; the end of the program
-/// comes back as an exception; and every deletion of a description file, the
-/// point where the compiler has finished with it, is told to the observer.
+/// comes back as an exception.
 class PiattaformaPrivata : public SystemPlatform {
  public:
   explicit PiattaformaPrivata(const fs::path& cartella) : SystemPlatform(cartella) {}
@@ -44,15 +42,10 @@ class PiattaformaPrivata : public SystemPlatform {
     letti.push_back(file);
     return SystemPlatform::read_file(file);
   }
-  void delete_file(const fs::path& file) override {
-    if (prima_di_cancellare) prima_di_cancellare();
-    SystemPlatform::delete_file(file);
-  }
 
   std::vector<std::string> messaggi;
   std::vector<std::string> rapporti;
   std::vector<fs::path> letti;
-  std::function<void()> prima_di_cancellare;
 };
 
 std::string mostrato(const fs::path& cartella, const fs::path& nome) {
@@ -178,10 +171,8 @@ int Sessione::compila(CartellaPrivata& privata) {
                     r_.linea + "_" + r_.treno);
   Osservatore osservatore(form, rapporto);
   form.ascoltatore = &osservatore;
-  piattaforma.prima_di_cancellare = [&osservatore] { osservatore.osserva_qui(); };
 
   const int stato = costruisci(form, piattaforma);
-  osservatore.osserva_qui();
   osservatore.riporta_codici(nomi_autore(senza_riga(form.dettaglio_errore)));
   if (stato != stato_uscita::pulito) {
     rapporto.scrivi(out_);

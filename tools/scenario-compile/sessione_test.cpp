@@ -266,9 +266,9 @@ TEST_F(SessioneTest, EveryMessageNamesTheFileAndTheLineOfItsEntry) {
        {{true, 13, "stazione\n 1000, 4\n 600, 1, 0, 0, 1,1,0\n 2,1,1, 0, 7,38, 0, BETA"}},
        1,
        true,
-         "T:13: error 22: the platform starts less than 350 m after the previous station's platform end (at 1000 m, 1000 m beyond the reference km 73.450)\n"
-         "stazione\n"
-         "^\n"},
+         "T:14: error 22: the platform starts less than 350 m after the previous station's platform end (at 1000 m, 1000 m beyond the reference km 73.450)\n"
+         " 1000, 4\n"
+         " ^\n"},
       {"code 15 line then train",
        {{false, 15, "pendenza, 20000, 12"}},
        1,
@@ -283,7 +283,7 @@ TEST_F(SessioneTest, EveryMessageNamesTheFileAndTheLineOfItsEntry) {
        {{false, 3, "progressiva chilometrica uno, 0, 73375, 1"}},
        1,
        true,
-         "T:18: error 2: a chainage reference's position or value is not a multiple of 50 m\n"},
+         "L: error 2: a chainage reference's position or value is not a multiple of 50 m\n"},
       {"code 102",
        {{false, 1, "[generalle]"}},
        1,
@@ -337,6 +337,24 @@ TEST_F(SessioneTest, EveryMessageNamesTheFileAndTheLineOfItsEntry) {
     // writes none.
     EXPECT_EQ(contenuto(uscita.path()).size(), c.scritti ? 3u : 0u);
   }
+}
+
+// Both windows before one slowdown start find no free cell: the grid scan
+// records code 12 twice at the same cell, the second over the first, and
+// each is reported at the slowdown's line.
+TEST_F(SessioneTest, ACodeRecordedTwiceIsReportedTwice) {
+  std::vector<Modifica> modifiche = {
+      {true, 14, "[rallentamenti]\nrallentamento, 4000, 120, 200, 0, 0, 0"},
+      {true, 16, "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}};
+  for (int posizione : {3350, 3400, 3450, 3650, 3700, 3750})
+    modifiche[1].testo += "\nsegnale, " + std::to_string(posizione) + ", 1, 5, 1, 0, 0, 0, 0,0,0, 0";
+  applica(modifiche, linea, treno);
+  EXPECT_EQ(compila_intatti(), 1);
+  const std::string codice =
+      "T:15: error 12: no free cell in a window before a slowdown start (at 4050 m, 4050 m beyond the reference km 73.450)\n"
+      "rallentamento, 4000, 120, 200, 0, 0, 0\n"
+      "^\n";
+  EXPECT_EQ(messaggi, con_nomi(codice + codice, nome_linea(), nome_treno()));
 }
 
 TEST_F(SessioneTest, CheckOnlyWritesNothingWhateverTheOutcome) {
