@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "app/form1.h"
+#include "compile/description_reader.h"
 #include "compile/field_reader.h"
 #include "compile/parole_chiave.h"
 #include "compile/track_plan.h"
@@ -17,24 +18,13 @@
 
 namespace {
 
-/// What the reading does after an entry.
-enum class Esito {
-  prosegui,      ///< go on with the next key
-  fine_lettura,  ///< stop reading, finish the file as at its end (code 15)
-  esci,          ///< a code was recorded: delete the file and return
-};
-
 inline constexpr int32_t lunghezza_massima = 1000000;
 /// In the general section up to ten comment fields in a row are skipped,
-/// among the line entries only two; the next field is the key whatever it holds.
+/// without any end-of-file test; among the line entries only two, and the
+/// end of the file stops the skip. The next field is the key whatever it holds.
 inline constexpr int passi_commento_generale = 10;
 inline constexpr int passi_commento_voci = 2;
-
-bool contiene(std::string_view testo, std::string_view parola) {
-  return testo.find(parola) != std::string_view::npos;
-}
-
-bool commento(std::string_view chiave) { return contiene(chiave, "-"); }
+inline constexpr bool fine_ferma_salto = true;
 
 /// The general section ends after a key that, without its leading blanks,
 /// does not begin with "-" and holds both "[" and "]" (the next heading).
@@ -44,72 +34,46 @@ bool chiude_generale(std::string_view chiave) {
   return contiene(chiave, "[") && contiene(chiave, "]");
 }
 
-class LineCompiler;
-using Applica = Esito (LineCompiler::*)(const std::string& chiave);
-
-/// A general entry: its keywords and the procedure that reads it.
-struct VoceGenerale {
-  const ParoleChiave& parole;
-  Applica applica;
-};
-
-/// A line entry: its keywords, whether it counts only while the plan is
-/// built (the curve), and the procedure that reads it.
-struct VoceLinea {
-  const ParoleChiave& parole;
-  bool solo_con_tracciato;
-  Applica applica;
-};
-
-class LineCompiler {
+class LineCompiler : public DescriptionReader {
  public:
-  LineCompiler(Form1& form, std::string contenuto) : f_(form), lettore_(std::move(contenuto)) {}
+  LineCompiler(Form1& form, std::string contenuto)
+      : DescriptionReader(form, FileDescrizione::linea, std::move(contenuto)) {}
 
   /// Everything from the search for "[generale]" to the end of the line
   /// entries; the file itself is the caller's.
-  Esito leggi_file();
+  ReadOutcome leggi_file();
   /// The end-of-file steps: trailing gradient and end of the plan.
   void fine_file();
   int32_t contatore_cartelli() const { return contatore_cartelli_; }
 
   // General entries.
-  Esito lunghezza(const std::string& chiave);
-  Esito progressiva_tre(const std::string&) { return riferimento(voce_fissa::progressiva_1); }
-  Esito progressiva_due(const std::string&) { return riferimento(voce_fissa::progressiva_2); }
-  Esito progressiva_uno(const std::string&) { return riferimento(voce_fissa::progressiva_3); }
-  Esito sfondo_uno(const std::string&);
-  Esito sfondo_due(const std::string&);
-  Esito sfondo_tre(const std::string&);
-  Esito ripetizione_segnali(const std::string& chiave);
+  ReadOutcome lunghezza(const std::string& chiave);
+  ReadOutcome progressiva_tre(const std::string&) { return riferimento(voce_fissa::progressiva_1); }
+  ReadOutcome progressiva_due(const std::string&) { return riferimento(voce_fissa::progressiva_2); }
+  ReadOutcome progressiva_uno(const std::string&) { return riferimento(voce_fissa::progressiva_3); }
+  ReadOutcome sfondo_uno(const std::string&);
+  ReadOutcome sfondo_due(const std::string&);
+  ReadOutcome sfondo_tre(const std::string&);
+  ReadOutcome ripetizione_segnali(const std::string& chiave);
 
   // Line entries.
-  Esito pendenza(const std::string& chiave);
-  Esito curva(const std::string& chiave);
-  Esito montagna(const std::string& chiave);
-  Esito indicatori_v_max(const std::string& chiave);
-  Esito cartello_indicatore(const std::string& chiave);
+  ReadOutcome pendenza(const std::string& chiave);
+  ReadOutcome curva(const std::string& chiave);
+  ReadOutcome montagna(const std::string& chiave);
+  ReadOutcome indicatori_v_max(const std::string& chiave);
+  ReadOutcome cartello_indicatore(const std::string& chiave);
 
  private:
-  bool cerca_generale();
-  Esito sezione_generale();
-  Esito voci_generali(const std::string& chiave, bool& riconosciuta);
+  ReadOutcome sezione_generale();
   void fine_generale();
-  Esito voci_linea();
-  Esito voce_linea(const std::string& chiave, bool& riconosciuta);
+  ReadOutcome voci_linea();
 
-  std::string leggi_chiave();
-  void scarta(const std::string& chiave, SezioneLettura sezione);
-  void letta(std::string_view voce, int32_t posizione);
-  Esito riferimento(int32_t record);
-  Esito registra(int32_t codice, const LuogoSorgente& campo);
-  LuogoSorgente last_field() const;
+  ReadOutcome riferimento(int32_t record);
+  ReadOutcome registra(int32_t codice, const LuogoSorgente& campo);
   int64_t ultima_cella(std::string_view dove) const;
   bool posizione_accettata(int32_t posizione, const LuogoSorgente& campo);
   void scrivi_pendenza(int64_t ultima);
 
-  Form1& f_;
-  FieldReader lettore_;
-  int32_t riga_chiave_ = 0;
   int64_t indice_pendenza_ = 0;     ///< next cell to receive a gradient
   int32_t pendenza_precedente_ = 0; ///< per mille
   int32_t contatore_cartelli_ = voce_fissa::primo_cartello;
@@ -117,7 +81,7 @@ class LineCompiler {
 
 /// The eight general entries, in the order they are tested.
 using parole_chiave::generali;
-constexpr std::array<VoceGenerale, generali.size()> kVociGenerali{{
+constexpr std::array<KeywordRow<LineCompiler>, generali.size()> kVociGenerali{{
     {generali[0], &LineCompiler::lunghezza},
     {generali[1], &LineCompiler::progressiva_tre},
     {generali[2], &LineCompiler::progressiva_due},
@@ -130,77 +94,50 @@ constexpr std::array<VoceGenerale, generali.size()> kVociGenerali{{
 
 /// The five line entries, in the order they are tested.
 using parole_chiave::linea;
-constexpr std::array<VoceLinea, linea.size()> kVociLinea{{
-    {linea[0], false, &LineCompiler::pendenza},
-    {linea[1], true, &LineCompiler::curva},
-    {linea[2], false, &LineCompiler::montagna},
-    {linea[3], false, &LineCompiler::indicatori_v_max},
-    {linea[4], false, &LineCompiler::cartello_indicatore},
+constexpr bool solo_con_tracciato = true;
+constexpr std::array<KeywordRow<LineCompiler>, linea.size()> kVociLinea{{
+    {linea[0], &LineCompiler::pendenza},
+    {linea[1], &LineCompiler::curva, solo_con_tracciato},
+    {linea[2], &LineCompiler::montagna},
+    {linea[3], &LineCompiler::indicatori_v_max},
+    {linea[4], &LineCompiler::cartello_indicatore},
 }};
 
 // ----- Reading order -----
 
-Esito LineCompiler::leggi_file() {
-  // Code 102 concerns no field: the heading is missing from the file, which
-  // was read to its end looking for it.
-  if (!cerca_generale()) {
+ReadOutcome LineCompiler::leggi_file() {
+  // Every field before the one holding "[generale]" is ignored. A file with
+  // no field at all also ends before "[generale]": it gets the same code 102
+  // rather than a failure to read a first field. The last field of the file
+  // never opens the section. Code 102 concerns no field: the heading is
+  // missing from the file, which was read to its end looking for it.
+  if (!find_general(false)) {
     f_.sorgente.fine_file = true;
     f_.sorgente.column = 0;
     return registra(102, f_.sorgente);
   }
-  const Esito generale = sezione_generale();
-  if (generale != Esito::prosegui) return generale;
+  const ReadOutcome generale = sezione_generale();
+  if (generale != ReadOutcome::go_on) return generale;
   fine_generale();
   return voci_linea();
 }
 
-// Every field before the one holding "[generale]" is ignored. A file with no
-// field at all also ends before "[generale]": it gets the same code 102
-// rather than a failure to read a first field.
-bool LineCompiler::cerca_generale() {
-  while (!lettore_.fine_file()) {
-    const std::string campo = leggi_chiave();
-    if (lettore_.fine_file()) {
-      scarta(campo, SezioneLettura::prima_del_generale);
-      return false;
-    }
-    if (contiene(minuscolo(campo), "[generale]")) return true;
-    scarta(campo, SezioneLettura::prima_del_generale);
-  }
-  return false;
-}
-
 // The comment skip makes no end-of-file test: a file that ends inside it
-// fails to read its next field (code 25).
-Esito LineCompiler::sezione_generale() {
+// fails to read its next field (code 25). Every test is made on the same
+// key, each independently: a key holding the words of several entries
+// starts all of them, in table order.
+ReadOutcome LineCompiler::sezione_generale() {
   while (!lettore_.fine_file()) {
-    std::string chiave = leggi_chiave();
-    if (lettore_.fine_file()) {
-      scarta(chiave, SezioneLettura::generale);
-      return Esito::prosegui;
-    }
-    for (int passo = 0; passo < passi_commento_generale && commento(chiave); ++passo)
-      chiave = leggi_chiave();
+    const std::optional<std::string> chiave =
+        next_key(passi_commento_generale, !fine_ferma_salto, SezioneLettura::generale);
+    if (!chiave) return ReadOutcome::go_on;
     bool riconosciuta = false;
-    const Esito esito = voci_generali(chiave, riconosciuta);
-    if (esito != Esito::prosegui) return esito;
-    if (!riconosciuta) scarta(chiave, SezioneLettura::generale);
-    if (chiude_generale(chiave)) return Esito::prosegui;
+    const ReadOutcome esito = dispatch(kVociGenerali, *chiave, riconosciuta);
+    if (esito != ReadOutcome::go_on) return esito;
+    if (!riconosciuta) drop(*chiave, SezioneLettura::generale);
+    if (chiude_generale(*chiave)) return ReadOutcome::go_on;
   }
-  return Esito::prosegui;
-}
-
-// Every test is made on the same key, each independently: a key holding the
-// words of several entries starts all of them, in table order.
-Esito LineCompiler::voci_generali(const std::string& chiave, bool& riconosciuta) {
-  const std::string minuscola = minuscolo(chiave);
-  for (const VoceGenerale& voce : kVociGenerali) {
-    if (!voce.parole.in(chiave, minuscola)) continue;
-    riconosciuta = true;
-    const Esito esito = (this->*voce.applica)(chiave);
-    if (esito != Esito::prosegui) return esito;
-  }
-  return Esito::prosegui;
+  return ReadOutcome::go_on;
 }
 
 void LineCompiler::fine_generale() {
@@ -215,40 +152,19 @@ void LineCompiler::fine_generale() {
   }
 }
 
-Esito LineCompiler::voci_linea() {
+// The last field of the file is never interpreted, which is why every line
+// description ends with a closing line.
+ReadOutcome LineCompiler::voci_linea() {
   while (!lettore_.fine_file()) {
-    std::string chiave = leggi_chiave();
-    // The last field of the file is never interpreted, which is why every
-    // line description ends with a closing line.
-    if (lettore_.fine_file()) {
-      scarta(chiave, SezioneLettura::voci);
-      return Esito::prosegui;
-    }
-    for (int passo = 0; passo < passi_commento_voci && commento(chiave); ++passo) {
-      chiave = leggi_chiave();
-      if (lettore_.fine_file()) {
-        scarta(chiave, SezioneLettura::voci);
-        return Esito::prosegui;
-      }
-    }
+    const std::optional<std::string> chiave =
+        next_key(passi_commento_voci, fine_ferma_salto, SezioneLettura::voci);
+    if (!chiave) return ReadOutcome::go_on;
     bool riconosciuta = false;
-    const Esito esito = voce_linea(chiave, riconosciuta);
-    if (esito != Esito::prosegui) return esito;
-    if (!riconosciuta) scarta(chiave, SezioneLettura::voci);
+    const ReadOutcome esito = dispatch(kVociLinea, *chiave, riconosciuta);
+    if (esito != ReadOutcome::go_on) return esito;
+    if (!riconosciuta) drop(*chiave, SezioneLettura::voci);
   }
-  return Esito::prosegui;
-}
-
-Esito LineCompiler::voce_linea(const std::string& chiave, bool& riconosciuta) {
-  const std::string minuscola = minuscolo(chiave);
-  for (const VoceLinea& voce : kVociLinea) {
-    if (voce.solo_con_tracciato && f_.compila_linea == 0) continue;
-    if (!voce.parole.in(chiave, minuscola)) continue;
-    riconosciuta = true;
-    const Esito esito = (this->*voce.applica)(chiave);
-    if (esito != Esito::prosegui) return esito;
-  }
-  return Esito::prosegui;
+  return ReadOutcome::go_on;
 }
 
 // The trailing gradient runs up to the cell before n - 2 (at least one cell
@@ -263,31 +179,10 @@ void LineCompiler::fine_file() {
 
 // ----- Helpers of the reading -----
 
-std::string LineCompiler::leggi_chiave() {
-  std::string chiave = lettore_.leggi_testo();
-  riga_chiave_ = lettore_.riga();
-  f_.riga = chiave;
-  f_.sorgente = {FileDescrizione::linea, riga_chiave_, false, lettore_.column()};
-  return chiave;
-}
-
-void LineCompiler::scarta(const std::string& chiave, SezioneLettura sezione) {
-  if (f_.ascoltatore) f_.ascoltatore->key_dropped(FileDescrizione::linea, riga_chiave_, sezione, chiave);
-}
-
-void LineCompiler::letta(std::string_view voce, int32_t posizione) {
-  if (f_.ascoltatore) f_.ascoltatore->entry_read(FileDescrizione::linea, riga_chiave_, voce, posizione);
-}
-
 /// Codes that stop the line half carry no position.
-Esito LineCompiler::registra(int32_t codice, const LuogoSorgente& campo) {
+ReadOutcome LineCompiler::registra(int32_t codice, const LuogoSorgente& campo) {
   f_.record_code(codice, std::nullopt, campo);
-  return Esito::esci;
-}
-
-/// The field read last, as the place a code names.
-LuogoSorgente LineCompiler::last_field() const {
-  return {FileDescrizione::linea, lettore_.riga(), false, lettore_.column()};
+  return ReadOutcome::failed;
 }
 
 // The grid exists only once a length entry has been read. Whatever needs it
@@ -328,7 +223,7 @@ void LineCompiler::scrivi_pendenza(int64_t ultima) {
 // the refused length, and files written from the old grid would carry a line
 // length that their grid and plan do not have. The build then writes no
 // compiled file, as for a refused first length.
-Esito LineCompiler::lunghezza(const std::string&) {
+ReadOutcome LineCompiler::lunghezza(const std::string&) {
   const int32_t l = lettore_.leggi_int32();
   const LuogoSorgente campo = last_field();
   f_.voci[voce_fissa::generale].fine = l;
@@ -344,36 +239,36 @@ Esito LineCompiler::lunghezza(const std::string&) {
     crea_tracciato(f_.tracciato, l);
   else
     f_.tracciato = Tracciato{};
-  return Esito::prosegui;
+  return ReadOutcome::go_on;
 }
 
-Esito LineCompiler::riferimento(int32_t record) {
+ReadOutcome LineCompiler::riferimento(int32_t record) {
   voce& v = f_.voci[static_cast<size_t>(record)];
   v.inizio = lettore_.leggi_int32();
   v.fine = lettore_.leggi_int32();
   v.posizione = lettore_.leggi_int32();
-  return Esito::prosegui;
+  return ReadOutcome::go_on;
 }
 
 // The three scenery values go to record 85 in a crossed order: one, three, two.
-Esito LineCompiler::sfondo_uno(const std::string&) {
+ReadOutcome LineCompiler::sfondo_uno(const std::string&) {
   f_.voci[voce_fissa::linea].inizio = lettore_.leggi_int32();
-  return Esito::prosegui;
+  return ReadOutcome::go_on;
 }
 
-Esito LineCompiler::sfondo_due(const std::string&) {
+ReadOutcome LineCompiler::sfondo_due(const std::string&) {
   f_.voci[voce_fissa::linea].posizione = lettore_.leggi_int32();
-  return Esito::prosegui;
+  return ReadOutcome::go_on;
 }
 
-Esito LineCompiler::sfondo_tre(const std::string&) {
+ReadOutcome LineCompiler::sfondo_tre(const std::string&) {
   f_.voci[voce_fissa::linea].fine = lettore_.leggi_int32();
-  return Esito::prosegui;
+  return ReadOutcome::go_on;
 }
 
 // The number of codes comes from the key itself: "4" before "9". A second
 // distance of 0 switches the repetition off, but only after the key is tested.
-Esito LineCompiler::ripetizione_segnali(const std::string& chiave) {
+ReadOutcome LineCompiler::ripetizione_segnali(const std::string& chiave) {
   voce& treno = f_.voci[voce_fissa::treno];
   const LuogoSorgente chiave_letta = f_.sorgente;
   treno.inizio = lettore_.leggi_int32();
@@ -390,19 +285,19 @@ Esito LineCompiler::ripetizione_segnali(const std::string& chiave) {
   else
     return registra(5, chiave_letta);
   treno.posizione = treno.fine == 0 ? 0 : codici;
-  return Esito::prosegui;
+  return ReadOutcome::go_on;
 }
 
 // ----- Line entries -----
 
 // A gradient holds from cell nearest(p / 50) of its entry up to the cell
 // before that of the next entry: the cells up to it receive the previous one.
-Esito LineCompiler::pendenza(const std::string&) {
+ReadOutcome LineCompiler::pendenza(const std::string&) {
   const int32_t posizione = lettore_.leggi_int32();
   const LuogoSorgente campo = last_field();
   const int32_t valore = lettore_.leggi_int32();
-  letta("pendenza", posizione);
-  if (!posizione_accettata(posizione, campo)) return Esito::fine_lettura;
+  entry_read("pendenza", posizione);
+  if (!posizione_accettata(posizione, campo)) return ReadOutcome::stop_reading;
   const auto t = static_cast<int64_t>(nearest(posizione / 50.0));
   if (t > 0) {
     const int64_t ultima = ultima_cella("a gradient");
@@ -411,68 +306,68 @@ Esito LineCompiler::pendenza(const std::string&) {
     } while (indice_pendenza_ < t);
   }
   pendenza_precedente_ = valore;
-  return Esito::prosegui;
+  return ReadOutcome::go_on;
 }
 
-Esito LineCompiler::curva(const std::string& chiave) {
+ReadOutcome LineCompiler::curva(const std::string& chiave) {
   const LuogoSorgente chiave_letta = f_.sorgente;
   const int32_t posizione = lettore_.leggi_int32();
   const LuogoSorgente campo = last_field();
   const int32_t lunghezza_curva = lettore_.leggi_int32();
   const LuogoSorgente campo_lunghezza = last_field();
-  letta("curva", posizione);
-  if (!posizione_accettata(posizione, campo)) return Esito::fine_lettura;
+  entry_read("curva", posizione);
+  if (!posizione_accettata(posizione, campo)) return ReadOutcome::stop_reading;
   // A key without a class names the key; a plan run past its end names the
   // length that carried it there.
   const std::optional<double> k = curvatura_curva(chiave);
   if (!k) return registra(103, chiave_letta);
   if (!estendi_curva(f_.tracciato, posizione, int64_t{posizione} + lunghezza_curva, *k))
     return registra(103, campo_lunghezza);
-  return Esito::prosegui;
+  return ReadOutcome::go_on;
 }
 
-Esito LineCompiler::montagna(const std::string&) {
+ReadOutcome LineCompiler::montagna(const std::string&) {
   const int32_t inizio = lettore_.leggi_int32();
   const LuogoSorgente campo = last_field();
   const int32_t fine = lettore_.leggi_int32();
   const int32_t tipo = lettore_.leggi_int32();
-  letta("montagna", inizio);
-  if (!posizione_accettata(inizio, campo)) return Esito::fine_lettura;
+  entry_read("montagna", inizio);
+  if (!posizione_accettata(inizio, campo)) return ReadOutcome::stop_reading;
   f_.memo_montagna(inizio, fine, tipo);
-  return Esito::prosegui;
+  return ReadOutcome::go_on;
 }
 
 // Nine numbers in file order; the two stripe values keep their low 16 bits.
-Esito LineCompiler::indicatori_v_max(const std::string&) {
+ReadOutcome LineCompiler::indicatori_v_max(const std::string&) {
   std::array<int32_t, 9> v{};
   v[0] = lettore_.leggi_int32();
   const LuogoSorgente campo = last_field();
   for (size_t i = 1; i < v.size(); ++i) v[i] = lettore_.leggi_int32();
   const auto [posizione, vas, vbs, vcs, strisces, vad, vbd, vcd, strisced] = v;
-  letta("indicatori_vmax", posizione);
-  if (!posizione_accettata(posizione, campo)) return Esito::fine_lettura;
+  entry_read("indicatori_vmax", posizione);
+  if (!posizione_accettata(posizione, campo)) return ReadOutcome::stop_reading;
   // Code 21 is recorded by the procedure, with the boards' position.
   f_.entry_being_placed = campo;
   f_.memo_indicatori_v_max(posizione, vas, vbs, vcs, wrap16(strisces), vad, vbd, vcd,
                            wrap16(strisced));
-  if (f_.codice_errore > 0) return Esito::esci;
-  return Esito::prosegui;
+  if (f_.codice_errore > 0) return ReadOutcome::failed;
+  return ReadOutcome::go_on;
 }
 
 // Name boards take records 80 down to 1: the text goes to the record, the
 // record's index to the cell. A board beyond record 1 has no record left (the
 // stations own record 0 and up); it is refused as a run-time failure (code
 // 25) once its cell has been tested, and nothing is written for it.
-Esito LineCompiler::cartello_indicatore(const std::string&) {
+ReadOutcome LineCompiler::cartello_indicatore(const std::string&) {
   const int32_t posizione = lettore_.leggi_int32();
   const LuogoSorgente campo = last_field();
   f_.riga = lettore_.leggi_testo();
-  letta("cartello_indicatore", posizione);
-  if (!posizione_accettata(posizione, campo)) return Esito::fine_lettura;
+  entry_read("cartello_indicatore", posizione);
+  if (!posizione_accettata(posizione, campo)) return ReadOutcome::stop_reading;
   cella& c = cella_del_punto(f_.percorso, posizione, "name board");
   if (!cella_libera(c)) {
     f_.record_code(6, posizione, campo);
-    return Esito::esci;
+    return ReadOutcome::failed;
   }
   if (contatore_cartelli_ < 1)
     throw RunTimeFailure("more than 80 name boards (board at " + std::to_string(posizione) +
@@ -481,7 +376,7 @@ Esito LineCompiler::cartello_indicatore(const std::string&) {
   c.dato1 = static_cast<int16_t>(contatore_cartelli_);  // 1 to 80
   f_.voci[static_cast<size_t>(contatore_cartelli_)].nome = f_.riga;
   --contatore_cartelli_;
-  return Esito::prosegui;
+  return ReadOutcome::go_on;
 }
 
 }  // namespace
@@ -502,9 +397,9 @@ Form1::EsitoLinea Form1::memorizza_linea() {
     return {false, voce_fissa::primo_cartello};
   }
   LineCompiler compilatore(*this, platform.read_file(file));
-  const Esito esito = compilatore.leggi_file();
+  const ReadOutcome esito = compilatore.leggi_file();
   platform.delete_file(file);
-  if (esito == Esito::esci) return {false, compilatore.contatore_cartelli()};
+  if (esito == ReadOutcome::failed) return {false, compilatore.contatore_cartelli()};
   compilatore.fine_file();
   return {true, compilatore.contatore_cartelli()};
 }

@@ -8,6 +8,12 @@
 #include <array>
 #include <string_view>
 
+/// Whether `parola` stands anywhere inside `testo`: how every keyword, and
+/// the comment mark "-", is found in a key.
+inline bool contiene(std::string_view testo, std::string_view parola) {
+  return testo.find(parola) != std::string_view::npos;
+}
+
 struct ParoleChiave {
   std::string_view prima;
   std::string_view seconda;      ///< a second word the key must hold too, or empty
@@ -17,8 +23,7 @@ struct ParoleChiave {
   /// `minuscola` is the key in lower case.
   bool in(std::string_view chiave, std::string_view minuscola) const {
     const std::string_view testo = ignora_maiuscole ? minuscola : chiave;
-    return testo.find(prima) != std::string_view::npos &&
-           testo.find(seconda) != std::string_view::npos;
+    return contiene(testo, prima) && contiene(testo, seconda);
   }
 };
 

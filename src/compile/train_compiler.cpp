@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "app/form1.h"
+#include "compile/description_reader.h"
 #include "compile/field_reader.h"
 #include "compile/parole_chiave.h"
 #include "model/numbers.h"
@@ -17,13 +18,6 @@
 
 namespace {
 
-/// How an entry leaves the main loop.
-enum class Esito {
-  avanti,        ///< go on with the next key
-  fine_lettura,  ///< stop reading, then the end of reading (code 15)
-  fallita,       ///< a code is recorded: delete the file and return at once
-};
-
 /// A run of speed limits or of adhesion values along the grid.
 struct Corsa {
   int32_t cursore = 0;            ///< first cell not yet written
@@ -33,68 +27,53 @@ struct Corsa {
 uint8_t byte_velocita(int32_t kmh) { return nearest_uint8(kmh / 5.0); }
 uint8_t byte_aderenza(int32_t valore) { return low_byte(valore); }
 
-bool contiene(std::string_view testo, std::string_view parola) {
-  return testo.find(parola) != std::string_view::npos;
-}
+/// Up to two comment fields in a row are skipped, and the end of the file
+/// stops the skip; the third field is the key whatever it holds.
+inline constexpr int passi_commento = 2;
+inline constexpr bool fine_ferma_salto = true;
 
-class CompilatoreTreno {
+class CompilatoreTreno : public DescriptionReader {
  public:
   CompilatoreTreno(Form1& f, std::string contenuto, int32_t limite_stazioni)
-      : f_(f),
-        r_(std::move(contenuto)),
+      : DescriptionReader(f, FileDescrizione::treno, std::move(contenuto)),
         alto_(static_cast<int32_t>(f.percorso.size()) - 1),
         limite_(limite_stazioni) {}
 
   /// The search for "[generale]" and the main loop.
-  Esito leggi();
+  ReadOutcome leggi();
   /// After the file is gone: the trailing runs and the chainage test.
   void fine_lettura();
 
  private:
-  /// One entry of the train description: its keywords and the procedure
-  /// that reads and applies its fields.
-  struct Voce {
-    const ParoleChiave& parole;
-    Esito (CompilatoreTreno::*applica)();
-  };
-  static const std::array<Voce, parole_chiave::treno.size()> kVoci;
+  /// The entries in the order their keywords are tested.
+  static const std::array<KeywordRow<CompilatoreTreno>, parole_chiave::treno.size()> kVoci;
 
-  bool cerca_generale();
-  std::optional<std::string> prossima_chiave();
-  std::string campo_chiave();
-  Esito applica(const std::string& chiave);
-  void scartata(SezioneLettura sezione, std::string_view chiave);
-  void posizionata(std::string_view voce, int32_t posizione);
-
-  Esito massa_frenata();
-  Esito vetture();
-  Esito velocita();
-  Esito aderenza();
-  Esito orologio();
-  Esito sabbia();
-  Esito segnale();
-  Esito rallentamento();
-  Esito abbattimento();
-  Esito stazione();
+  ReadOutcome massa_frenata(const std::string&);
+  ReadOutcome vetture(const std::string&);
+  ReadOutcome velocita(const std::string&);
+  ReadOutcome aderenza(const std::string&);
+  ReadOutcome orologio(const std::string&);
+  ReadOutcome sabbia(const std::string&);
+  ReadOutcome segnale(const std::string&);
+  ReadOutcome rallentamento(const std::string&);
+  ReadOutcome abbattimento(const std::string&);
+  ReadOutcome stazione(const std::string&);
 
   void leggi_campi_stazione(voce& v);
   static void banchina(voce& v, int32_t lunghezza);
-  Esito fermata(const voce& v, const LuogoSorgente& campo_posizione);
+  ReadOutcome fermata(const voce& v, const LuogoSorgente& campo_posizione);
 
   bool oltre_griglia(int32_t posizione, int32_t margine) const;
-  LuogoSorgente last_field() const;
-  Esito ferma(int32_t posizione, const LuogoSorgente& campo);
-  Esito fallisci(int32_t codice, const LuogoSorgente& campo);
-  Esito fallisci(int32_t codice, int32_t posizione, const LuogoSorgente& campo);
-  Esito dopo_posa(int32_t codice_prima, int32_t posizione, const LuogoSorgente& campo);
+  ReadOutcome ferma(int32_t posizione, const LuogoSorgente& campo);
+  ReadOutcome fallisci(int32_t codice, const LuogoSorgente& campo);
+  ReadOutcome fallisci(int32_t codice, int32_t posizione, const LuogoSorgente& campo);
+  ReadOutcome dopo_posa(int32_t codice_prima, int32_t posizione, const LuogoSorgente& campo);
 
   void avanza(Corsa& corsa, int32_t posizione, int32_t valore, uint8_t (*in_byte)(int32_t),
               uint8_t cella::*campo);
   void chiudi(const Corsa& corsa, uint8_t (*in_byte)(int32_t), uint8_t cella::*campo);
   void scrivi(int64_t da, int64_t a, uint8_t valore, uint8_t cella::*campo);
 
-  Form1& f_;
-  FieldReader r_;
   const int32_t alto_;    ///< highest index of the grid
   const int32_t limite_;  ///< station records must stay below this one
   int32_t s_ = 1;         ///< record of the next station
@@ -102,9 +81,8 @@ class CompilatoreTreno {
   Corsa aderenza_;
 };
 
-// The entries in the order their keywords are tested.
 using parole_chiave::treno;
-const std::array<CompilatoreTreno::Voce, treno.size()> CompilatoreTreno::kVoci = {{
+const std::array<KeywordRow<CompilatoreTreno>, treno.size()> CompilatoreTreno::kVoci = {{
     {treno[0], &CompilatoreTreno::massa_frenata},
     {treno[1], &CompilatoreTreno::vetture},
     {treno[2], &CompilatoreTreno::velocita},
@@ -120,73 +98,22 @@ const std::array<CompilatoreTreno::Voce, treno.size()> CompilatoreTreno::kVoci =
 // ----- Reading order -----
 
 // Everything before the field holding "[generale]" is ignored; a file
-// without it (an empty one too) yields no entries and no error.
-bool CompilatoreTreno::cerca_generale() {
-  while (!r_.fine_file()) {
-    f_.riga = r_.leggi_testo();
-    if (contiene(minuscolo(f_.riga), "[generale]")) return true;
-    if (f_.ascoltatore)
-      f_.ascoltatore->key_dropped(FileDescrizione::treno, r_.riga(),
-                                  SezioneLettura::prima_del_generale, f_.riga);
-  }
-  return false;
-}
-
-Esito CompilatoreTreno::leggi() {
-  if (!cerca_generale()) return Esito::fine_lettura;
-  while (!r_.fine_file()) {
-    const std::optional<std::string> chiave = prossima_chiave();
+// without it (an empty one too) yields no entries and no error. The last
+// field of the file is never interpreted, which is why the file ends with a
+// closing line. Every entry whose keywords the key holds starts, in table
+// order, each reading its own fields; a key holding none is dropped.
+ReadOutcome CompilatoreTreno::leggi() {
+  if (!find_general(true)) return ReadOutcome::stop_reading;
+  while (!lettore_.fine_file()) {
+    const std::optional<std::string> chiave =
+        next_key(passi_commento, fine_ferma_salto, SezioneLettura::voci);
     if (!chiave) break;
-    const Esito esito = applica(*chiave);
-    if (esito != Esito::avanti) return esito;
+    bool riconosciuta = false;
+    const ReadOutcome esito = dispatch(kVoci, *chiave, riconosciuta);
+    if (esito != ReadOutcome::go_on) return esito;
+    if (!riconosciuta) drop(*chiave, SezioneLettura::voci);
   }
-  return Esito::fine_lettura;
-}
-
-/// The next key after at most two comment fields (fields holding "-"): the
-/// third field in a row is the key whatever it holds. The last field of the
-/// file is never interpreted, which is why the file ends with a closing line.
-std::optional<std::string> CompilatoreTreno::prossima_chiave() {
-  std::string chiave = campo_chiave();
-  for (int salti = 0;; ++salti) {
-    if (r_.fine_file()) {
-      scartata(SezioneLettura::voci, chiave);
-      return std::nullopt;
-    }
-    if (salti == 2 || !contiene(chiave, "-")) return chiave;
-    chiave = campo_chiave();
-  }
-}
-
-std::string CompilatoreTreno::campo_chiave() {
-  f_.riga = r_.leggi_testo();
-  f_.sorgente = {FileDescrizione::treno, r_.riga(), false, r_.column()};
-  return f_.riga;
-}
-
-// Every entry whose keywords the key holds starts, in table order, each
-// reading its own fields; a key holding none is dropped.
-Esito CompilatoreTreno::applica(const std::string& chiave) {
-  const std::string minuscola = minuscolo(chiave);
-  bool riconosciuta = false;
-  for (const Voce& voce : kVoci) {
-    if (!voce.parole.in(chiave, minuscola)) continue;
-    riconosciuta = true;
-    const Esito esito = (this->*voce.applica)();
-    if (esito != Esito::avanti) return esito;
-  }
-  if (!riconosciuta) scartata(SezioneLettura::voci, chiave);
-  return Esito::avanti;
-}
-
-void CompilatoreTreno::scartata(SezioneLettura sezione, std::string_view chiave) {
-  if (f_.ascoltatore)
-    f_.ascoltatore->key_dropped(FileDescrizione::treno, f_.sorgente.riga, sezione, chiave);
-}
-
-void CompilatoreTreno::posizionata(std::string_view voce, int32_t posizione) {
-  if (f_.ascoltatore)
-    f_.ascoltatore->entry_read(FileDescrizione::treno, f_.sorgente.riga, voce, posizione);
+  return ReadOutcome::stop_reading;
 }
 
 // ----- Outcomes -----
@@ -197,24 +124,20 @@ bool CompilatoreTreno::oltre_griglia(int32_t posizione, int32_t margine) const {
   return int64_t{posizione} + margine > 50 * int64_t{alto_};
 }
 
-/// The field read last, as the place a code names.
-LuogoSorgente CompilatoreTreno::last_field() const {
-  return {FileDescrizione::treno, r_.riga(), false, r_.column()};
-}
-
-Esito CompilatoreTreno::ferma(int32_t posizione, const LuogoSorgente& campo) {
+ReadOutcome CompilatoreTreno::ferma(int32_t posizione, const LuogoSorgente& campo) {
   f_.record_code(15, posizione, campo);
-  return Esito::fine_lettura;
+  return ReadOutcome::stop_reading;
 }
 
-Esito CompilatoreTreno::fallisci(int32_t codice, const LuogoSorgente& campo) {
+ReadOutcome CompilatoreTreno::fallisci(int32_t codice, const LuogoSorgente& campo) {
   f_.record_code(codice, std::nullopt, campo);
-  return Esito::fallita;
+  return ReadOutcome::failed;
 }
 
-Esito CompilatoreTreno::fallisci(int32_t codice, int32_t posizione, const LuogoSorgente& campo) {
+ReadOutcome CompilatoreTreno::fallisci(int32_t codice, int32_t posizione,
+                                       const LuogoSorgente& campo) {
   f_.record_code(codice, posizione, campo);
-  return Esito::fallita;
+  return ReadOutcome::failed;
 }
 
 /// After a signal or a slowdown: any code standing now ends the reading, also
@@ -222,58 +145,58 @@ Esito CompilatoreTreno::fallisci(int32_t codice, int32_t posizione, const LuogoS
 /// (16 to 20, never 15) already carries this entry's position; a 15 left
 /// standing is recorded again here, at this entry: the code stays, its
 /// position becomes this entry's.
-Esito CompilatoreTreno::dopo_posa(int32_t codice_prima, int32_t posizione,
-                                  const LuogoSorgente& campo) {
-  if (f_.codice_errore <= 0) return Esito::avanti;
+ReadOutcome CompilatoreTreno::dopo_posa(int32_t codice_prima, int32_t posizione,
+                                        const LuogoSorgente& campo) {
+  if (f_.codice_errore <= 0) return ReadOutcome::go_on;
   if (f_.codice_errore == codice_prima) f_.record_code(f_.codice_errore, posizione, campo);
-  return Esito::fallita;
+  return ReadOutcome::failed;
 }
 
 // ----- General entries -----
 
-Esito CompilatoreTreno::massa_frenata() {
-  f_.voci[voce_fissa::generale].inizio = r_.leggi_int32();
-  return Esito::avanti;
+ReadOutcome CompilatoreTreno::massa_frenata(const std::string&) {
+  f_.voci[voce_fissa::generale].inizio = lettore_.leggi_int32();
+  return ReadOutcome::go_on;
 }
 
-Esito CompilatoreTreno::vetture() {
-  f_.voci[voce_fissa::generale].posizione = r_.leggi_int32();
-  return Esito::avanti;
+ReadOutcome CompilatoreTreno::vetture(const std::string&) {
+  f_.voci[voce_fissa::generale].posizione = lettore_.leggi_int32();
+  return ReadOutcome::go_on;
 }
 
-Esito CompilatoreTreno::orologio() {
+ReadOutcome CompilatoreTreno::orologio(const std::string&) {
   voce& treno = f_.voci[voce_fissa::treno];
-  treno.campo10 = r_.leggi_int16();
-  treno.campo11 = r_.leggi_int16();
-  treno.campo12 = r_.leggi_int16();
-  return Esito::avanti;
+  treno.campo10 = lettore_.leggi_int16();
+  treno.campo11 = lettore_.leggi_int16();
+  treno.campo12 = lettore_.leggi_int16();
+  return ReadOutcome::go_on;
 }
 
-Esito CompilatoreTreno::sabbia() {
-  f_.voci[voce_fissa::treno].campo7 = r_.leggi_int16();
-  return Esito::avanti;
+ReadOutcome CompilatoreTreno::sabbia(const std::string&) {
+  f_.voci[voce_fissa::treno].campo7 = lettore_.leggi_int16();
+  return ReadOutcome::go_on;
 }
 
 // ----- Speed-limit and adhesion runs -----
 
-Esito CompilatoreTreno::velocita() {
-  const int32_t posizione = r_.leggi_int32();
+ReadOutcome CompilatoreTreno::velocita(const std::string&) {
+  const int32_t posizione = lettore_.leggi_int32();
   const LuogoSorgente campo = last_field();
-  const int32_t kmh = r_.leggi_int32();
-  posizionata("velocita", posizione);
+  const int32_t kmh = lettore_.leggi_int32();
+  entry_read("velocita", posizione);
   if (oltre_griglia(posizione, 100)) return ferma(posizione, campo);
   avanza(velocita_, posizione, kmh, byte_velocita, &cella::velocita);
-  return Esito::avanti;
+  return ReadOutcome::go_on;
 }
 
-Esito CompilatoreTreno::aderenza() {
-  const int32_t posizione = r_.leggi_int32();
+ReadOutcome CompilatoreTreno::aderenza(const std::string&) {
+  const int32_t posizione = lettore_.leggi_int32();
   const LuogoSorgente campo = last_field();
-  const int32_t valore = r_.leggi_int32();
-  posizionata("aderenza", posizione);
+  const int32_t valore = lettore_.leggi_int32();
+  entry_read("aderenza", posizione);
   if (oltre_griglia(posizione, 100)) return ferma(posizione, campo);
   avanza(aderenza_, posizione, valore, byte_aderenza, &cella::aderenza);
-  return Esito::avanti;
+  return ReadOutcome::go_on;
 }
 
 // The value of the previous entry fills the cells from the cursor up to the
@@ -313,13 +236,13 @@ void CompilatoreTreno::scrivi(int64_t da, int64_t a, uint8_t valore, uint8_t cel
 
 // ----- Signals, slowdowns, abbattimento points -----
 
-Esito CompilatoreTreno::segnale() {
+ReadOutcome CompilatoreTreno::segnale(const std::string&) {
   // posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo
   std::array<int32_t, 11> g{};
-  g[0] = r_.leggi_int32();
+  g[0] = lettore_.leggi_int32();
   const LuogoSorgente campo = last_field();
-  for (size_t i = 1; i < g.size(); ++i) g[i] = r_.leggi_int32();
-  posizionata("segnale", g[0]);
+  for (size_t i = 1; i < g.size(); ++i) g[i] = lettore_.leggi_int32();
+  entry_read("segnale", g[0]);
   if (oltre_griglia(g[0], 100)) return ferma(g[0], campo);
   const int32_t codice_prima = f_.codice_errore;
   f_.entry_being_placed = campo;
@@ -327,13 +250,13 @@ Esito CompilatoreTreno::segnale() {
   return dopo_posa(codice_prima, g[0], campo);
 }
 
-Esito CompilatoreTreno::rallentamento() {
+ReadOutcome CompilatoreTreno::rallentamento(const std::string&) {
   // x, v, l, f_tt, f_ta, d_v
   std::array<int32_t, 6> g{};
-  g[0] = r_.leggi_int32();
+  g[0] = lettore_.leggi_int32();
   const LuogoSorgente campo = last_field();
-  for (size_t i = 1; i < g.size(); ++i) g[i] = r_.leggi_int32();
-  posizionata("rallentamento", g[0]);
+  for (size_t i = 1; i < g.size(); ++i) g[i] = lettore_.leggi_int32();
+  entry_read("rallentamento", g[0]);
   if (oltre_griglia(g[0], 100)) return ferma(g[0], campo);
   const int32_t codice_prima = f_.codice_errore;
   f_.entry_being_placed = campo;
@@ -343,11 +266,11 @@ Esito CompilatoreTreno::rallentamento() {
 
 // A point at a negative position has no cell in the grid: it is refused
 // with code 7, like a point whose cell is occupied.
-Esito CompilatoreTreno::abbattimento() {
-  const int32_t posizione = r_.leggi_int32();
+ReadOutcome CompilatoreTreno::abbattimento(const std::string&) {
+  const int32_t posizione = lettore_.leggi_int32();
   const LuogoSorgente campo = last_field();
-  const int32_t valore = r_.leggi_int32();
-  posizionata("abbattimento", posizione);
+  const int32_t valore = lettore_.leggi_int32();
+  entry_read("abbattimento", posizione);
   if (oltre_griglia(posizione, 100)) return ferma(posizione, campo);
   const int64_t j = static_cast<int64_t>(nearest(posizione / 50.0));
   if (j < 0 || j > alto_ || !cella_libera(f_.percorso[static_cast<size_t>(j)]))
@@ -359,14 +282,14 @@ Esito CompilatoreTreno::abbattimento() {
   } else {
     c.tipo = tipo_cella::abbattimento_senza_valore;
   }
-  return Esito::avanti;
+  return ReadOutcome::go_on;
 }
 
 // ----- Stations -----
 
 // The fields go one at a time straight into the record, each check at its
 // place, so the fields before a failing check stay stored.
-Esito CompilatoreTreno::stazione() {
+ReadOutcome CompilatoreTreno::stazione(const std::string&) {
   // Stations share records 1 to 80 with the name boards of the line. The
   // counter test after each station keeps them below the lowest board; a
   // line whose boards take every record down to 1 leaves no record at all,
@@ -377,15 +300,15 @@ Esito CompilatoreTreno::stazione() {
   const LuogoSorgente chiave = f_.sorgente;
   if (s_ > std::min(limite_, voce_fissa::primo_cartello)) return fallisci(10, chiave);
   voce& v = f_.voci[static_cast<size_t>(s_)];
-  const int32_t posizione = v.posizione = r_.leggi_int32();
+  const int32_t posizione = v.posizione = lettore_.leggi_int32();
   const LuogoSorgente campo = last_field();
   if (oltre_griglia(posizione, 800)) return ferma(posizione, campo);
   if (posizione % 50 != 0) return fallisci(8, posizione, campo);
-  v.tipo = r_.leggi_uint8();
-  const int32_t lunghezza = r_.leggi_int32();
+  v.tipo = lettore_.leggi_uint8();
+  const int32_t lunghezza = lettore_.leggi_int32();
   if (lunghezza % 100 != 0) return fallisci(9, posizione, last_field());
   leggi_campi_stazione(v);
-  posizionata("stazione", posizione);
+  entry_read("stazione", posizione);
 
   banchina(v, lunghezza);
   if (lunghezza < 600) v.campo5 = 0;
@@ -394,33 +317,33 @@ Esito CompilatoreTreno::stazione() {
     v.prolunga = 0;
   }
   if (v.tipo < 25) {
-    const Esito esito = fermata(v, campo);
-    if (esito != Esito::avanti) return esito;
+    const ReadOutcome esito = fermata(v, campo);
+    if (esito != ReadOutcome::go_on) return esito;
   }
   if (s_ > 1 && int64_t{v.inizio} - 350 < f_.voci[static_cast<size_t>(s_ - 1)].fine)
     return fallisci(22, posizione, campo);
   ++s_;
   if (s_ >= limite_) return fallisci(10, chiave);
-  return Esito::avanti;
+  return ReadOutcome::go_on;
 }
 
 // F4 to F16 and the name.
 void CompilatoreTreno::leggi_campi_stazione(voce& v) {
-  v.campo4 = r_.leggi_uint8();
-  v.campo5 = r_.leggi_uint8();
-  v.prolunga = r_.leggi_uint8();
-  v.campo7 = r_.leggi_int16();
-  v.campo8 = r_.leggi_int16();
-  v.campo9 = r_.leggi_uint8();
-  v.campo10 = r_.leggi_int16();
-  v.campo11 = r_.leggi_int16();
-  v.campo12 = r_.leggi_int16();
-  v.campo13 = r_.leggi_uint8();
-  const int64_t ore = r_.leggi_int32();
-  const int64_t minuti = r_.leggi_int32();
-  const int64_t secondi = r_.leggi_int32();
+  v.campo4 = lettore_.leggi_uint8();
+  v.campo5 = lettore_.leggi_uint8();
+  v.prolunga = lettore_.leggi_uint8();
+  v.campo7 = lettore_.leggi_int16();
+  v.campo8 = lettore_.leggi_int16();
+  v.campo9 = lettore_.leggi_uint8();
+  v.campo10 = lettore_.leggi_int16();
+  v.campo11 = lettore_.leggi_int16();
+  v.campo12 = lettore_.leggi_int16();
+  v.campo13 = lettore_.leggi_uint8();
+  const int64_t ore = lettore_.leggi_int32();
+  const int64_t minuti = lettore_.leggi_int32();
+  const int64_t secondi = lettore_.leggi_int32();
   v.orario = wrap32((ore * 60 + minuti) * 60 + secondi);
-  f_.riga = r_.leggi_testo();
+  f_.riga = lettore_.leggi_testo();
   v.nome = f_.riga;
 }
 
@@ -452,7 +375,7 @@ void CompilatoreTreno::banchina(voce& v, int32_t lunghezza) {
 // and 1. The stop cell is written whatever the cell held. A platform that
 // ends beyond the grid has no stop cell there: it stops the reading with
 // code 15, as a station position beyond the grid does.
-Esito CompilatoreTreno::fermata(const voce& v, const LuogoSorgente& campo_posizione) {
+ReadOutcome CompilatoreTreno::fermata(const voce& v, const LuogoSorgente& campo_posizione) {
   const int64_t h = static_cast<int64_t>(nearest(v.fine / 50.0)) - 1;
   if (h > alto_) return ferma(v.posizione, campo_posizione);
   if (v.tipo != 5 && v.tipo != 6) {
@@ -465,7 +388,7 @@ Esito CompilatoreTreno::fermata(const voce& v, const LuogoSorgente& campo_posizi
   cella& stop = f_.percorso[static_cast<size_t>(h)];
   stop.tipo = tipo_cella::fermata;
   stop.dato1 = wrap16(s_);
-  return Esito::avanti;
+  return ReadOutcome::go_on;
 }
 
 // ----- End of reading -----
@@ -483,7 +406,7 @@ void CompilatoreTreno::fine_lettura() {
   // description's chainage references, which have been put in order since
   // they were read, so no single line of it can be named: the code names
   // that file as a whole.
-  f_.sorgente = {FileDescrizione::treno, r_.riga(), true, 0};
+  f_.sorgente = {FileDescrizione::treno, lettore_.riga(), true, 0};
   f_.record_code(2, std::nullopt, LuogoSorgente{FileDescrizione::linea, 0, false, 0});
 }
 
@@ -494,8 +417,8 @@ void Form1::memorizza_treno(int32_t limite_stazioni) {
   cell_origins.assign(percorso.size(), LuogoSorgente{FileDescrizione::treno, 0, false, 0});
   const std::filesystem::path file = nome_file("_" + numero_treno + "-.txt");
   CompilatoreTreno compilatore(*this, platform.read_file(file), limite_stazioni);
-  const Esito esito = compilatore.leggi();
+  const ReadOutcome esito = compilatore.leggi();
   platform.delete_file(file);
-  if (esito == Esito::fallita) return;
+  if (esito == ReadOutcome::failed) return;
   compilatore.fine_lettura();
 }

@@ -19,10 +19,6 @@ using parole_chiave::generali;
 using parole_chiave::linea;
 using parole_chiave::treno;
 
-bool contiene(std::string_view testo, std::string_view parola) {
-  return testo.find(parola) != std::string_view::npos;
-}
-
 template <size_t N>
 bool riconosce(const std::array<ParoleChiave, N>& voci, std::string_view chiave) {
   const std::string minuscola = minuscolo(chiave);
