@@ -46,11 +46,9 @@ class Form1 {
   CompileListener* ascoltatore = nullptr;
   /// The entry being read when the compiler last recorded a code or stopped.
   LuogoSorgente sorgente;
-  /// The field of the entry whose item the placement procedures place now
-  /// (set by the compilers before each call); codes 16 to 21 name it.
+  /// The entry whose item the placement procedures place now; codes 16 to 21 name it.
   LuogoSorgente entry_being_placed;
-  /// For each cell of the grid, the entry that placed a signal or a
-  /// slowdown there; the grid scan names it with codes 11 to 13.
+  /// Per cell, the entry that placed a signal or slowdown there; named by codes 11 to 13.
   std::vector<LuogoSorgente> cell_origins;
   /// For code 25: what failed, in words (diagnostics only, never written).
   std::string dettaglio_errore;
@@ -75,9 +73,7 @@ class Form1 {
 
   /// Shows " Errore n. " + a in the message box and ends the program.
   [[noreturn]] void errore(const std::string& a);
-  /// Records a code of the build, the one place that does: sets
-  /// codice_errore, posizione_errore when the code carries a position, and
-  /// tells the listener with the source entry concerned.
+  /// Records a code (codice_errore, posizione_errore) and tells the listener its entry.
   void record_code(int32_t code, std::optional<int32_t> position, const LuogoSorgente& entry);
 
   // ===== Scenario check codes (src/app/codici_gara.cpp) =====
