@@ -10,9 +10,9 @@
 /// output and standard error go. An empty folder keeps the test's own; an
 /// empty file discards the stream.
 struct ProgramRun {
-  std::filesystem::path folder;
-  std::filesystem::path output;
-  std::filesystem::path errors;
+  std::filesystem::path folder = {};
+  std::filesystem::path output = {};
+  std::filesystem::path errors = {};
 };
 
 /// Runs `program` with `arguments` (each passed as one argument) and returns
