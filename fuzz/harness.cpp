@@ -178,7 +178,7 @@ void fuzz_compilation(std::span<const uint8_t> input) {
   MemoryPlatform p;
   Form1 f(p);
   f.nome_linea = "Fuzz";
-  f.numero_treno = "7";
+  f.numero_treno = std::string("7");
   const fs::path linea_txt = f.nome_file("_linea.txt");
   const fs::path treno_txt = f.nome_file("_7-.txt");
   const FileCompilati nomi{f.nome_file("_linea.dat"), f.nome_file("_7.sim"), f.nome_file("_7.dat")};

@@ -24,7 +24,7 @@ void scrivi(const fs::path& file, const std::string& bytes) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out << bytes;
   if (!out) {
-    std::fprintf(stderr, "cannot write %s\n", file.c_str());
+    std::fprintf(stderr, "cannot write %s\n", file.string().c_str());
     std::exit(1);
   }
 }
@@ -161,6 +161,6 @@ int main(int argc, char** argv) {
   const Compilati breve = compila(kLineaBreve, kTrenoPiccolo);
   scrivi(inspector / "short_plan.bin", input_inspector(breve.servizio, breve.griglia, breve.linea));
   scrivi(inspector / "service_only.bin", input_inspector(breve.servizio, "", std::nullopt));
-  std::printf("seed corpora written to %s\n", cartella.c_str());
+  std::printf("seed corpora written to %s\n", cartella.string().c_str());
   return 0;
 }

@@ -190,7 +190,7 @@ Esito costruisci(const Provocazione& p) {
   TestPlatform piattaforma(cartella.path());
   Form1 form(piattaforma);
   form.nome_linea = "Prova";
-  form.numero_treno = "1";
+  form.numero_treno = std::string("1");
   if (p.linea != nullptr) write_bytes(cartella.path() / "Prova_linea.txt", p.linea);
   write_bytes(cartella.path() / "Prova_1-.txt", std::string("[generale]\r\n") + p.treno + "[fine]\r\n");
   int32_t codice = 0;

@@ -92,7 +92,7 @@ TEST_F(ControllaCodiciTest, StoresMarkersAndCodesAndLeavesTheKeyInRiga) {
 
 TEST_F(ControllaCodiciTest, ProceduresUseTheRecordNamesNotTheFormNames) {
   form.nome_linea = "Other";
-  form.numero_treno = "1";
+  form.numero_treno = std::string("1");
   form.voci[voce_fissa::linea].nome = "";
   form.voci[voce_fissa::treno].nome = "";
   EXPECT_EQ(form.codice_gara_og(), 2583);

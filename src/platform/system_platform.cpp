@@ -22,6 +22,22 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
+// fopen with the path in the system's own form: wide on Windows, where a
+// narrow name would go through the ANSI code page.
+std::FILE* open_file(const fs::path& file, const char* mode) {
+#ifdef _WIN32
+  const std::wstring wide_mode(mode, mode + std::strlen(mode));
+  return _wfopen(file.c_str(), wide_mode.c_str());
+#else
+  return std::fopen(file.c_str(), mode);
+#endif
+}
+
+void remove_quietly(const fs::path& file) {
+  std::error_code ec;
+  fs::remove(file, ec);
+}
+
 // A name in the same folder that no other file has yet: the rename that
 // replaces the final file then happens inside one file system.
 fs::path temporary_name(const fs::path& file, unsigned attempt) {
@@ -39,7 +55,7 @@ fs::path SystemPlatform::write_temporary(const fs::path& file, std::string_view 
   for (unsigned attempt = 0;; ++attempt) {
     const fs::path tmp = temporary_name(file, attempt);
     errno = 0;
-    std::FILE* raw = std::fopen(tmp.c_str(), "wbx");  // x: fail if it exists
+    std::FILE* raw = open_file(tmp, "wbx");  // x: fail if it exists
     if (!raw) {
       if (errno == EEXIST && attempt < 100) continue;
       throw FileError(file, "cannot create a file in its folder: " + reason(errno));
@@ -51,12 +67,12 @@ fs::path SystemPlatform::write_temporary(const fs::path& file, std::string_view 
     if (written != bytes.size() || std::fflush(raw) != 0) {
       const int err = write_errno != 0 ? write_errno : errno;
       out.reset();
-      std::remove(tmp.c_str());
+      remove_quietly(tmp);
       throw FileError(file, "cannot write: " + reason(err));
     }
     if (std::fclose(out.release()) != 0) {
       const int err = errno;
-      std::remove(tmp.c_str());
+      remove_quietly(tmp);
       throw FileError(file, "cannot write: " + reason(err));
     }
     return tmp;
@@ -102,7 +118,7 @@ bool SystemPlatform::file_exists(const fs::path& file) {
 
 std::string SystemPlatform::read_file(const fs::path& file) {
   errno = 0;
-  FilePtr in(std::fopen(file.c_str(), "rb"));
+  FilePtr in(open_file(file, "rb"));
   if (!in) throw FileError(file, "cannot open for reading: " + reason(errno));
   std::string content;
   char buffer[1 << 16];

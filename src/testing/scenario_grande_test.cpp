@@ -26,7 +26,7 @@ Esito compila(const ScenarioGrande& s) {
   MemoryPlatform p;
   Form1 f(p);
   f.nome_linea = "Massima";
-  f.numero_treno = "1";
+  f.numero_treno = std::string("1");
   p.files[f.nome_file("_linea.txt")] = s.linea;
   p.files[f.nome_file("_1-.txt")] = s.treno;
   f.memorizza_percorso(1);

@@ -25,7 +25,10 @@ template <std::size_t N>
 std::string riga_campi(const char* parola, const std::array<int32_t, N>& valori,
                        const std::array<std::size_t, N>& larghezze) {
   std::string riga = parola;
-  for (std::size_t i = 0; i < N; ++i) riga += "," + a_destra(valori[i], larghezze[i]);
+  for (std::size_t i = 0; i < N; ++i) {
+    riga += ',';
+    riga += a_destra(valori[i], larghezze[i]);
+  }
   return riga;
 }
 

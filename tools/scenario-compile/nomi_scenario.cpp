@@ -33,7 +33,8 @@ std::optional<std::string> difetto(std::string_view nome) {
 
 std::variant<std::string, NomeRifiutato> controlla_nome(std::string_view utf8,
                                                         std::string_view cosa) {
-  const std::string mostrato = "\"" + std::string(utf8) + "\"";
+  std::string mostrato = "\"";
+  mostrato.append(utf8).push_back('"');
   const std::optional<std::string> ansi = utf8_a_cp1252(utf8);
   if (!ansi)
     return NomeRifiutato{std::string(cosa) + " " + mostrato +

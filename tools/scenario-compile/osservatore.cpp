@@ -40,7 +40,11 @@ bool valore(std::string_view chiave) {
          std::all_of(cifre.begin(), cifre.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::string citata(std::string_view chiave) { return "\"" + cp1252_a_utf8(chiave) + "\""; }
+std::string citata(std::string_view chiave) {
+  std::string testo = "\"";
+  testo.append(cp1252_a_utf8(chiave)).push_back('"');
+  return testo;
+}
 
 // The kinds whose entries must come in ascending order of position.
 constexpr std::string_view kInOrdine[] = {"pendenza", "curva",    "montagna",

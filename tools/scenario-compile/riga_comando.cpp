@@ -1,10 +1,9 @@
 #include "riga_comando.h"
 
-#include <getopt.h>
-
 #include <string>
 
 #include "app/codici_errore.h"
+#include "command_line.h"
 #include "sessione.h"
 
 namespace {
@@ -29,14 +28,15 @@ constexpr const char* kUso =
 
 constexpr const char* kProva = "Try 'scenario-compile --help' for more information.\n";
 
-constexpr option kOpzioni[] = {
-    {"line", required_argument, nullptr, 'l'},
-    {"train", required_argument, nullptr, 't'},
-    {"output", required_argument, nullptr, 'o'},
-    {"check", no_argument, nullptr, 'c'},
-    {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, 'V'},
-    {nullptr, 0, nullptr, 0},
+enum OptionId { kLine, kTrain, kOutput, kCheck, kHelp, kVersion };
+
+constexpr OptionSpec kOpzioni[] = {
+    {'l', "line", true, kLine},
+    {'t', "train", true, kTrain},
+    {'o', "output", true, kOutput},
+    {'c', "check", false, kCheck},
+    {'h', "help", false, kHelp},
+    {'V', "version", false, kVersion},
 };
 
 int errore_uso(std::ostream& messaggi, const std::string& testo) {
@@ -47,40 +47,37 @@ int errore_uso(std::ostream& messaggi, const std::string& testo) {
 }  // namespace
 
 int esegui_riga_comando(int argc, char** argv, std::ostream& uscita, std::ostream& messaggi) {
+  const ParsedCommandLine riga = parse_command_line(argc, argv, kOpzioni);
   Richiesta richiesta;
-  optind = 0;  // a fresh parse on every call (GNU getopt)
-  opterr = 0;  // the messages are ours
-  for (;;) {
-    const int c = getopt_long(argc, argv, ":l:t:o:chV", kOpzioni, nullptr);
-    if (c == -1) break;
-    switch (c) {
-      case 'l':
-        richiesta.linea = optarg;
+  for (const FoundOption& o : riga.options) {
+    switch (o.id) {
+      case kLine:
+        richiesta.linea = o.value;
         break;
-      case 't':
-        richiesta.treno = optarg;
+      case kTrain:
+        richiesta.treno = o.value;
         break;
-      case 'o':
-        richiesta.uscita = optarg;
+      case kOutput:
+        richiesta.uscita = o.value;
         break;
-      case 'c':
+      case kCheck:
         richiesta.solo_verifica = true;
         break;
-      case 'h':
+      case kHelp:
         uscita << kUso;
         return stato_uscita::pulito;
-      case 'V':
+      case kVersion:
         uscita << "scenario-compile " << SCENARIO_VERSION << '\n';
         return stato_uscita::pulito;
-      case ':':
-        return errore_uso(messaggi, std::string("option '") + argv[optind - 1] + "' needs a value");
-      default:
-        return errore_uso(messaggi, std::string("unknown option '") + argv[optind - 1] + "'");
     }
   }
-  if (argc - optind > 1)
-    return errore_uso(messaggi, std::string("one source folder at most, found '") +
-                                    argv[optind + 1] + "' as well");
-  if (optind < argc) richiesta.sorgente = argv[optind];
+  if (riga.error == OptionError::missing_value)
+    return errore_uso(messaggi, "option '" + riga.argument + "' needs a value");
+  if (riga.error == OptionError::unknown_option)
+    return errore_uso(messaggi, "unknown option '" + riga.argument + "'");
+  if (riga.operands.size() > 1)
+    return errore_uso(messaggi, "one source folder at most, found '" + riga.operands[1] +
+                                    "' as well");
+  if (!riga.operands.empty()) richiesta.sorgente = riga.operands[0];
   return compila_scenario(richiesta, messaggi);
 }

@@ -4,6 +4,6 @@
 
 #include <ostream>
 
-/// Parses the options (getopt_long), runs the compilation and returns the
+/// Parses the options, runs the compilation and returns the
 /// exit status. Help and version go to `uscita`, every message to `messaggi`.
 int esegui_riga_comando(int argc, char** argv, std::ostream& uscita, std::ostream& messaggi);

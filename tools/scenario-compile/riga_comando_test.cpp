@@ -1,7 +1,6 @@
 #include "riga_comando.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <sstream>
@@ -10,6 +9,7 @@
 
 #include "app/form1.h"
 #include "sessione.h"
+#include "testing/run_program.h"
 #include "testing/test_platform.h"
 
 namespace fs = std::filesystem;
@@ -95,20 +95,14 @@ TEST(RigaComandoTest, TheExampleScenarioCompilesWithoutAnyMessage) {
   EXPECT_EQ(e.messaggi, "");
 }
 
-int esegui_programma(const std::string& comando) {
-  const int stato = std::system(comando.c_str());
-  return WIFEXITED(stato) ? WEXITSTATUS(stato) : -1;
-}
-
 // The two real programs: the main program builds the built-in scenario next
 // to itself; the tool, given the description files the main program
 // writes, produces the same three files byte for byte.
 TEST(RigaComandoTest, TheToolAndTheMainProgramAgreeByteForByte) {
   TempFolder programma, sorgente, uscita;
-  fs::copy_file(SCENARIO_BUILDER_EXE, programma.path() / "scenario-builder");
-  ASSERT_EQ(esegui_programma("'" + (programma.path() / "scenario-builder").string() +
-                             "' 2>/dev/null"),
-            0);
+  const fs::path builder = programma.path() / fs::path(SCENARIO_BUILDER_EXE).filename();
+  fs::copy_file(SCENARIO_BUILDER_EXE, builder);
+  ASSERT_EQ(run_program(builder, {}), 0);
 
   TestPlatform autore_piattaforma(sorgente.path());
   Form1 autore(autore_piattaforma);
@@ -120,9 +114,8 @@ TEST(RigaComandoTest, TheToolAndTheMainProgramAgreeByteForByte) {
   const std::string treno = read_bytes(sorgente.path() / "Valdarco_Lornese_4158-.txt");
 
   const fs::path messaggi = uscita.path().parent_path() / (uscita.path().filename().string() + ".err");
-  ASSERT_EQ(esegui_programma(std::string("'") + SCENARIO_COMPILE_EXE + "' -o '" +
-                             uscita.path().string() + "' '" + sorgente.path().string() + "' 2>'" +
-                             messaggi.string() + "'"),
+  ASSERT_EQ(run_program(SCENARIO_COMPILE_EXE, {"-o", uscita.path().string(), sorgente.path().string()},
+                        {.errors = messaggi}),
             0);
   EXPECT_EQ(read_bytes(messaggi), "");
   fs::remove(messaggi);

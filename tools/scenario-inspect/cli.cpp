@@ -1,7 +1,5 @@
 #include "cli.h"
 
-#include <getopt.h>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -10,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "command_line.h"
 #include "decode.h"
 #include "platform/ansi.h"
 #include "render.h"
@@ -54,38 +53,43 @@ struct Opzioni {
   bool aiuto = false, versione = false;
 };
 
+enum OptionId { kFolder, kLine, kTrain, kJson, kHtml, kHelp, kVersion };
+
+constexpr OptionSpec kOptions[] = {
+    {'d', "folder", true, kFolder},
+    {'l', "line", true, kLine},
+    {'t', "train", true, kTrain},
+    {0, "json", false, kJson},
+    {0, "html", true, kHtml},
+    {0, "help", false, kHelp},
+    {0, "version", false, kVersion},
+};
+
 /// Parses the options; nothing when they are wrong (the message is on err).
 std::optional<Opzioni> leggi_opzioni(int argc, char** argv, std::ostream& err) {
-  enum { kJson = 1000, kHtml, kHelp, kVersion };
-  static const option kLunghe[] = {
-      {"folder", required_argument, nullptr, 'd'}, {"line", required_argument, nullptr, 'l'},
-      {"train", required_argument, nullptr, 't'},  {"json", no_argument, nullptr, kJson},
-      {"html", required_argument, nullptr, kHtml}, {"help", no_argument, nullptr, kHelp},
-      {"version", no_argument, nullptr, kVersion}, {nullptr, 0, nullptr, 0}};
+  const ParsedCommandLine riga = parse_command_line(argc, argv, kOptions);
   Opzioni o;
-  optind = 0;  // a fresh scan on every call (glibc re-initialises on 0)
-  opterr = 0;  // messages are ours
-  for (;;) {
-    const int c = getopt_long(argc, argv, ":d:l:t:", kLunghe, nullptr);
-    if (c == -1) break;
-    switch (c) {
-      case 'd': o.cartella = optarg; break;
-      case 'l': o.linea = optarg; break;
-      case 't': o.treno = optarg; break;
+  for (const FoundOption& f : riga.options) {
+    switch (f.id) {
+      case kFolder: o.cartella = f.value; break;
+      case kLine: o.linea = f.value; break;
+      case kTrain: o.treno = f.value; break;
       case kJson: o.json = true; break;
-      case kHtml: o.html = fs::path(optarg); break;
+      case kHtml: o.html = fs::path(f.value); break;
       case kHelp: o.aiuto = true; break;
       case kVersion: o.versione = true; break;
-      case ':':
-        err << "scenario-inspect: option " << argv[optind - 1] << " needs a value\n";
-        return std::nullopt;
-      default:
-        err << "scenario-inspect: unknown option " << argv[optind - 1] << "\n";
-        return std::nullopt;
     }
   }
-  if (optind < argc) {
-    err << "scenario-inspect: unexpected argument " << argv[optind] << "\n";
+  if (riga.error == OptionError::missing_value) {
+    err << "scenario-inspect: option " << riga.argument << " needs a value\n";
+    return std::nullopt;
+  }
+  if (riga.error == OptionError::unknown_option) {
+    err << "scenario-inspect: unknown option " << riga.argument << "\n";
+    return std::nullopt;
+  }
+  if (!riga.operands.empty()) {
+    err << "scenario-inspect: unexpected argument " << riga.operands[0] << "\n";
     return std::nullopt;
   }
   return o;

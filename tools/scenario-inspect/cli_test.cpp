@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "testing/run_program.h"
 #include "testing/test_platform.h"
 #include "decode.h"
 #include "testing_bytes.h"
@@ -151,19 +152,19 @@ TEST_F(CliTest, HelpAndVersion) {
 
 TEST_F(CliTest, TheExecutableGivesTheSameStatuses) {
   scrivi();
-  const std::string exe = SCENARIO_INSPECT_EXE;
-  const std::string quiet = " >/dev/null 2>&1";
-  EXPECT_EQ(std::system((exe + " -d '" + cartella.path().string() + "'" + quiet).c_str()), 0);
-  EXPECT_EQ(WEXITSTATUS(std::system((exe + " --nope" + quiet).c_str())), esito::uso);
-  EXPECT_EQ(WEXITSTATUS(std::system((exe + " -d /nonexistent-folder" + quiet).c_str())), esito::file_errato);
+  const fs::path exe = SCENARIO_INSPECT_EXE;
+  EXPECT_EQ(run_program(exe, {"-d", cartella.path().string()}), 0);
+  EXPECT_EQ(run_program(exe, {"--nope"}), esito::uso);
+  EXPECT_EQ(run_program(exe, {"-d", "/nonexistent-folder"}), esito::file_errato);
 }
 
 // Round trip against the real builder: run it in a folder of its own, then
 // inspect what it wrote. Enabled once the builder writes its files.
 TEST(BuiltInScenarioTest, CompiledBuiltInScenarioShowsItsFacts) {
   TempFolder cartella;
-  fs::copy_file(SCENARIO_BUILDER_EXE, cartella.path() / "scenario-builder");
-  ASSERT_EQ(std::system(("cd '" + cartella.path().string() + "' && ./scenario-builder").c_str()), 0);
+  const fs::path builder = cartella.path() / fs::path(SCENARIO_BUILDER_EXE).filename();
+  fs::copy_file(SCENARIO_BUILDER_EXE, builder);
+  ASSERT_EQ(run_program(builder, {}, {.folder = cartella.path()}), 0);
 
   const std::string griglia = read_bytes(cartella.path() / "Valdarco_Lornese_4158.dat");
   const std::string servizio = read_bytes(cartella.path() / "Valdarco_Lornese_4158.sim");

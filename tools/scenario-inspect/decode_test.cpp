@@ -32,7 +32,7 @@ TEST_F(DecodeTest, StationsAreTheRecordsBeforeTheBoardsWithTheirStopCells) {
   EXPECT_EQ(d.stazioni[1].cella_fermata, std::nullopt);  // type 27 does not stop
   EXPECT_EQ(d.stazioni[2].cella_fermata, 55);
   // With every record up to the boards used, the boards' records stay boards.
-  for (int32_t i = 4; i <= 78; ++i) c.voci[static_cast<size_t>(i)].nome = "S";
+  for (int32_t i = 4; i <= 78; ++i) c.voci[static_cast<size_t>(i)].nome = std::string("S");
   EXPECT_EQ(decodifica_campione().stazioni.size(), 78u);
 }
 

@@ -135,7 +135,10 @@ Tabella tabella_indicatori(const Decodificato& d) {
 
 std::string elenco_celle(const std::vector<int32_t>& celle) {
   std::string out;
-  for (int32_t c : celle) out += (out.empty() ? "" : " ") + n(c);
+  for (int32_t c : celle) {
+    if (!out.empty()) out += ' ';
+    out += n(c);
+  }
   return out.empty() ? "-" : out;
 }
 
@@ -172,7 +175,7 @@ Tabella tabella_tratti(const std::string& titolo, const std::string& unita,
 std::string metri(int64_t m) {
   std::string cifre = n(std::llabs(m));
   for (int64_t i = static_cast<int64_t>(cifre.size()) - 3; i > 0; i -= 3)
-    cifre.insert(static_cast<size_t>(i), " ");
+    cifre.insert(static_cast<size_t>(i), 1, ' ');
   return (m < 0 ? "-" : "") + cifre;
 }
 
@@ -225,7 +228,10 @@ void render_tabella(const Tabella& t, std::string& out) {
     for (size_t c = 0; c < w.size(); ++c) {
       const std::string pad(w[c] - larghezza(celle[c]), ' ');
       const bool ultima = c + 1 == w.size();
-      line += " " + (t.a_destra[c] ? pad + celle[c] : celle[c] + (ultima ? "" : pad));
+      line += ' ';
+      if (t.a_destra[c]) line += pad;
+      line += celle[c];
+      if (!t.a_destra[c] && !ultima) line += pad;
     }
     while (!line.empty() && line.back() == ' ') line.pop_back();
     out += line + "\n";

@@ -1,0 +1,34 @@
+#!/bin/sh
+# Runs one Windows program under Wine, headless and quiet: the emulator of
+# the windows preset (cmake/mingw-w64-x86_64.cmake).
+#
+# Left to itself, Wine starts its server and helper processes with the first
+# program and stops them a few seconds after the last one, which costs every
+# test about 5 s; and helpers that inherit ctest's pipes keep ctest waiting
+# for the end of a test's output. So the first call starts the server (kept
+# for 60 s after the last Windows program ends) and the helpers once, with
+# every standard stream redirected, and each program then finds them ready.
+# WINEPREFIX chooses Wine's folder (the windows preset keeps one in its build
+# folder); a new one is filled on first use, which takes some seconds.
+set -eu
+
+export WINEDEBUG=-all
+# No window may appear and no installer dialog may wait for a click.
+unset DISPLAY WAYLAND_DISPLAY
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+if command -v wine >/dev/null 2>&1; then wine=wine; else wine=/usr/lib/wine/wine64; fi
+if command -v wineserver >/dev/null 2>&1; then wineserver=wineserver; else wineserver=/usr/lib/wine/wineserver; fi
+
+prefix=${WINEPREFIX:-$HOME/.wine}
+mkdir -p "$prefix"
+(
+  # One caller at a time: with ctest -j, a second test must not run before
+  # the first has the helpers up. Status 0: a new server was started.
+  flock 9
+  if "$wineserver" -p60 </dev/null >/dev/null 2>&1; then
+    "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
+  fi
+) 9>"$prefix/.scenario-wine.lock"
+
+exec "$wine" "$@"
