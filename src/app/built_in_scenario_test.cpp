@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "output/layouts.h"
+#include "output/scenario_reader.h"
 #include "testing/test_platform.h"
 
 namespace fs = std::filesystem;
@@ -19,93 +21,27 @@ namespace {
 
 const char* const kLine = "Valdarco_Lornese";
 
-// Little-endian readers over a file's bytes.
-struct Bytes {
-  const std::string& b;
-  size_t at = 0;
-  uint8_t u8() { return static_cast<uint8_t>(b.at(at++)); }
-  uint16_t u16() {
-    const uint16_t lo = u8();
-    return static_cast<uint16_t>(lo | (u8() << 8));
-  }
-  int16_t i16() { return static_cast<int16_t>(u16()); }
-  int32_t i32() {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(u8()) << (8 * i);
-    return static_cast<int32_t>(v);
-  }
-  double f64() {
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v |= static_cast<uint64_t>(u8()) << (8 * i);
-    double d;
-    std::memcpy(&d, &v, sizeof d);
-    return d;
-  }
-};
-
-std::vector<cella> decode_grid(const std::string& bytes) {
-  std::vector<cella> cells(bytes.size() / 15);
-  Bytes r{bytes};
-  for (cella& c : cells) {
-    c.tipo = r.u8();
-    c.dato1 = r.i16();
-    c.dato2 = r.i16();
-    c.dato3 = r.i16();
-    c.dato4 = r.i16();
-    c.tempo_segnale = r.u8();
-    c.marcatore = r.u8();
-    c.montagna = r.u8();
-    c.velocita = r.u8();
-    c.pendenza = r.u8();
-    c.aderenza = r.u8();
-  }
-  return cells;
+// The compiled files read back through the builder's own readers, which
+// check every length against the layout.
+Percorso read_grid(const fs::path& file) {
+  const std::string bytes = read_bytes(file);
+  auto grid = leggi_percorso(bytes, file.string(), std::nullopt);
+  EXPECT_TRUE(grid.ok()) << grid.error().message();
+  return grid.ok() ? grid.value() : Percorso{};
 }
 
-std::vector<voce> decode_records(const std::string& bytes) {
-  std::vector<voce> records(87);
-  Bytes r{bytes};
-  for (voce& v : records) {
-    v.tipo = r.u8();
-    v.inizio = r.i32();
-    v.fine = r.i32();
-    v.posizione = r.i32();
-    v.campo4 = r.u8();
-    const uint16_t n = r.u16();
-    v.nome = bytes.substr(r.at, n);
-    r.at += n;
-    v.campo7 = r.i16();
-    v.campo8 = r.i16();
-    v.campo10 = r.i16();
-    v.campo11 = r.i16();
-    v.campo12 = r.i16();
-    v.campo9 = r.u8();
-    v.campo13 = r.u8();
-    v.prolunga = r.u8();
-    v.campo5 = r.u8();
-    v.orario = r.i32();
-  }
-  EXPECT_EQ(r.at, bytes.size());
-  return records;
+Voci read_records(const fs::path& file) {
+  const std::string bytes = read_bytes(file);
+  auto records = leggi_voci(bytes, file.string());
+  EXPECT_TRUE(records.ok()) << records.error().message();
+  return records.ok() ? records.value() : Voci{};
 }
 
-// One element of the line data file: its tag and value.
-struct Element {
-  uint16_t tag;
-  double value;
-};
-
-std::vector<Element> decode_plan(const std::string& bytes) {
-  std::vector<Element> out;
-  Bytes r{bytes};
-  while (r.at < bytes.size()) {
-    const uint16_t tag = r.u16();
-    double value = 0;
-    if (tag == 2) value = r.i16();
-    if (tag == 5) value = r.f64();
-    out.push_back({tag, value});
-  }
-  return out;
+Tracciato read_plan(const fs::path& file, int32_t length) {
+  const std::string bytes = read_bytes(file);
+  auto plan = leggi_tracciato(bytes, file.string(), layout::plan_rows(length));
+  EXPECT_TRUE(plan.ok()) << plan.error().message();
+  return plan.ok() ? plan.value() : Tracciato{};
 }
 
 class BuiltInScenarioTest : public testing::Test {
@@ -156,9 +92,8 @@ TEST_F(BuiltInScenarioTest, CompilesCleanlyAndLeavesTheRightFiles) {
 }
 
 TEST_F(BuiltInScenarioTest, GridHoldsTheLineAndTheService) {
-  const std::string bytes = read_bytes(file("_4158.dat"));
-  ASSERT_EQ(bytes.size(), 941u * 15u);
-  const std::vector<cella> g = decode_grid(bytes);
+  const Percorso g = read_grid(file("_4158.dat"));
+  ASSERT_EQ(g.size(), 941u);
 
   // Gradients: 0 per mille to cell 4, 18 to cell 11, 21 from cell 12; the
   // last three cells keep 0.
@@ -231,7 +166,7 @@ TEST_F(BuiltInScenarioTest, GridHoldsTheLineAndTheService) {
 }
 
 TEST_F(BuiltInScenarioTest, RecordsHoldNamesStationsAndCodes) {
-  const std::vector<voce> v = decode_records(read_bytes(file("_4158.sim")));
+  const Voci v = read_records(file("_4158.sim"));
 
   const voce& first = v[1];
   EXPECT_EQ(first.nome, "VALDARCO TERME");
@@ -275,29 +210,23 @@ TEST_F(BuiltInScenarioTest, RecordsHoldNamesStationsAndCodes) {
 }
 
 TEST_F(BuiltInScenarioTest, PlanFollowsTheCurves) {
-  const std::vector<Element> e = decode_plan(read_bytes(file("_linea.dat")));
-  const size_t rows = 47001;
-  ASSERT_EQ(e.size(), 2 * rows);
-  auto x = [&](size_t m) { return e[m]; };
-  auto y = [&](size_t m) { return e[rows + m]; };
-  EXPECT_EQ(x(0).tag, 2);
-  EXPECT_EQ(x(1).tag, 2);
-  EXPECT_EQ(y(1).tag, 2);
-  EXPECT_EQ(y(1).value, 1);
-  for (size_t m = 2; m <= 200; ++m) {
-    ASSERT_EQ(x(m).tag, 5);
-    EXPECT_EQ(x(m).value, 0.0) << m;
-    EXPECT_EQ(y(m).value, static_cast<double>(m)) << m;
-  }
-  EXPECT_NEAR(x(350).value, -22.484, 0.001);
-  EXPECT_NEAR(y(350).value, 347.760, 0.001);
-  EXPECT_EQ(x(46998).tag, 5);
-  EXPECT_NEAR(x(46998).value, 4031.55, 0.01);
-  EXPECT_NEAR(y(46998).value, 36975.87, 0.01);
-  for (size_t m : {46999u, 47000u}) {
-    EXPECT_EQ(x(m).tag, 0) << m;
-    EXPECT_EQ(y(m).tag, 0) << m;
-  }
+  // The reader accepts only the shape the builder writes: the integers of
+  // metres 0 and 1, then doubles, then nothing, in both columns alike.
+  const Tracciato t = read_plan(file("_linea.dat"), 40000);
+  ASSERT_EQ(t.righe(), 47001);
+  EXPECT_EQ(t.calcolati, 46999);  // the last two metres hold nothing
+  EXPECT_EQ(t.punti[0], (std::array<double, 2>{0, 0}));
+  EXPECT_EQ(t.punti[1], (std::array<double, 2>{0, 1}));
+  for (size_t m = 2; m <= 200; ++m)
+    EXPECT_EQ(t.punti[m], (std::array<double, 2>{0, static_cast<double>(m)})) << m;
+  // The build gives bit-identical doubles on every platform: the points
+  // after the first curves and at the end of the line are pinned exactly
+  // as the program computes them today (about (-22.484, 347.760) and
+  // (4031.554, 36975.873)).
+  EXPECT_EQ(t.punti[350][0], -0x1.67be6516ef3e1p+4);
+  EXPECT_EQ(t.punti[350][1], 0x1.5bc286d7f3517p+8);
+  EXPECT_EQ(t.punti[46998][0], 0x1.f7f1b9cdc44ccp+11);
+  EXPECT_EQ(t.punti[46998][1], 0x1.20dfbf153ebb4p+15);
 }
 
 TEST_F(BuiltInScenarioTest, TheProgramWritesNextToItself) {

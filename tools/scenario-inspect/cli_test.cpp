@@ -9,13 +9,14 @@
 
 #include "testing/test_platform.h"
 #include "decode.h"
-#include "testing_bytes.h"
+#include "output/scenario_files.h"
+#include "sample_scenario.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-namespace tb = testing_bytes;
+namespace tb = sample_scenario;
 
 struct Esecuzione {
   int stato;
@@ -28,9 +29,9 @@ struct CliTest : testing::Test {
   tb::Campione c = tb::campione();
 
   void scrivi(const std::string& linea = "Valdarco_Lornese", const std::string& treno = "4158") {
-    write_bytes(cartella.path() / (linea + "_" + treno + ".dat"), tb::griglia(c.percorso));
-    write_bytes(cartella.path() / (linea + "_" + treno + ".sim"), tb::servizio(c.voci));
-    write_bytes(cartella.path() / (linea + "_linea.dat"), tb::linea(c.tracciato));
+    write_bytes(cartella.path() / (linea + "_" + treno + ".dat"), bytes_percorso(c.percorso));
+    write_bytes(cartella.path() / (linea + "_" + treno + ".sim"), bytes_voci(c.voci));
+    write_bytes(cartella.path() / (linea + "_linea.dat"), std::string(bytes_tracciato(c.tracciato).vista()));
   }
 
   Esecuzione esegui(std::vector<std::string> argomenti) {
