@@ -180,9 +180,10 @@ void fuzz_compilation(std::span<const uint8_t> input) {
   Form1 f(p);
   f.nome_linea = "Fuzz";
   f.numero_treno = "7";
-  const fs::path linea_txt = f.nome_file("_linea.txt");
-  const fs::path treno_txt = f.nome_file("_7-.txt");
-  const FileCompilati nomi{f.nome_file("_linea.dat"), f.nome_file("_7.sim"), f.nome_file("_7.dat")};
+  const fs::path linea_txt = f.nome_file(ScenarioFile::line_description);
+  const fs::path treno_txt = f.nome_file(ScenarioFile::train_description);
+  const FileCompilati nomi{f.nome_file(ScenarioFile::line_data), f.nome_file(ScenarioFile::service),
+                           f.nome_file(ScenarioFile::grid)};
   p.files[linea_txt] = std::string(tutto.substr(0, nul));
   if (nul != std::string_view::npos) p.files[treno_txt] = std::string(tutto.substr(nul + 1));
 

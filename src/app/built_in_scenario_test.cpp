@@ -19,8 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kLine = "Valdarco_Lornese";
-
 // The compiled files read back through the builder's own readers, which
 // check every length against the layout.
 Percorso read_grid(const fs::path& file) {
@@ -62,7 +60,10 @@ class BuiltInScenarioTest : public testing::Test {
   }
   static void TearDownTestSuite() { delete folder_; }
 
-  static fs::path file(const std::string& suffix) { return folder_->path() / (kLine + suffix); }
+  static std::string name(ScenarioFile f) {
+    return scenario_file_name(f, kDefaultLineName, kDefaultTrainNumber);
+  }
+  static fs::path file(ScenarioFile f) { return folder_->path() / name(f); }
 
   static TempFolder* folder_;
   static int status_;
@@ -82,17 +83,14 @@ TEST_F(BuiltInScenarioTest, CompilesCleanlyAndLeavesTheRightFiles) {
   EXPECT_EQ(status_, 0);
   EXPECT_TRUE(reports_.empty()) << reports_.front();
   EXPECT_EQ(windows_, std::vector<std::string>{"Attendere"});
-  EXPECT_FALSE(fs::exists(file("_linea.txt")));
-  EXPECT_FALSE(fs::exists(file("_4158-.txt")));
-  for (const char* kept : {"_4158_scheda_treno.txt", "_4158_rallentamenti.txt", "_4158_note.txt",
-                           "_linea.dat", "_4158.sim", "_4158.dat"})
-    EXPECT_TRUE(fs::exists(file(kept))) << kept;
+  for (const ScenarioFile read : kDescriptionFiles) EXPECT_FALSE(fs::exists(file(read))) << name(read);
+  for (const ScenarioFile f : kFilesLeftByARun) EXPECT_TRUE(fs::exists(file(f))) << name(f);
   // Nothing else: no temporary file is left behind.
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_->path()), fs::directory_iterator()), 6);
 }
 
 TEST_F(BuiltInScenarioTest, GridHoldsTheLineAndTheService) {
-  const Percorso g = read_grid(file("_4158.dat"));
+  const Percorso g = read_grid(file(ScenarioFile::grid));
   ASSERT_EQ(g.size(), 941u);
 
   // Gradients: 0 per mille to cell 4, 18 to cell 11, 21 from cell 12; the
@@ -166,7 +164,7 @@ TEST_F(BuiltInScenarioTest, GridHoldsTheLineAndTheService) {
 }
 
 TEST_F(BuiltInScenarioTest, RecordsHoldNamesStationsAndCodes) {
-  const Voci v = read_records(file("_4158.sim"));
+  const Voci v = read_records(file(ScenarioFile::service));
 
   const voce& first = v[1];
   EXPECT_EQ(first.nome, "VALDARCO TERME");
@@ -196,12 +194,12 @@ TEST_F(BuiltInScenarioTest, RecordsHoldNamesStationsAndCodes) {
   for (int i : {82, 83}) EXPECT_EQ(v[i], voce{}) << i;
   EXPECT_EQ((std::vector<int32_t>{v[84].inizio, v[84].fine, v[84].posizione}),
             (std::vector<int32_t>{120, 40000, 3}));
-  EXPECT_EQ(v[85].nome, kLine);
+  EXPECT_EQ(v[85].nome, kDefaultLineName);
   EXPECT_EQ((std::vector<int32_t>{v[85].inizio, v[85].posizione, v[85].fine}),
             (std::vector<int32_t>{33600, 27600, 1}));
   EXPECT_EQ(v[85].campo7, 610);
   EXPECT_EQ(v[85].orario, 33076);
-  EXPECT_EQ(v[86].nome, "4158");
+  EXPECT_EQ(v[86].nome, kDefaultTrainNumber);
   EXPECT_EQ((std::vector<int32_t>{v[86].inizio, v[86].fine, v[86].posizione}),
             (std::vector<int32_t>{0, 0, 0}));
   EXPECT_EQ(v[86].campo7, 300);
@@ -212,7 +210,7 @@ TEST_F(BuiltInScenarioTest, RecordsHoldNamesStationsAndCodes) {
 TEST_F(BuiltInScenarioTest, PlanFollowsTheCurves) {
   // The reader accepts only the shape the builder writes: the integers of
   // metres 0 and 1, then doubles, then nothing, in both columns alike.
-  const Tracciato t = read_plan(file("_linea.dat"), 40000);
+  const Tracciato t = read_plan(file(ScenarioFile::line_data), 40000);
   ASSERT_EQ(t.righe(), 47001);
   EXPECT_EQ(t.calcolati, 46999);  // the last two metres hold nothing
   EXPECT_EQ(t.punti[0], (std::array<double, 2>{0, 0}));
@@ -237,10 +235,9 @@ TEST_F(BuiltInScenarioTest, TheProgramWritesNextToItself) {
   fs::copy_file(SCENARIO_BUILDER_EXE, exe);
   const std::string command = "cd / && '" + exe.string() + "' 2>/dev/null";
   ASSERT_EQ(std::system(command.c_str()), 0);
-  for (const char* name : {"_4158_scheda_treno.txt", "_4158_rallentamenti.txt", "_4158_note.txt",
-                           "_linea.dat", "_4158.sim", "_4158.dat"})
-    EXPECT_EQ(read_bytes(run.path() / (kLine + std::string(name))), read_bytes(file(name))) << name;
-  EXPECT_FALSE(fs::exists(run.path() / (kLine + std::string("_linea.txt"))));
+  for (const ScenarioFile f : kFilesLeftByARun)
+    EXPECT_EQ(read_bytes(run.path() / name(f)), read_bytes(file(f))) << name(f);
+  for (const ScenarioFile f : kDescriptionFiles) EXPECT_FALSE(fs::exists(run.path() / name(f))) << name(f);
 }
 
 }  // namespace

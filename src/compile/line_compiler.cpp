@@ -472,7 +472,7 @@ Form1::EsitoLinea Form1::memorizza_linea() {
   sorgente = {FileDescrizione::linea, 0, false};
   percorso.clear();
   tracciato = Tracciato{};
-  const std::filesystem::path file = nome_file("_linea.txt");
+  const std::filesystem::path file = nome_file(ScenarioFile::line_description);
   if (!platform.file_exists(file)) {
     codice_errore = 101;
     return {false, voce_fissa::primo_cartello};

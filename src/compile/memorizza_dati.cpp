@@ -18,15 +18,15 @@ void Form1::memorizza_dati() {
       sorgente.fine_file = false;
     }
     dettaglio_errore = failure.what();
-    platform.delete_file(nome_file("_linea.txt"));
-    platform.delete_file(nome_file("_" + numero_treno + "-.txt"));
+    platform.delete_file(nome_file(ScenarioFile::line_description));
+    platform.delete_file(nome_file(ScenarioFile::train_description));
     codice_errore = 25;
   } catch (const FileError& failure) {
     // A description file that cannot be read (the train description is
     // opened without a test that it exists) is a read failure too.
     dettaglio_errore = failure.what();
-    platform.delete_file(nome_file("_linea.txt"));
-    platform.delete_file(nome_file("_" + numero_treno + "-.txt"));
+    platform.delete_file(nome_file(ScenarioFile::line_description));
+    platform.delete_file(nome_file(ScenarioFile::train_description));
     codice_errore = 25;
   }
 }

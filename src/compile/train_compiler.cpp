@@ -461,7 +461,7 @@ void CompilatoreTreno::fine_lettura() {
 
 void Form1::memorizza_treno(int32_t limite_stazioni) {
   sorgente = {FileDescrizione::treno, 0, false};
-  const std::filesystem::path file = nome_file("_" + numero_treno + "-.txt");
+  const std::filesystem::path file = nome_file(ScenarioFile::train_description);
   CompilatoreTreno compilatore(*this, platform.read_file(file), limite_stazioni);
   const Esito esito = compilatore.leggi();
   platform.delete_file(file);

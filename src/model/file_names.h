@@ -56,6 +56,11 @@ inline constexpr ScenarioFile kDriverDocuments[] = {
 inline constexpr ScenarioFile kCompiledFiles[] = {ScenarioFile::line_data, ScenarioFile::service,
                                                   ScenarioFile::grid};
 
+/// The six files a whole run leaves: the documents and the compiled files.
+inline constexpr ScenarioFile kFilesLeftByARun[] = {
+    ScenarioFile::timetable_card, ScenarioFile::slowdown_notice, ScenarioFile::notes,
+    ScenarioFile::line_data,      ScenarioFile::service,         ScenarioFile::grid};
+
 /// The names of the built-in scenario.
 inline constexpr const char* kDefaultLineName = "Valdarco_Lornese";
 inline constexpr const char* kDefaultTrainNumber = "4158";

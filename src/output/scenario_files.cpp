@@ -125,8 +125,8 @@ void scrivi_file(Platform& platform, const std::filesystem::path& file, Serializ
 void Form1::scrivi_file_compilati() {
   // With the switch off there is no plan: an older line data file stays as it was.
   if (compila_linea != 0)
-    scrivi_file(platform, nome_file("_linea.dat"), [this] { return bytes_tracciato(tracciato); });
-  scrivi_file(platform, nome_file("_" + numero_treno + ".sim"), [this] { return bytes_voci(voci); });
-  scrivi_file(platform, nome_file("_" + numero_treno + ".dat"),
+    scrivi_file(platform, nome_file(ScenarioFile::line_data), [this] { return bytes_tracciato(tracciato); });
+  scrivi_file(platform, nome_file(ScenarioFile::service), [this] { return bytes_voci(voci); });
+  scrivi_file(platform, nome_file(ScenarioFile::grid),
               [this] { return bytes_percorso(percorso); });
 }

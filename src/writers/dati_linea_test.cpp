@@ -22,7 +22,7 @@ struct DatiLineaTest : WriterTest {
 
   void SetUp() override {
     form.dati_linea();
-    bytes = read_bytes(file("Valdarco_Lornese_linea.txt"));
+    bytes = read_bytes(file(ScenarioFile::line_description));
     righe = righe_crlf(bytes);
     ASSERT_EQ(righe.size(), 215u);
   }

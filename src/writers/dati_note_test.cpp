@@ -27,7 +27,7 @@ struct DatiNoteTest : WriterTest {
 
   void SetUp() override {
     form.dati_note();
-    bytes = read_bytes(file("Valdarco_Lornese_4158_note.txt"));
+    bytes = read_bytes(file(ScenarioFile::notes));
     righe = righe_crlf(bytes);
     ASSERT_EQ(righe.size(), 22u);
   }
