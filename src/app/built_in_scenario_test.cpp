@@ -13,6 +13,7 @@
 #include "app/form1.h"
 #include "output/layouts.h"
 #include "output/scenario_reader.h"
+#include "testing/sha256.h"
 #include "testing/test_platform.h"
 
 namespace fs = std::filesystem;
@@ -42,11 +43,29 @@ Tracciato read_plan(const fs::path& file, int32_t length) {
   return plan.ok() ? plan.value() : Tracciato{};
 }
 
+/// The pinned SHA-256 digests of the built-in scenario's eight files
+/// (sha256sum's format, one line a file, beside this test).
+std::map<std::string, std::string> pinned_digests() {
+  return read_sha256sums(fs::path(SCENARIO_SOURCE_DIR) / "src/app/built_in_scenario.sha256");
+}
+
+/// A test platform that keeps the bytes of every file it deletes: the build
+/// reads and deletes the two description files, which are checked too.
+class KeepingPlatform : public TestPlatform {
+ public:
+  using TestPlatform::TestPlatform;
+  void delete_file(const fs::path& file) override {
+    if (fs::exists(file)) deleted[file.filename().string()] = read_bytes(file);
+    TestPlatform::delete_file(file);
+  }
+  std::map<std::string, std::string> deleted;
+};
+
 class BuiltInScenarioTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     folder_ = new TempFolder;
-    TestPlatform platform(folder_->path());
+    KeepingPlatform platform(folder_->path());
     Form1 form(platform);
     try {
       form.Form_Load();
@@ -57,6 +76,7 @@ class BuiltInScenarioTest : public testing::Test {
     code_ = form.codice_errore;
     reports_ = platform.reports;
     windows_ = platform.windows;
+    deleted_ = platform.deleted;
   }
   static void TearDownTestSuite() { delete folder_; }
 
@@ -70,6 +90,7 @@ class BuiltInScenarioTest : public testing::Test {
   static int32_t code_;
   static std::vector<std::string> reports_;
   static std::vector<std::string> windows_;
+  static std::map<std::string, std::string> deleted_;
 };
 
 TempFolder* BuiltInScenarioTest::folder_ = nullptr;
@@ -77,6 +98,7 @@ int BuiltInScenarioTest::status_ = -1;
 int32_t BuiltInScenarioTest::code_ = -1;
 std::vector<std::string> BuiltInScenarioTest::reports_;
 std::vector<std::string> BuiltInScenarioTest::windows_;
+std::map<std::string, std::string> BuiltInScenarioTest::deleted_;
 
 TEST_F(BuiltInScenarioTest, CompilesCleanlyAndLeavesTheRightFiles) {
   EXPECT_EQ(code_, 0);
@@ -227,17 +249,35 @@ TEST_F(BuiltInScenarioTest, PlanFollowsTheCurves) {
   EXPECT_EQ(t.punti[46998][1], 0x1.20dfbf153ebb4p+15);
 }
 
-TEST_F(BuiltInScenarioTest, TheProgramWritesNextToItself) {
-  // A copy of the real executable in a fresh folder: running it leaves the
-  // same files there, byte for byte, and exits 0.
+// Every byte of the eight files, pinned by digest: the description files as
+// the build read them before deleting them, the others as it left them.
+TEST_F(BuiltInScenarioTest, EveryFileHasThePinnedDigest) {
+  const std::map<std::string, std::string> pinned = pinned_digests();
+  ASSERT_EQ(pinned.size(), std::size(kScenarioFileNames));
+  for (const ScenarioFileName& row : kScenarioFileNames) {
+    const std::string n = name(row.file);
+    ASSERT_EQ(pinned.count(n), 1u) << n;
+    const bool read_and_deleted = deleted_.count(n) != 0;
+    const std::string bytes = read_and_deleted ? deleted_.at(n) : read_bytes(file(row.file));
+    EXPECT_EQ(sha256_hex(bytes), pinned.at(n)) << n;
+  }
+  EXPECT_EQ(deleted_.size(), std::size(kDescriptionFiles));
+}
+
+TEST_F(BuiltInScenarioTest, TheProgramWritesThePinnedBytesNextToItself) {
+  // A copy of the real executable in a fresh folder: it exits 0 and leaves
+  // the six files there with the pinned digests (the two description files
+  // it reads and deletes; the test above pins those).
   TempFolder run;
   const fs::path exe = run.path() / "scenario-builder";
   fs::copy_file(SCENARIO_BUILDER_EXE, exe);
   const std::string command = "cd / && '" + exe.string() + "' 2>/dev/null";
   ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::map<std::string, std::string> pinned = pinned_digests();
   for (const ScenarioFile f : kFilesLeftByARun)
-    EXPECT_EQ(read_bytes(run.path() / name(f)), read_bytes(file(f))) << name(f);
+    EXPECT_EQ(sha256_hex(read_bytes(run.path() / name(f))), pinned.at(name(f))) << name(f);
   for (const ScenarioFile f : kDescriptionFiles) EXPECT_FALSE(fs::exists(run.path() / name(f))) << name(f);
+  EXPECT_EQ(std::distance(fs::directory_iterator(run.path()), fs::directory_iterator()), 7);  // and the program
 }
 
 }  // namespace

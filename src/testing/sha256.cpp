@@ -3,6 +3,8 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <fstream>
+#include <stdexcept>
 
 namespace {
 
@@ -86,4 +88,21 @@ std::string sha256_hex(std::string_view bytes) {
   for (uint32_t word : state)
     for (int shift = 28; shift >= 0; shift -= 4) hex += kDigits[(word >> shift) & 0xFu];
   return hex;
+}
+
+std::map<std::string, std::string> read_sha256sums(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw std::runtime_error(file.string() + ": cannot be read");
+  std::map<std::string, std::string> digests;
+  std::string line;
+  for (int number = 1; std::getline(in, line); ++number) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) continue;
+    // 64 hexadecimal digits, two blanks (or a blank and the binary mark '*'), the name.
+    const bool shaped = line.size() > 66 && line[64] == ' ' && (line[65] == ' ' || line[65] == '*') &&
+                        line.find_first_not_of("0123456789abcdef") == 64;
+    if (!shaped) throw std::runtime_error(file.string() + ":" + std::to_string(number) + ": not a sha256sum line");
+    digests[line.substr(66)] = line.substr(0, 64);
+  }
+  return digests;
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "testing/test_platform.h"
+
 namespace {
 
 TEST(Sha256Test, KnownVectors) {
@@ -33,6 +35,19 @@ TEST(Sha256Test, EveryByteValueCounts) {
   std::string all;
   for (int i = 0; i < 256; ++i) all += static_cast<char>(i);
   EXPECT_EQ(sha256_hex(all), "40aff2e9d2d8922e47afd4648e6967497158785fbd1da870e7110266bf944880");
+}
+
+TEST(Sha256Test, ReadsSha256sumLines) {
+  TempFolder folder;
+  const std::string a(64, 'a'), b(64, '0');
+  write_bytes(folder.path() / "sums", a + "  one.txt\r\n" + b + " *two words.dat\n\n");
+  EXPECT_EQ(read_sha256sums(folder.path() / "sums"),
+            (std::map<std::string, std::string>{{"one.txt", a}, {"two words.dat", b}}));
+  for (const std::string& bad : {a + " one.txt\n", "A" + a.substr(1) + "  x\n", a + "  \n"}) {
+    write_bytes(folder.path() / "bad", bad);
+    EXPECT_THROW(read_sha256sums(folder.path() / "bad"), std::runtime_error) << bad;
+  }
+  EXPECT_THROW(read_sha256sums(folder.path() / "missing"), std::runtime_error);
 }
 
 }  // namespace
