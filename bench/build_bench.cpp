@@ -78,8 +78,8 @@ void BM_LargestScenarioBuild(benchmark::State& state) {
     Form1 form(platform);
     form.nome_linea = "Massima";
     form.numero_treno = "1";
-    platform.replace_file(form.nome_file("_linea.txt"), s.linea);
-    platform.replace_file(form.nome_file("_1-.txt"), s.treno);
+    platform.replace_file(form.nome_file(ScenarioFile::line_description), s.linea);
+    platform.replace_file(form.nome_file(ScenarioFile::train_description), s.treno);
     azzera_picco();
     base_mb = status_kb("VmRSS:") / 1024;
     state.ResumeTiming();
@@ -90,8 +90,8 @@ void BM_LargestScenarioBuild(benchmark::State& state) {
     picco_mb = status_kb("VmHWM:") / 1024;
     codice = form.codice_errore;
     celle = form.percorso.size();
-    dimensioni() = {fs::file_size(form.nome_file("_linea.dat")), fs::file_size(form.nome_file("_1.sim")),
-                    fs::file_size(form.nome_file("_1.dat"))};
+    dimensioni() = {fs::file_size(form.nome_file(ScenarioFile::line_data)), fs::file_size(form.nome_file(ScenarioFile::service)),
+                    fs::file_size(form.nome_file(ScenarioFile::grid))};
     state.ResumeTiming();
   }
   if (codice != 0) state.SkipWithError(("built with code " + std::to_string(codice)).c_str());
@@ -117,9 +117,9 @@ void BM_WriteSameBytes(benchmark::State& state) {
   }
   const std::string linea(d.linea, 'l'), servizio(d.servizio, 's'), griglia(d.griglia, 'g');
   for (auto _ : state) {
-    platform.replace_file(cartella.path / "Massima_linea.dat", linea);
-    platform.replace_file(cartella.path / "Massima_1.sim", servizio);
-    platform.replace_file(cartella.path / "Massima_1.dat", griglia);
+    platform.replace_file(cartella.path / scenario_file_name(ScenarioFile::line_data, "Massima", "1"), linea);
+    platform.replace_file(cartella.path / scenario_file_name(ScenarioFile::service, "Massima", "1"), servizio);
+    platform.replace_file(cartella.path / scenario_file_name(ScenarioFile::grid, "Massima", "1"), griglia);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * d.totale()));
   state.counters["written_MB"] = static_cast<double>(d.totale()) / (1 << 20);

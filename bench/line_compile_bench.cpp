@@ -99,7 +99,7 @@ void BM_LargestLine(benchmark::State& state) {
   {
     Form1 form(platform);
     form.nome_linea = "Massima";
-    platform.files[form.nome_file("_linea.txt")] = testo;
+    platform.files[form.nome_file(ScenarioFile::line_description)] = testo;
   }
   int32_t codice = 0;
   int32_t celle = 0, punti = 0;

@@ -11,6 +11,7 @@
 #include "app/form1.h"
 #include "compile/field_reader.h"
 #include "decode.h"
+#include "output/layouts.h"
 #include "output/scenario_files.h"
 #include "platform/ansi.h"
 #include "render.h"
@@ -154,9 +155,9 @@ void controlla_file_scritti(const Form1& f, const MemoryPlatform& p, const FileC
   richiedi(linea.size() == byte_tracciato(f.tracciato), kCompilazione, "line data file size");
 
   const int32_t lunghezza = f.voci[voce_fissa::generale].fine;
-  richiedi(static_cast<int64_t>(f.percorso.size()) == celle_attese(lunghezza), kCompilazione,
+  richiedi(static_cast<int64_t>(f.percorso.size()) == layout::grid_cells(lunghezza), kCompilazione,
            "the grid has " + std::to_string(f.percorso.size()) + " cells, the line length " +
-               std::to_string(lunghezza) + " m asks for " + std::to_string(celle_attese(lunghezza)));
+               std::to_string(lunghezza) + " m asks for " + std::to_string(layout::grid_cells(lunghezza)));
   richiedi(f.tracciato.righe() == lunghezza + 7001, kCompilazione, "the plan's rows and the line length");
 
   ScenarioBytes b{griglia, "grid", servizio, "service", linea, "line data"};
@@ -179,9 +180,10 @@ void fuzz_compilation(std::span<const uint8_t> input) {
   Form1 f(p);
   f.nome_linea = "Fuzz";
   f.numero_treno = std::string("7");
-  const fs::path linea_txt = f.nome_file("_linea.txt");
-  const fs::path treno_txt = f.nome_file("_7-.txt");
-  const FileCompilati nomi{f.nome_file("_linea.dat"), f.nome_file("_7.sim"), f.nome_file("_7.dat")};
+  const fs::path linea_txt = f.nome_file(ScenarioFile::line_description);
+  const fs::path treno_txt = f.nome_file(ScenarioFile::train_description);
+  const FileCompilati nomi{f.nome_file(ScenarioFile::line_data), f.nome_file(ScenarioFile::service),
+                           f.nome_file(ScenarioFile::grid)};
   p.files[linea_txt] = std::string(tutto.substr(0, nul));
   if (nul != std::string_view::npos) p.files[treno_txt] = std::string(tutto.substr(nul + 1));
 
@@ -304,7 +306,7 @@ void fuzz_inspector_readers(std::span<const uint8_t> input) {
   }
   const Scenario& s = letto.value();
   richiedi(s.lunghezza >= 0 && s.lunghezza <= 1000000, kInspector, "a line length outside 0 to 1000000");
-  richiedi(static_cast<int64_t>(s.percorso.size()) == celle_attese(s.lunghezza), kInspector,
+  richiedi(static_cast<int64_t>(s.percorso.size()) == layout::grid_cells(s.lunghezza), kInspector,
            "a grid accepted with the wrong number of cells");
   richiedi(!con_linea || s.tracciato.righe() == s.lunghezza + 7001, kInspector,
            "a plan accepted with the wrong number of rows");

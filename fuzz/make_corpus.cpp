@@ -37,11 +37,11 @@ struct Descrizioni {
 Descrizioni descrizioni_incorporate() {
   MemoryPlatform p;
   Form1 f(p);
-  f.nome_linea = "Valdarco_Lornese";
-  f.numero_treno = "4158";
+  f.nome_linea = kDefaultLineName;
+  f.numero_treno = kDefaultTrainNumber;
   f.dati_linea();
   f.dati_treno();
-  return {p.files.at(f.nome_file("_linea.txt")), p.files.at(f.nome_file("_4158-.txt"))};
+  return {p.files.at(f.nome_file(ScenarioFile::line_description)), p.files.at(f.nome_file(ScenarioFile::train_description))};
 }
 
 struct Compilati {
@@ -52,13 +52,13 @@ struct Compilati {
 Compilati compila(const std::string& linea, const std::string& treno) {
   MemoryPlatform p;
   Form1 f(p);
-  f.nome_linea = "Valdarco_Lornese";
-  f.numero_treno = "4158";
-  p.files[f.nome_file("_linea.txt")] = linea;
-  p.files[f.nome_file("_4158-.txt")] = treno;
+  f.nome_linea = kDefaultLineName;
+  f.numero_treno = kDefaultTrainNumber;
+  p.files[f.nome_file(ScenarioFile::line_description)] = linea;
+  p.files[f.nome_file(ScenarioFile::train_description)] = treno;
   f.memorizza_percorso(1);
-  return {p.files.at(f.nome_file("_4158.sim")), p.files.at(f.nome_file("_4158.dat")),
-          p.files.at(f.nome_file("_linea.dat"))};
+  return {p.files.at(f.nome_file(ScenarioFile::service)), p.files.at(f.nome_file(ScenarioFile::grid)),
+          p.files.at(f.nome_file(ScenarioFile::line_data))};
 }
 
 std::string crlf(std::initializer_list<const char*> righe) {

@@ -11,109 +11,62 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "output/layouts.h"
+#include "output/scenario_reader.h"
 #include "testing/run_program.h"
+#include "testing/sha256.h"
 #include "testing/test_platform.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kLine = "Valdarco_Lornese";
+// The compiled files read back through the builder's own readers, which
+// check every length against the layout.
+Percorso read_grid(const fs::path& file) {
+  const std::string bytes = read_bytes(file);
+  auto grid = leggi_percorso(bytes, file.string(), std::nullopt);
+  EXPECT_TRUE(grid.ok()) << grid.error().message();
+  return grid.ok() ? grid.value() : Percorso{};
+}
 
-// Little-endian readers over a file's bytes.
-struct Bytes {
-  const std::string& b;
-  size_t at = 0;
-  uint8_t u8() { return static_cast<uint8_t>(b.at(at++)); }
-  uint16_t u16() {
-    const uint16_t lo = u8();
-    return static_cast<uint16_t>(lo | (u8() << 8));
+Voci read_records(const fs::path& file) {
+  const std::string bytes = read_bytes(file);
+  auto records = leggi_voci(bytes, file.string());
+  EXPECT_TRUE(records.ok()) << records.error().message();
+  return records.ok() ? records.value() : Voci{};
+}
+
+Tracciato read_plan(const fs::path& file, int32_t length) {
+  const std::string bytes = read_bytes(file);
+  auto plan = leggi_tracciato(bytes, file.string(), layout::plan_rows(length));
+  EXPECT_TRUE(plan.ok()) << plan.error().message();
+  return plan.ok() ? plan.value() : Tracciato{};
+}
+
+/// The pinned SHA-256 digests of the built-in scenario's eight files
+/// (sha256sum's format, one line a file, beside this test).
+std::map<std::string, std::string> pinned_digests() {
+  return read_sha256sums(fs::path(SCENARIO_SOURCE_DIR) / "src/app/built_in_scenario.sha256");
+}
+
+/// A test platform that keeps the bytes of every file it deletes: the build
+/// reads and deletes the two description files, which are checked too.
+class KeepingPlatform : public TestPlatform {
+ public:
+  using TestPlatform::TestPlatform;
+  void delete_file(const fs::path& file) override {
+    if (fs::exists(file)) deleted[file.filename().string()] = read_bytes(file);
+    TestPlatform::delete_file(file);
   }
-  int16_t i16() { return static_cast<int16_t>(u16()); }
-  int32_t i32() {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(u8()) << (8 * i);
-    return static_cast<int32_t>(v);
-  }
-  double f64() {
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v |= static_cast<uint64_t>(u8()) << (8 * i);
-    double d;
-    std::memcpy(&d, &v, sizeof d);
-    return d;
-  }
+  std::map<std::string, std::string> deleted;
 };
-
-std::vector<cella> decode_grid(const std::string& bytes) {
-  std::vector<cella> cells(bytes.size() / 15);
-  Bytes r{bytes};
-  for (cella& c : cells) {
-    c.tipo = r.u8();
-    c.dato1 = r.i16();
-    c.dato2 = r.i16();
-    c.dato3 = r.i16();
-    c.dato4 = r.i16();
-    c.tempo_segnale = r.u8();
-    c.marcatore = r.u8();
-    c.montagna = r.u8();
-    c.velocita = r.u8();
-    c.pendenza = r.u8();
-    c.aderenza = r.u8();
-  }
-  return cells;
-}
-
-std::vector<voce> decode_records(const std::string& bytes) {
-  std::vector<voce> records(87);
-  Bytes r{bytes};
-  for (voce& v : records) {
-    v.tipo = r.u8();
-    v.inizio = r.i32();
-    v.fine = r.i32();
-    v.posizione = r.i32();
-    v.campo4 = r.u8();
-    const uint16_t n = r.u16();
-    v.nome = bytes.substr(r.at, n);
-    r.at += n;
-    v.campo7 = r.i16();
-    v.campo8 = r.i16();
-    v.campo10 = r.i16();
-    v.campo11 = r.i16();
-    v.campo12 = r.i16();
-    v.campo9 = r.u8();
-    v.campo13 = r.u8();
-    v.prolunga = r.u8();
-    v.campo5 = r.u8();
-    v.orario = r.i32();
-  }
-  EXPECT_EQ(r.at, bytes.size());
-  return records;
-}
-
-// One element of the line data file: its tag and value.
-struct Element {
-  uint16_t tag;
-  double value;
-};
-
-std::vector<Element> decode_plan(const std::string& bytes) {
-  std::vector<Element> out;
-  Bytes r{bytes};
-  while (r.at < bytes.size()) {
-    const uint16_t tag = r.u16();
-    double value = 0;
-    if (tag == 2) value = r.i16();
-    if (tag == 5) value = r.f64();
-    out.push_back({tag, value});
-  }
-  return out;
-}
 
 class BuiltInScenarioTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     folder_ = new TempFolder;
-    TestPlatform platform(folder_->path());
+    KeepingPlatform platform(folder_->path());
     Form1 form(platform);
     try {
       form.Form_Load();
@@ -124,16 +77,21 @@ class BuiltInScenarioTest : public testing::Test {
     code_ = form.codice_errore;
     reports_ = platform.reports;
     windows_ = platform.windows;
+    deleted_ = platform.deleted;
   }
   static void TearDownTestSuite() { delete folder_; }
 
-  static fs::path file(const std::string& suffix) { return folder_->path() / (kLine + suffix); }
+  static std::string name(ScenarioFile f) {
+    return scenario_file_name(f, kDefaultLineName, kDefaultTrainNumber);
+  }
+  static fs::path file(ScenarioFile f) { return folder_->path() / name(f); }
 
   static TempFolder* folder_;
   static int status_;
   static int32_t code_;
   static std::vector<std::string> reports_;
   static std::vector<std::string> windows_;
+  static std::map<std::string, std::string> deleted_;
 };
 
 TempFolder* BuiltInScenarioTest::folder_ = nullptr;
@@ -141,25 +99,22 @@ int BuiltInScenarioTest::status_ = -1;
 int32_t BuiltInScenarioTest::code_ = -1;
 std::vector<std::string> BuiltInScenarioTest::reports_;
 std::vector<std::string> BuiltInScenarioTest::windows_;
+std::map<std::string, std::string> BuiltInScenarioTest::deleted_;
 
 TEST_F(BuiltInScenarioTest, CompilesCleanlyAndLeavesTheRightFiles) {
   EXPECT_EQ(code_, 0);
   EXPECT_EQ(status_, 0);
   EXPECT_TRUE(reports_.empty()) << reports_.front();
   EXPECT_EQ(windows_, std::vector<std::string>{"Attendere"});
-  EXPECT_FALSE(fs::exists(file("_linea.txt")));
-  EXPECT_FALSE(fs::exists(file("_4158-.txt")));
-  for (const char* kept : {"_4158_scheda_treno.txt", "_4158_rallentamenti.txt", "_4158_note.txt",
-                           "_linea.dat", "_4158.sim", "_4158.dat"})
-    EXPECT_TRUE(fs::exists(file(kept))) << kept;
+  for (const ScenarioFile read : kDescriptionFiles) EXPECT_FALSE(fs::exists(file(read))) << name(read);
+  for (const ScenarioFile f : kFilesLeftByARun) EXPECT_TRUE(fs::exists(file(f))) << name(f);
   // Nothing else: no temporary file is left behind.
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_->path()), fs::directory_iterator()), 6);
 }
 
 TEST_F(BuiltInScenarioTest, GridHoldsTheLineAndTheService) {
-  const std::string bytes = read_bytes(file("_4158.dat"));
-  ASSERT_EQ(bytes.size(), 941u * 15u);
-  const std::vector<cella> g = decode_grid(bytes);
+  const Percorso g = read_grid(file(ScenarioFile::grid));
+  ASSERT_EQ(g.size(), 941u);
 
   // Gradients: 0 per mille to cell 4, 18 to cell 11, 21 from cell 12; the
   // last three cells keep 0.
@@ -232,7 +187,7 @@ TEST_F(BuiltInScenarioTest, GridHoldsTheLineAndTheService) {
 }
 
 TEST_F(BuiltInScenarioTest, RecordsHoldNamesStationsAndCodes) {
-  const std::vector<voce> v = decode_records(read_bytes(file("_4158.sim")));
+  const Voci v = read_records(file(ScenarioFile::service));
 
   const voce& first = v[1];
   EXPECT_EQ(first.nome, "VALDARCO TERME");
@@ -262,12 +217,12 @@ TEST_F(BuiltInScenarioTest, RecordsHoldNamesStationsAndCodes) {
   for (int i : {82, 83}) EXPECT_EQ(v[i], voce{}) << i;
   EXPECT_EQ((std::vector<int32_t>{v[84].inizio, v[84].fine, v[84].posizione}),
             (std::vector<int32_t>{120, 40000, 3}));
-  EXPECT_EQ(v[85].nome, kLine);
+  EXPECT_EQ(v[85].nome, kDefaultLineName);
   EXPECT_EQ((std::vector<int32_t>{v[85].inizio, v[85].posizione, v[85].fine}),
             (std::vector<int32_t>{33600, 27600, 1}));
   EXPECT_EQ(v[85].campo7, 610);
   EXPECT_EQ(v[85].orario, 33076);
-  EXPECT_EQ(v[86].nome, "4158");
+  EXPECT_EQ(v[86].nome, kDefaultTrainNumber);
   EXPECT_EQ((std::vector<int32_t>{v[86].inizio, v[86].fine, v[86].posizione}),
             (std::vector<int32_t>{0, 0, 0}));
   EXPECT_EQ(v[86].campo7, 300);
@@ -276,42 +231,53 @@ TEST_F(BuiltInScenarioTest, RecordsHoldNamesStationsAndCodes) {
 }
 
 TEST_F(BuiltInScenarioTest, PlanFollowsTheCurves) {
-  const std::vector<Element> e = decode_plan(read_bytes(file("_linea.dat")));
-  const size_t rows = 47001;
-  ASSERT_EQ(e.size(), 2 * rows);
-  auto x = [&](size_t m) { return e[m]; };
-  auto y = [&](size_t m) { return e[rows + m]; };
-  EXPECT_EQ(x(0).tag, 2);
-  EXPECT_EQ(x(1).tag, 2);
-  EXPECT_EQ(y(1).tag, 2);
-  EXPECT_EQ(y(1).value, 1);
-  for (size_t m = 2; m <= 200; ++m) {
-    ASSERT_EQ(x(m).tag, 5);
-    EXPECT_EQ(x(m).value, 0.0) << m;
-    EXPECT_EQ(y(m).value, static_cast<double>(m)) << m;
-  }
-  EXPECT_NEAR(x(350).value, -22.484, 0.001);
-  EXPECT_NEAR(y(350).value, 347.760, 0.001);
-  EXPECT_EQ(x(46998).tag, 5);
-  EXPECT_NEAR(x(46998).value, 4031.55, 0.01);
-  EXPECT_NEAR(y(46998).value, 36975.87, 0.01);
-  for (size_t m : {46999u, 47000u}) {
-    EXPECT_EQ(x(m).tag, 0) << m;
-    EXPECT_EQ(y(m).tag, 0) << m;
-  }
+  // The reader accepts only the shape the builder writes: the integers of
+  // metres 0 and 1, then doubles, then nothing, in both columns alike.
+  const Tracciato t = read_plan(file(ScenarioFile::line_data), 40000);
+  ASSERT_EQ(t.righe(), 47001);
+  EXPECT_EQ(t.calcolati, 46999);  // the last two metres hold nothing
+  EXPECT_EQ(t.punti[0], (std::array<double, 2>{0, 0}));
+  EXPECT_EQ(t.punti[1], (std::array<double, 2>{0, 1}));
+  for (size_t m = 2; m <= 200; ++m)
+    EXPECT_EQ(t.punti[m], (std::array<double, 2>{0, static_cast<double>(m)})) << m;
+  // The build gives bit-identical doubles on every platform: the points
+  // after the first curves and at the end of the line are pinned exactly
+  // as the program computes them today (about (-22.484, 347.760) and
+  // (4031.554, 36975.873)).
+  EXPECT_EQ(t.punti[350][0], -0x1.67be6516ef3e1p+4);
+  EXPECT_EQ(t.punti[350][1], 0x1.5bc286d7f3517p+8);
+  EXPECT_EQ(t.punti[46998][0], 0x1.f7f1b9cdc44ccp+11);
+  EXPECT_EQ(t.punti[46998][1], 0x1.20dfbf153ebb4p+15);
 }
 
-TEST_F(BuiltInScenarioTest, TheProgramWritesNextToItself) {
-  // A copy of the real executable in a fresh folder: running it leaves the
-  // same files there, byte for byte, and exits 0.
+// Every byte of the eight files, pinned by digest: the description files as
+// the build read them before deleting them, the others as it left them.
+TEST_F(BuiltInScenarioTest, EveryFileHasThePinnedDigest) {
+  const std::map<std::string, std::string> pinned = pinned_digests();
+  ASSERT_EQ(pinned.size(), std::size(kScenarioFileNames));
+  for (const ScenarioFileName& row : kScenarioFileNames) {
+    const std::string n = name(row.file);
+    ASSERT_EQ(pinned.count(n), 1u) << n;
+    const bool read_and_deleted = deleted_.count(n) != 0;
+    const std::string bytes = read_and_deleted ? deleted_.at(n) : read_bytes(file(row.file));
+    EXPECT_EQ(sha256_hex(bytes), pinned.at(n)) << n;
+  }
+  EXPECT_EQ(deleted_.size(), std::size(kDescriptionFiles));
+}
+
+TEST_F(BuiltInScenarioTest, TheProgramWritesThePinnedBytesNextToItself) {
+  // A copy of the real executable in a fresh folder: it exits 0 and leaves
+  // the six files there with the pinned digests (the two description files
+  // it reads and deletes; the test above pins those).
   TempFolder run;
   const fs::path exe = run.path() / fs::path(SCENARIO_BUILDER_EXE).filename();
   fs::copy_file(SCENARIO_BUILDER_EXE, exe);
   ASSERT_EQ(run_program(exe, {}, {.folder = run.path().root_path()}), 0);
-  for (const char* name : {"_4158_scheda_treno.txt", "_4158_rallentamenti.txt", "_4158_note.txt",
-                           "_linea.dat", "_4158.sim", "_4158.dat"})
-    EXPECT_EQ(read_bytes(run.path() / (kLine + std::string(name))), read_bytes(file(name))) << name;
-  EXPECT_FALSE(fs::exists(run.path() / (kLine + std::string("_linea.txt"))));
+  const std::map<std::string, std::string> pinned = pinned_digests();
+  for (const ScenarioFile f : kFilesLeftByARun)
+    EXPECT_EQ(sha256_hex(read_bytes(run.path() / name(f))), pinned.at(name(f))) << name(f);
+  for (const ScenarioFile f : kDescriptionFiles) EXPECT_FALSE(fs::exists(run.path() / name(f))) << name(f);
+  EXPECT_EQ(std::distance(fs::directory_iterator(run.path()), fs::directory_iterator()), 7);  // and the program
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ void Form1::errore(const std::string& a) {
   int32_t codice = 0;
   const auto [fine, esito] = std::from_chars(a.data(), a.data() + a.size(), codice);
   if (esito == std::errc() && fine == a.data() + a.size() && cerca_codice(codice) != nullptr)
-    platform.report(riga_codice(cp1252_a_utf8(nome_linea + "_" + numero_treno), codice, 0));
+    platform.report(riga_codice(cp1252_a_utf8(scenario_stem(nome_linea, numero_treno)), codice, 0));
   platform.end_program(stato_uscita::fatale);
   std::abort();  // end_program never returns
 }

@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr const char* kNomeLinea = "Valdarco_Lornese";
-constexpr const char* kNumeroTreno = "4158";
 constexpr int32_t kLineaCompilata = 1;
 
 // The grid must reach cell 1, which carries the marker and the plain check
@@ -19,18 +17,17 @@ constexpr size_t kCelleMinime = 2;
 
 Form1::Form1(Platform& p) : platform(p) {}
 
-std::filesystem::path Form1::nome_file(std::string_view suffisso) const {
-  std::string nome = nome_linea;
-  nome += suffisso;
-  return file_nella_cartella(platform.program_folder(), nome);
+std::filesystem::path Form1::nome_file(ScenarioFile file) const {
+  return file_nella_cartella(platform.program_folder(),
+                             scenario_file_name(file, nome_linea, numero_treno));
 }
 
 // One run: the names, the window, the five text files, the build, the end.
 // A file that cannot be written, anywhere in the run, ends it with the
 // file's name and the system's reason; files written before it stay.
 void Form1::Form_Load() {
-  nome_linea = kNomeLinea;
-  numero_treno = kNumeroTreno;
+  nome_linea = kDefaultLineName;
+  numero_treno = kDefaultTrainNumber;
   platform.show_window("Attendere");
   try {
     dati_linea();
@@ -43,7 +40,7 @@ void Form1::Form_Load() {
     platform.report(failure.what());
     platform.end_program(stato_uscita::fatale);
   } catch (const AnsiError& failure) {
-    platform.report(cp1252_a_utf8(nome_linea + "_" + numero_treno) +
+    platform.report(cp1252_a_utf8(scenario_stem(nome_linea, numero_treno)) +
                     ": cannot write: " + failure.what());
     platform.end_program(stato_uscita::fatale);
   }
@@ -69,7 +66,7 @@ void Form1::azzera_voci() {
 
 // Recorded codes never change an output byte; they are only told.
 int Form1::riporta_esito() {
-  const std::string scenario = cp1252_a_utf8(nome_linea + "_" + numero_treno);
+  const std::string scenario = cp1252_a_utf8(scenario_stem(nome_linea, numero_treno));
   int stato = stato_uscita::pulito;
   if (codice_errore != 0) {
     const std::string dettaglio = codice_errore == 25 ? dettaglio_errore : std::string();

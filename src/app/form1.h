@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "compile/compile_listener.h"
+#include "model/file_names.h"
 #include "model/records.h"
 #include "platform/platform.h"
 
@@ -66,8 +67,8 @@ class Form1 {
   /// After the build: reports a recorded code and a build without a grid,
   /// one line each, and returns the exit status (0 clean, 1 otherwise).
   int riporta_esito();
-  /// The program folder joined with nome_linea + suffisso.
-  std::filesystem::path nome_file(std::string_view suffisso) const;
+  /// The program folder joined with the name of one of the scenario's files.
+  std::filesystem::path nome_file(ScenarioFile file) const;
 
   // ===== Error reporting (src/app/errore.cpp) =====
 
@@ -139,5 +140,5 @@ class Form1 {
   /// The writing procedure shared by the five writers: the line table up to
   /// its end marker, each line followed by CR LF, replacing the named file.
   /// (scrittura.cpp)
-  void scrivi_righe(std::string_view suffisso, const std::vector<std::string>& tabella);
+  void scrivi_righe(ScenarioFile file, const std::vector<std::string>& tabella);
 };

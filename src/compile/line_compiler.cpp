@@ -390,7 +390,7 @@ Form1::EsitoLinea Form1::memorizza_linea() {
   percorso.clear();
   cell_origins.clear();
   tracciato = Tracciato{};
-  const std::filesystem::path file = nome_file("_linea.txt");
+  const std::filesystem::path file = nome_file(ScenarioFile::line_description);
   // A missing file concerns the file as a whole: there is no line to name.
   if (!platform.file_exists(file)) {
     record_code(101, std::nullopt, sorgente);

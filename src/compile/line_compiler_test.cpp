@@ -73,8 +73,8 @@ struct LineCompilerTest : testing::Test {
     form.ascoltatore = &registro;
   }
 
-  fs::path file_linea() const { return form.nome_file("_linea.txt"); }
-  fs::path file_treno() const { return form.nome_file("_77-.txt"); }
+  fs::path file_linea() const { return form.nome_file(ScenarioFile::line_description); }
+  fs::path file_treno() const { return form.nome_file(ScenarioFile::train_description); }
 
   /// Writes the line file (and a train file beside it) and runs the line half.
   Form1::EsitoLinea compila(const std::string& testo) {

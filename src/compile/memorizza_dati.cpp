@@ -21,16 +21,16 @@ void Form1::memorizza_dati() {
       sorgente.fine_file = false;
     }
     dettaglio_errore = failure.what();
-    platform.delete_file(nome_file("_linea.txt"));
-    platform.delete_file(nome_file("_" + numero_treno + "-.txt"));
+    platform.delete_file(nome_file(ScenarioFile::line_description));
+    platform.delete_file(nome_file(ScenarioFile::train_description));
     record_code(25, std::nullopt, sorgente);
   } catch (const FileError& failure) {
     // A description file that cannot be read (the train description is
     // opened without a test that it exists) is a read failure too; it
     // concerns that file as a whole, which `sorgente` names with line 0.
     dettaglio_errore = failure.what();
-    platform.delete_file(nome_file("_linea.txt"));
-    platform.delete_file(nome_file("_" + numero_treno + "-.txt"));
+    platform.delete_file(nome_file(ScenarioFile::line_description));
+    platform.delete_file(nome_file(ScenarioFile::train_description));
     record_code(25, std::nullopt, sorgente);
   }
 }

@@ -415,7 +415,7 @@ void CompilatoreTreno::fine_lettura() {
 void Form1::memorizza_treno(int32_t limite_stazioni) {
   sorgente = {FileDescrizione::treno, 0, false, 0};
   cell_origins.assign(percorso.size(), LuogoSorgente{FileDescrizione::treno, 0, false, 0});
-  const std::filesystem::path file = nome_file("_" + numero_treno + "-.txt");
+  const std::filesystem::path file = nome_file(ScenarioFile::train_description);
   CompilatoreTreno compilatore(*this, platform.read_file(file), limite_stazioni);
   const ReadOutcome esito = compilatore.leggi();
   platform.delete_file(file);

@@ -27,8 +27,8 @@ Esito compila(const ScenarioGrande& s) {
   Form1 f(p);
   f.nome_linea = "Massima";
   f.numero_treno = std::string("1");
-  p.files[f.nome_file("_linea.txt")] = s.linea;
-  p.files[f.nome_file("_1-.txt")] = s.treno;
+  p.files[f.nome_file(ScenarioFile::line_description)] = s.linea;
+  p.files[f.nome_file(ScenarioFile::train_description)] = s.treno;
   f.memorizza_percorso(1);
   Esito e;
   e.codice = f.codice_errore;
@@ -40,10 +40,10 @@ Esito compila(const ScenarioGrande& s) {
     if (v.nome.rfind("STAZIONE ", 0) == 0) ++e.stazioni;
     if (v.nome.rfind("(GALLERIA ", 0) == 0) ++e.cartelli;
   }
-  e.byte_griglia = p.files.at(f.nome_file("_1.dat")).size();
-  e.byte_linea = p.files.at(f.nome_file("_linea.dat")).size();
-  EXPECT_FALSE(p.files.count(f.nome_file("_linea.txt")));
-  EXPECT_FALSE(p.files.count(f.nome_file("_1-.txt")));
+  e.byte_griglia = p.files.at(f.nome_file(ScenarioFile::grid)).size();
+  e.byte_linea = p.files.at(f.nome_file(ScenarioFile::line_data)).size();
+  EXPECT_FALSE(p.files.count(f.nome_file(ScenarioFile::line_description)));
+  EXPECT_FALSE(p.files.count(f.nome_file(ScenarioFile::train_description)));
   return e;
 }
 

@@ -94,5 +94,5 @@ void Form1::dati_linea() {
   // heading that means nothing ends it.
   righe.emplace_back("[fine]");
   chiudi_tabella(righe);
-  scrivi_righe("_linea.txt", righe);
+  scrivi_righe(ScenarioFile::line_description, righe);
 }

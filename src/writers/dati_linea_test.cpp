@@ -1,9 +1,10 @@
+#include <array>
 #include <regex>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "compile/field_reader.h"
+#include "compile/compile_listener.h"
 #include "platform/ansi.h"
 #include "writers/contenuto_linea.h"
 #include "writers/writers_test_util.h"
@@ -22,7 +23,7 @@ struct DatiLineaTest : WriterTest {
 
   void SetUp() override {
     form.dati_linea();
-    bytes = read_bytes(file("Valdarco_Lornese_linea.txt"));
+    bytes = read_bytes(file(ScenarioFile::line_description));
     righe = righe_crlf(bytes);
     ASSERT_EQ(righe.size(), 215u);
   }
@@ -190,132 +191,57 @@ TEST_F(DatiLineaTest, TunnelBoardsShowNameAndLengthInBracketsOfOneWidth) {
   EXPECT_TRUE(riga(kPrimoCartello + 18).ends_with("(2727 m.  )"));
 }
 
-/// Keywords of the general entries: an entry starts when the key holds both.
-struct VoceGenerale {
-  const char* prima;
-  const char* seconda;
-  int valori;
-  bool maiuscole_ignorate;
+/// What the line compiler reads from the file: every entry it starts, with
+/// its position, and every key it drops.
+struct EntriesSeen : CompileListener {
+  std::vector<std::pair<std::string, int32_t>> entries;
+  std::vector<std::string> dropped;
+  void entry_read(FileDescrizione, int32_t, std::string_view entry, int32_t position) override {
+    entries.emplace_back(std::string(entry), position);
+  }
+  void key_dropped(FileDescrizione, int32_t, SezioneLettura, std::string_view key) override {
+    dropped.emplace_back(key);
+  }
 };
-constexpr VoceGenerale kVociGenerali[] = {
-    {"percorso", "lunghezza", 1, true}, {"tre", "progressiva", 3, false},
-    {"due", "progressiva", 3, false},   {"uno", "progressiva", 3, false},
-    {"sfondo", "uno", 1, false},        {"sfondo", "due", 1, false},
-    {"sfondo", "tre", 1, false},        {"segnali", "ripetizione", 2, false},
-};
 
-bool contiene(const std::string& testo, std::string_view parola) {
-  return testo.find(parola) != std::string::npos;
-}
+// The written file compiled by the real line compiler gives the line of the
+// tables: every row is read as the entry it was written for.
+TEST_F(DatiLineaTest, CompilesIntoTheLineOfTheTables) {
+  EntriesSeen seen;
+  form.ascoltatore = &seen;
+  form.compila_linea = 1;
+  const Form1::EsitoLinea esito = form.memorizza_linea();
+  EXPECT_EQ(form.codice_errore, 0);
+  EXPECT_TRUE(esito.segue_treno);
+  EXPECT_EQ(esito.contatore_cartelli, 80 - static_cast<int32_t>(std::size(kNameBoards)));
 
-TEST_F(DatiLineaTest, ReadsAsTheLineCompilerReadsIt) {
-  FieldReader lettore(bytes);
-  std::string chiave;
-  do {
-    chiave = lettore.leggi_testo();
-    ASSERT_FALSE(lettore.fine_file());
-  } while (!contiene(minuscolo(chiave), "[generale]"));
+  std::vector<std::pair<std::string, int32_t>> expected;
+  for (const CurveRow& c : kCurves) expected.emplace_back("curva", c.posizione);
+  for (const auto& g : kGradients) expected.emplace_back("pendenza", g.posizione);
+  for (const auto& t : kTunnels) expected.emplace_back("montagna", t.inizio);
+  expected.emplace_back("indicatori_vmax", 300);
+  for (const auto& b : kNameBoards) expected.emplace_back("cartello_indicatore", b.posizione);
+  EXPECT_EQ(seen.entries, expected);
+  // Headings and the closing line start nothing; the comment is skipped unseen.
+  EXPECT_EQ(seen.dropped, (std::vector<std::string>{"[curve]", "[pendenze]", "[montagne]", "[cartelli]",
+                                                    "[indicazioni]", "[fine]"}));
 
-  // General section: each key starts exactly one entry and reads its values.
-  std::vector<std::pair<std::string, std::vector<int32_t>>> generali;
-  for (;;) {
-    chiave = lettore.leggi_testo();
-    EXPECT_FALSE(contiene(chiave, "-")) << chiave;
-    if (contiene(chiave, "[") && contiene(chiave, "]")) break;
-    int valori = -1;
-    for (const VoceGenerale& v : kVociGenerali) {
-      const std::string k = v.maiuscole_ignorate ? minuscolo(chiave) : chiave;
-      if (contiene(k, v.prima) && contiene(k, v.seconda)) {
-        EXPECT_EQ(valori, -1) << chiave << " starts two entries";
-        valori = v.valori;
-      }
-    }
-    ASSERT_NE(valori, -1) << chiave;
-    std::vector<int32_t> numeri;
-    for (int i = 0; i < valori; ++i) numeri.push_back(lettore.leggi_int32());
-    generali.emplace_back(chiave, numeri);
-  }
-  EXPECT_EQ(chiave, "[curve]");
-  const std::vector<std::pair<std::string, std::vector<int32_t>>> generali_attesi = {
-      {"lunghezza percorso", {40000}},
-      {"progressiva chilometrica uno", {0, 73350, 1}},
-      {"progressiva chilometrica due", {0, 0, 0}},
-      {"progressiva chilometrica tre", {0, 0, 0}},
-      {"sfondo uno", {33600}},
-      {"sfondo due", {27600}},
-      {"sfondo tre", {1}},
-      {"ripetizione segnali 4 codici", {0, 0}},
-  };
-  EXPECT_EQ(generali, generali_attesi);
-
-  // Line entries: keys recognised by keywords, comments skipped, the rest dropped.
-  std::vector<CurveRow> curve;
-  std::vector<std::string> parole_curve;
-  std::vector<std::pair<int32_t, int32_t>> pendenze;
-  std::vector<std::vector<int32_t>> montagne, indicatori;
-  std::vector<std::pair<int32_t, std::string>> cartelli;
-  std::vector<std::string> commenti, scartate;
-  std::string ultima;
-  while (!lettore.fine_file()) {
-    chiave = lettore.leggi_testo();
-    if (lettore.fine_file()) {
-      ultima = chiave;
-      break;
-    }
-    for (int salto = 0; salto < 2 && contiene(chiave, "-"); ++salto) {
-      commenti.push_back(chiave);
-      chiave = lettore.leggi_testo();
-    }
-    const std::string k = minuscolo(chiave);
-    const bool e_pendenza = contiene(k, "pendenza");
-    const bool e_curva = contiene(k, "curva");
-    const bool e_montagna = contiene(k, "montagna");
-    const bool e_indicatori = contiene(k, "indicatori_v");
-    const bool e_cartello = contiene(k, "indicat") && contiene(k, "cartello");
-    ASSERT_LE(e_pendenza + e_curva + e_montagna + e_indicatori + e_cartello, 1) << chiave;
-    if (e_pendenza) {
-      const int32_t posizione = lettore.leggi_int32();
-      pendenze.emplace_back(posizione, lettore.leggi_int32());
-    } else if (e_curva) {
-      const int32_t posizione = lettore.leggi_int32();
-      parole_curve.push_back(chiave);
-      curve.push_back({nullptr, posizione, lettore.leggi_int32()});
-    } else if (e_montagna || e_indicatori) {
-      std::vector<int32_t> numeri;
-      for (int i = 0; i < (e_montagna ? 3 : 9); ++i) numeri.push_back(lettore.leggi_int32());
-      (e_montagna ? montagne : indicatori).push_back(numeri);
-    } else if (e_cartello) {
-      const int32_t posizione = lettore.leggi_int32();
-      cartelli.emplace_back(posizione, lettore.leggi_testo());
-    } else {
-      scartate.push_back(chiave);
-    }
-  }
-  EXPECT_EQ(ultima, "[fine]");
-  EXPECT_EQ(commenti, std::vector<std::string>{"- altitudine iniziale Valdarco T. 352 m. slm"});
-  EXPECT_EQ(scartate,
-            (std::vector<std::string>{"[pendenze]", "[montagne]", "[cartelli]", "[indicazioni]"}));
-
-  ASSERT_EQ(curve.size(), std::size(kCurves));
-  for (std::size_t i = 0; i < curve.size(); ++i) {
-    EXPECT_EQ(parole_curve[i], kCurves[i].parola);
-    EXPECT_EQ(curve[i].posizione, kCurves[i].posizione);
-    EXPECT_EQ(curve[i].lunghezza, kCurves[i].lunghezza);
-  }
-  ASSERT_EQ(pendenze.size(), std::size(kGradients));
-  for (std::size_t i = 0; i < pendenze.size(); ++i)
-    EXPECT_EQ(pendenze[i], std::make_pair(kGradients[i].posizione, int32_t{kGradients[i].pendenza}));
-  ASSERT_EQ(montagne.size(), std::size(kTunnels));
-  for (std::size_t i = 0; i < montagne.size(); ++i)
-    EXPECT_EQ(montagne[i], (std::vector<int32_t>{kTunnels[i].inizio, kTunnels[i].fine,
-                                                 kTunnels[i].tipo}));
-  EXPECT_EQ(indicatori, (std::vector<std::vector<int32_t>>{{300, 75, 80, 80, 0, 0, 0, 0, 0}}));
-  ASSERT_EQ(cartelli.size(), std::size(kNameBoards));
-  for (std::size_t i = 0; i < cartelli.size(); ++i) {
-    EXPECT_EQ(cartelli[i].first, kNameBoards[i].posizione);
-    // The whole board text reaches the reader: it holds no comma.
-    EXPECT_TRUE(riga(kPrimoCartello + i).ends_with(",   " + cartelli[i].second));
-    EXPECT_TRUE(cartelli[i].second.ends_with(")"));
+  // The general section.
+  const Voci& v = form.voci;
+  EXPECT_EQ(v[voce_fissa::generale].fine, 40000);
+  EXPECT_EQ(form.percorso.size(), 941u);
+  // The kilometric value 73350 with the flag 1 is stored 100 m on.
+  EXPECT_EQ((std::array<int32_t, 3>{v[81].inizio, v[81].fine, v[81].posizione}),
+            (std::array<int32_t, 3>{0, 73450, 1}));
+  EXPECT_EQ((std::array<int32_t, 3>{v[85].inizio, v[85].posizione, v[85].fine}),
+            (std::array<int32_t, 3>{33600, 27600, 1}));
+  EXPECT_EQ((std::array<int32_t, 3>{v[86].inizio, v[86].fine, v[86].posizione}),
+            (std::array<int32_t, 3>{0, 0, 0}));
+  // Each board's whole text reaches its record, from 80 down.
+  for (std::size_t i = 0; i < std::size(kNameBoards); ++i) {
+    const std::string& nome = v[static_cast<std::size_t>(80 - static_cast<int32_t>(i))].nome;
+    EXPECT_TRUE(riga(kPrimoCartello + i).ends_with(",   " + nome)) << nome;
+    EXPECT_TRUE(nome.starts_with("(") && nome.ends_with(")")) << nome;
   }
 }
 

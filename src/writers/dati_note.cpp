@@ -49,11 +49,11 @@ constexpr const char* kRallentamenti[] = {
 void Form1::dati_note() {
   std::vector<std::string> righe(std::begin(kNote), std::end(kNote));
   chiudi_tabella(righe);
-  scrivi_righe("_" + numero_treno + "_note.txt", righe);
+  scrivi_righe(ScenarioFile::notes, righe);
 }
 
 void Form1::dati_rallentamenti() {
   std::vector<std::string> righe(std::begin(kRallentamenti), std::end(kRallentamenti));
   chiudi_tabella(righe);
-  scrivi_righe("_" + numero_treno + "_rallentamenti.txt", righe);
+  scrivi_righe(ScenarioFile::slowdown_notice, righe);
 }

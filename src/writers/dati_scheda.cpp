@@ -71,5 +71,5 @@ void Form1::dati_scheda() {
   righe.emplace_back(kChiusuraGriglia);
   righe.insert(righe.end(), std::begin(kPiede), std::end(kPiede));
   chiudi_tabella(righe);
-  scrivi_righe("_" + numero_treno + "_scheda_treno.txt", righe);
+  scrivi_righe(ScenarioFile::timetable_card, righe);
 }

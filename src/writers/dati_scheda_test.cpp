@@ -21,7 +21,7 @@ struct DatiSchedaTest : WriterTest {
 
   void SetUp() override {
     form.dati_scheda();
-    bytes = read_bytes(file("Valdarco_Lornese_4158_scheda_treno.txt"));
+    bytes = read_bytes(file(ScenarioFile::timetable_card));
     righe = righe_crlf(bytes);
     ASSERT_EQ(righe.size(), 32u);
   }

@@ -66,5 +66,5 @@ void Form1::dati_treno() {
   righe.emplace_back("[codici]");
   righe.emplace_back("[fine]");
   chiudi_tabella(righe);
-  scrivi_righe("_" + numero_treno + "-.txt", righe);
+  scrivi_righe(ScenarioFile::train_description, righe);
 }

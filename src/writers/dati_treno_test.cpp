@@ -28,7 +28,7 @@ struct DatiTrenoTest : WriterTest {
 
   void SetUp() override {
     form.dati_treno();
-    bytes = read_bytes(file("Valdarco_Lornese_4158-.txt"));
+    bytes = read_bytes(file(ScenarioFile::train_description));
     righe = righe_crlf(bytes);
     ASSERT_EQ(righe.size(), 63u);
   }

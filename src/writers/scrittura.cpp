@@ -10,8 +10,7 @@ namespace {
 /// The bytes of a table up to its end marker, each line followed by CR LF.
 /// A table without the marker inside its room, or one longer than its room,
 /// is a fault of the writer that built it: nothing is written then.
-std::string contenuto_tabella(std::string_view suffisso, const std::vector<std::string>& tabella) {
-  const std::string cosa(suffisso);
+std::string contenuto_tabella(const std::string& cosa, const std::vector<std::string>& tabella) {
   if (tabella.size() > kRigheTabella)
     throw std::logic_error("line table for " + cosa + " holds " + std::to_string(tabella.size()) +
                            " entries, more than " + std::to_string(kRigheTabella));
@@ -31,9 +30,10 @@ std::string contenuto_tabella(std::string_view suffisso, const std::vector<std::
 
 }  // namespace
 
-void Form1::scrivi_righe(std::string_view suffisso, const std::vector<std::string>& tabella) {
+void Form1::scrivi_righe(ScenarioFile file, const std::vector<std::string>& tabella) {
   // The whole content is built before the file is touched, so a faulty table
   // leaves any earlier file as it was.
-  const std::string contenuto = contenuto_tabella(suffisso, tabella);
-  platform.replace_file(nome_file(suffisso), contenuto);
+  const std::string contenuto =
+      contenuto_tabella(scenario_file_name(file, nome_linea, numero_treno), tabella);
+  platform.replace_file(nome_file(file), contenuto);
 }

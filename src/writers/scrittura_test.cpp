@@ -11,23 +11,23 @@ namespace {
 const std::string kMarcatore(kFineFile);
 
 struct ScritturaTest : WriterTest {
-  std::filesystem::path scritto() const { return file("Valdarco_Lornese_prova.txt"); }
+  std::filesystem::path scritto() const { return file(ScenarioFile::notes); }
 };
 
 TEST_F(ScritturaTest, WritesEveryEntryUpToTheMarkerEachWithCrLf) {
   // Empty entries are empty lines; whatever stands after the marker is not written.
-  form.scrivi_righe("_prova.txt", {"prima riga", "", "  terza  ", kMarcatore, "dopo", kMarcatore});
+  form.scrivi_righe(ScenarioFile::notes, {"prima riga", "", "  terza  ", kMarcatore, "dopo", kMarcatore});
   EXPECT_EQ(read_bytes(scritto()), "prima riga\r\n\r\n  terza  \r\n");
 }
 
 TEST_F(ScritturaTest, MarkerAloneGivesAnEmptyFile) {
-  form.scrivi_righe("_prova.txt", {kMarcatore});
+  form.scrivi_righe(ScenarioFile::notes, {kMarcatore});
   ASSERT_TRUE(std::filesystem::exists(scritto()));
   EXPECT_EQ(read_bytes(scritto()), "");
 }
 
 TEST_F(ScritturaTest, OnlyTheExactMarkerEndsTheTable) {
-  form.scrivi_righe("_prova.txt", {"Riferimento fine del file", "riferimento fine del file ",
+  form.scrivi_righe(ScenarioFile::notes, {"Riferimento fine del file", "riferimento fine del file ",
                                    " riferimento fine del file", kMarcatore});
   EXPECT_EQ(read_bytes(scritto()),
             "Riferimento fine del file\r\nriferimento fine del file \r\n"
@@ -38,7 +38,7 @@ TEST_F(ScritturaTest, LastSlotOfTheTableMayHoldTheMarker) {
   std::vector<std::string> tabella(kRigheTabella - 1, "x");
   chiudi_tabella(tabella);
   ASSERT_EQ(tabella.size(), 1001u);
-  form.scrivi_righe("_prova.txt", tabella);
+  form.scrivi_righe(ScenarioFile::notes, tabella);
   std::string atteso;
   for (int i = 0; i < 1000; ++i) atteso += "x\r\n";
   EXPECT_EQ(read_bytes(scritto()), atteso);
@@ -63,27 +63,27 @@ TEST_F(ScritturaTest, FaultyTablesFailLoudlyAndLeaveTheOldFile) {
   for (const auto& c : casi) {
     SCOPED_TRACE(c.caso);
     write_bytes(scritto(), "vecchio contenuto\r\n");
-    EXPECT_THROW(form.scrivi_righe("_prova.txt", c.tabella), std::logic_error);
+    EXPECT_THROW(form.scrivi_righe(ScenarioFile::notes, c.tabella), std::logic_error);
     EXPECT_EQ(read_bytes(scritto()), "vecchio contenuto\r\n");
   }
 }
 
 TEST_F(ScritturaTest, TextThatIsNoWindows1252IsRefusedBeforeWriting) {
-  EXPECT_THROW(form.scrivi_righe("_prova.txt", {"ok", "byte \x81 undefined", kMarcatore}),
+  EXPECT_THROW(form.scrivi_righe(ScenarioFile::notes, {"ok", "byte \x81 undefined", kMarcatore}),
                AnsiError);
   EXPECT_FALSE(std::filesystem::exists(scritto()));
 }
 
 TEST_F(ScritturaTest, Windows1252BytesAreWrittenAsTheyAre) {
-  form.scrivi_righe("_prova.txt", {"umidit\xE0", kMarcatore});
+  form.scrivi_righe(ScenarioFile::notes, {"umidit\xE0", kMarcatore});
   EXPECT_EQ(read_bytes(scritto()), "umidit\xE0\r\n");
 }
 
 TEST_F(ScritturaTest, ALongerOldFileIsReplacedWhole) {
   write_bytes(scritto(), std::string(10000, 'z'));
-  form.scrivi_righe("_prova.txt", {"corta", kMarcatore});
+  form.scrivi_righe(ScenarioFile::notes, {"corta", kMarcatore});
   EXPECT_EQ(read_bytes(scritto()), "corta\r\n");
-  EXPECT_EQ(file_presenti(), std::vector<std::string>{"Valdarco_Lornese_prova.txt"});
+  EXPECT_EQ(file_presenti(), std::vector<std::string>{"Valdarco_Lornese_4158_note.txt"});
 }
 
 /// Runs the five writers in the program's order.

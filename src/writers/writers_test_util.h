@@ -48,11 +48,15 @@ struct WriterTest : testing::Test {
   Form1 form{platform};
 
   WriterTest() {
-    form.nome_linea = "Valdarco_Lornese";
-    form.numero_treno = "4158";
+    form.nome_linea = kDefaultLineName;
+    form.numero_treno = kDefaultTrainNumber;
   }
 
   std::filesystem::path file(const std::string& nome) const { return cartella.path() / nome; }
+  /// One of the scenario's files under the form's present names.
+  std::filesystem::path file(ScenarioFile f) const {
+    return cartella.path() / scenario_file_name(f, form.nome_linea, form.numero_treno);
+  }
 
   /// The names of the files in the folder, sorted.
   std::vector<std::string> file_presenti() const {

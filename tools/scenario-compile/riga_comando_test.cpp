@@ -106,8 +106,8 @@ TEST(RigaComandoTest, TheToolAndTheMainProgramAgreeByteForByte) {
 
   TestPlatform autore_piattaforma(sorgente.path());
   Form1 autore(autore_piattaforma);
-  autore.nome_linea = kLineaPredefinita;
-  autore.numero_treno = kTrenoPredefinito;
+  autore.nome_linea = kDefaultLineName;
+  autore.numero_treno = kDefaultTrainNumber;
   autore.dati_linea();
   autore.dati_treno();
   const std::string linea = read_bytes(sorgente.path() / "Valdarco_Lornese_linea.txt");

@@ -116,8 +116,8 @@ bool Sessione::controlla_nomi() {
     return false;
   linea_ = std::get<std::string>(linea);
   treno_ = std::get<std::string>(treno);
-  nome_linea_ = file_nella_cartella({}, linea_ + "_linea.txt");
-  nome_treno_ = file_nella_cartella({}, linea_ + "_" + treno_ + "-.txt");
+  nome_linea_ = file_nella_cartella({}, scenario_file_name(ScenarioFile::line_description, linea_, treno_));
+  nome_treno_ = file_nella_cartella({}, scenario_file_name(ScenarioFile::train_description, linea_, treno_));
   return true;
 }
 
@@ -162,13 +162,13 @@ int Sessione::compila(CartellaPrivata& privata) {
   form.numero_treno = treno_;
   for (const fs::path& nome : {nome_linea_, nome_treno_})
     nomi_privati_.emplace_back((privata.percorso() / nome).string(), mostrato(r_.sorgente, nome));
-  for (const std::string& suffisso : {std::string("_linea.dat"), "_" + treno_ + ".sim", "_" + treno_ + ".dat"})
-    nomi_privati_.emplace_back(form.nome_file(suffisso).string(),
-                               mostrato(uscita_, form.nome_file(suffisso).filename()));
+  for (const ScenarioFile compilato : kCompiledFiles)
+    nomi_privati_.emplace_back(form.nome_file(compilato).string(),
+                               mostrato(uscita_, form.nome_file(compilato).filename()));
 
   Rapporto rapporto({mostrato(r_.sorgente, nome_linea_), dividi_righe(testo_linea_)},
                     {mostrato(r_.sorgente, nome_treno_), dividi_righe(testo_treno_)},
-                    r_.linea + "_" + r_.treno);
+                    scenario_stem(r_.linea, r_.treno));
   Osservatore osservatore(form, rapporto);
   form.ascoltatore = &osservatore;
 
@@ -209,9 +209,8 @@ int Sessione::compila(CartellaPrivata& privata) {
 // it writes them: line data file, service file, grid file.
 std::vector<fs::path> Sessione::compilati(const Form1& form, PiattaformaPrivata& piattaforma) const {
   std::vector<fs::path> scritti;
-  for (const std::string& suffisso :
-       {std::string("_linea.dat"), "_" + treno_ + ".sim", "_" + treno_ + ".dat"}) {
-    const fs::path file = form.nome_file(suffisso);
+  for (const ScenarioFile compilato : kCompiledFiles) {
+    const fs::path file = form.nome_file(compilato);
     if (piattaforma.file_exists(file)) scritti.push_back(file);
   }
   return scritti;
@@ -227,7 +226,7 @@ int Sessione::costruisci(Form1& form, PiattaformaPrivata& piattaforma) {
     return stato_uscita::pulito;
   } catch (const FineBuild& fine) {
     righe_fatali_ = piattaforma.rapporti.empty() ? piattaforma.messaggi : piattaforma.rapporti;
-    righe_fatali_.push_back(r_.linea + "_" + r_.treno + ": note: no compiled file was written");
+    righe_fatali_.push_back(scenario_stem(r_.linea, r_.treno) + ": note: no compiled file was written");
     return fine.stato;
   } catch (const FileError& e) {
     righe_fatali_.push_back("scenario-compile: " + nomi_autore(e.what()));

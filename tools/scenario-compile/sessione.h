@@ -8,20 +8,19 @@
 #include <ostream>
 #include <string>
 
+#include "model/file_names.h"
+
 /// Exit status for a bad option, name, folder or missing description file
 /// (the builder's own statuses are in app/codici_errore.h).
 namespace stato_uscita {
 inline constexpr int uso = 2;
 }  // namespace stato_uscita
 
-inline constexpr const char* kLineaPredefinita = "Valdarco_Lornese";
-inline constexpr const char* kTrenoPredefinito = "4158";
-
 struct Richiesta {
   std::filesystem::path sorgente = ".";          ///< holds the two description files
   std::optional<std::filesystem::path> uscita;   ///< none: the source folder
-  std::string linea = kLineaPredefinita;         ///< UTF-8, as typed
-  std::string treno = kTrenoPredefinito;         ///< UTF-8, as typed
+  std::string linea = kDefaultLineName;          ///< UTF-8, as typed
+  std::string treno = kDefaultTrainNumber;        ///< UTF-8, as typed
   bool solo_verifica = false;                    ///< compile and report, write nothing
 };
 

@@ -470,8 +470,8 @@ TEST_F(SessioneTest, BadNamesAreRefusedAndNothingIsWritten) {
 TEST_F(SessioneTest, BuiltInScenarioGivesTheMainProgramsFilesByteForByte) {
   TestPlatform autore_piattaforma(sorgente.path());
   Form1 autore(autore_piattaforma);
-  autore.nome_linea = kLineaPredefinita;
-  autore.numero_treno = kTrenoPredefinito;
+  autore.nome_linea = kDefaultLineName;
+  autore.numero_treno = kDefaultTrainNumber;
   autore.dati_linea();
   autore.dati_treno();
   const auto descrizioni = contenuto(sorgente.path());

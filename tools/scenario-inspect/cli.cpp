@@ -10,6 +10,7 @@
 
 #include "command_line.h"
 #include "decode.h"
+#include "model/file_names.h"
 #include "platform/ansi.h"
 #include "render.h"
 #include "report.h"
@@ -22,10 +23,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// The names the builder itself uses when nothing else is said.
-constexpr const char* kLineaPredefinita = "Valdarco_Lornese";
-constexpr const char* kTrenoPredefinito = "4158";
 
 constexpr const char* kUso =
     "Usage: scenario-inspect [OPTION]...\n"
@@ -46,8 +43,8 @@ constexpr const char* kUso =
 
 struct Opzioni {
   fs::path cartella = ".";
-  std::string linea = kLineaPredefinita;  // UTF-8 as typed
-  std::string treno = kTrenoPredefinito;
+  std::string linea = kDefaultLineName;  // UTF-8 as typed
+  std::string treno = kDefaultTrainNumber;
   bool json = false;
   std::optional<fs::path> html;
   bool aiuto = false, versione = false;
@@ -128,9 +125,12 @@ int ispeziona(const Opzioni& o, std::ostream& out, std::ostream& err) {
     err << "scenario-inspect: the line name and the train number must be Windows-1252 text\n";
     return esito::uso;
   }
-  const fs::path griglia = file_nella_cartella(o.cartella, *linea + "_" + *treno + ".dat");
-  const fs::path servizio = file_nella_cartella(o.cartella, *linea + "_" + *treno + ".sim");
-  const fs::path linea_dat = file_nella_cartella(o.cartella, *linea + "_linea.dat");
+  const auto nome = [&](ScenarioFile f) {
+    return file_nella_cartella(o.cartella, scenario_file_name(f, *linea, *treno));
+  };
+  const fs::path griglia = nome(ScenarioFile::grid);
+  const fs::path servizio = nome(ScenarioFile::service);
+  const fs::path linea_dat = nome(ScenarioFile::line_data);
 
   std::string errore;
   const auto b_servizio = leggi_file(servizio, errore);

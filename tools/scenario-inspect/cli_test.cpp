@@ -10,13 +10,15 @@
 #include "testing/run_program.h"
 #include "testing/test_platform.h"
 #include "decode.h"
-#include "testing_bytes.h"
+#include "model/file_names.h"
+#include "output/scenario_files.h"
+#include "sample_scenario.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-namespace tb = testing_bytes;
+namespace tb = sample_scenario;
 
 struct Esecuzione {
   int stato;
@@ -28,10 +30,11 @@ struct CliTest : testing::Test {
   TempFolder cartella;
   tb::Campione c = tb::campione();
 
-  void scrivi(const std::string& linea = "Valdarco_Lornese", const std::string& treno = "4158") {
-    write_bytes(cartella.path() / (linea + "_" + treno + ".dat"), tb::griglia(c.percorso));
-    write_bytes(cartella.path() / (linea + "_" + treno + ".sim"), tb::servizio(c.voci));
-    write_bytes(cartella.path() / (linea + "_linea.dat"), tb::linea(c.tracciato));
+  void scrivi(const std::string& linea = kDefaultLineName, const std::string& treno = kDefaultTrainNumber) {
+    const auto file = [&](ScenarioFile f) { return cartella.path() / scenario_file_name(f, linea, treno); };
+    write_bytes(file(ScenarioFile::grid), bytes_percorso(c.percorso));
+    write_bytes(file(ScenarioFile::service), bytes_voci(c.voci));
+    write_bytes(file(ScenarioFile::line_data), std::string(bytes_tracciato(c.tracciato).vista()));
   }
 
   Esecuzione esegui(std::vector<std::string> argomenti) {

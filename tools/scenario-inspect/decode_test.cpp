@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "testing_bytes.h"
+#include "sample_scenario.h"
 
 namespace {
 
-namespace tb = testing_bytes;
+namespace tb = sample_scenario;
 
 Scenario scenario_di(const tb::Campione& c) {
   Scenario s;

@@ -6,11 +6,12 @@
 #include <sstream>
 #include <vector>
 
-#include "testing_bytes.h"
+#include "output/scenario_files.h"
+#include "sample_scenario.h"
 
 namespace {
 
-namespace tb = testing_bytes;
+namespace tb = sample_scenario;
 
 struct Resa {
   Scenario s;
@@ -20,7 +21,7 @@ struct Resa {
 
 Resa rendi(const tb::Campione& c, bool con_linea = true) {
   ScenarioBytes b{"", "g", "", "s", std::nullopt, "l"};
-  const std::string g = tb::griglia(c.percorso), sv = tb::servizio(c.voci), l = tb::linea(c.tracciato);
+  const std::string g = bytes_percorso(c.percorso), sv = bytes_voci(c.voci), l = std::string(bytes_tracciato(c.tracciato).vista());
   b.griglia = g;
   b.servizio = sv;
   if (con_linea) b.linea = l;

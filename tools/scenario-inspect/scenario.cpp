@@ -1,6 +1,7 @@
 #include "scenario.h"
 
 #include "app/codici_gara.h"
+#include "output/layouts.h"
 
 namespace {
 // The fixed values the builder stores beside the check codes.
@@ -32,12 +33,12 @@ Read<Scenario> leggi_scenario(const ScenarioBytes& file) {
   if (!lunghezza.ok()) return lunghezza.error();
   s.lunghezza = lunghezza.value();
 
-  auto percorso = leggi_percorso(file.griglia, file.nome_griglia, celle_attese(s.lunghezza));
+  auto percorso = leggi_percorso(file.griglia, file.nome_griglia, layout::grid_cells(s.lunghezza));
   if (!percorso.ok()) return percorso.error();
   s.percorso = std::move(percorso.value());
 
   if (file.linea) {
-    auto t = leggi_tracciato(*file.linea, file.nome_linea_dat, s.lunghezza + kOltreLinea + 1);
+    auto t = leggi_tracciato(*file.linea, file.nome_linea_dat, layout::plan_rows(s.lunghezza));
     if (!t.ok()) return t.error();
     s.tracciato = std::move(t.value());
     s.ha_tracciato = true;

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "model/records.h"
-#include "scenario_reader.h"
+#include "output/scenario_reader.h"
 
 /// The bytes of the three files and the names they are shown by.
 struct ScenarioBytes {

@@ -1,22 +1,24 @@
-#include "scenario_reader.h"
+#include "output/scenario_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "scenario.h"
-#include "testing_bytes.h"
+#include "output/scenario_files.h"
+#include "output/layouts.h"
+#include "sample_scenario.h"
 
 namespace {
 
-namespace tb = testing_bytes;
+namespace tb = sample_scenario;
 
 /// The sample scenario as file bytes, which each case may spoil.
 struct FileCampione {
   tb::Campione c = tb::campione();
-  std::string griglia = tb::griglia(c.percorso);
-  std::string servizio = tb::servizio(c.voci);
-  std::string linea = tb::linea(c.tracciato);
+  std::string griglia = bytes_percorso(c.percorso);
+  std::string servizio = bytes_voci(c.voci);
+  std::string linea = std::string(bytes_tracciato(c.tracciato).vista());
 
   Read<Scenario> leggi(bool con_linea = true) const {
     ScenarioBytes b{griglia, "V_4158.dat", servizio, "V_4158.sim", std::nullopt, "V_linea.dat"};
@@ -49,14 +51,6 @@ TEST(ScenarioReaderTest, LineDataFileIsOptional) {
   EXPECT_FALSE(r.value().tracciato.esiste());
 }
 
-TEST(ScenarioReaderTest, GridSizeFollowsTheLineLength) {
-  EXPECT_EQ(celle_attese(0), 141);
-  EXPECT_EQ(celle_attese(40000), 941);
-  EXPECT_EQ(celle_attese(25), 141);  // nearest(140.5) is 140: halves to even
-  EXPECT_EQ(celle_attese(75), 143);  // nearest(141.5) is 142
-  EXPECT_EQ(celle_attese(1000000), 20141);
-}
-
 struct Guasto {
   const char* nome;
   std::function<void(FileCampione&)> guasta;
@@ -71,7 +65,7 @@ const Guasto kGuasti[] = {
      "V_4158.sim: offset 0: expected 16 bytes of the head of record 0, found only 10 bytes before "
      "the end of the file"},
     {"ServiceTruncatedInsideAName",
-     [](FileCampione& f) { f.servizio.resize(tb::inizio_voce(f.c.voci, 85) + 20); },
+     [](FileCampione& f) { f.servizio.resize(inizio_voce(f.c.voci, 85) + 20); },
      "V_4158.sim: offset 2976: expected 34 bytes of the 16-byte name and the tail of record 85, "
      "found only 4 bytes before the end of the file"},
     {"ServiceMissingItsLastByte", [](FileCampione& f) { f.servizio.pop_back(); },
@@ -81,19 +75,19 @@ const Guasto kGuasti[] = {
      "V_4158.sim: offset 3048: expected the end of the file after the last record (86), found 3 more "
      "bytes"},
     {"ServiceWithANameLengthBeyondTheFile",
-     [](FileCampione& f) { f.servizio[tb::inizio_voce(f.c.voci, 86) + 14] = '\xFF'; },
+     [](FileCampione& f) { f.servizio[inizio_voce(f.c.voci, 86) + 14] = '\xFF'; },
      "V_4158.sim: offset 3026: expected 273 bytes of the 255-byte name and the tail of record 86, "
      "found only 22 bytes before the end of the file"},
     {"ServiceWithANegativeLineLength",
      [](FileCampione& f) {
        f.c.voci[84].fine = -1;
-       f.servizio = tb::servizio(f.c.voci);
+       f.servizio = bytes_voci(f.c.voci);
      },
      "V_4158.sim: offset 2931: expected a line length of 0 to 1000000 m in record 84, found -1"},
     {"ServiceWithATooLongLine",
      [](FileCampione& f) {
        f.c.voci[84].fine = 1000001;
-       f.servizio = tb::servizio(f.c.voci);
+       f.servizio = bytes_voci(f.c.voci);
      },
      "V_4158.sim: offset 2931: expected a line length of 0 to 1000000 m in record 84, found 1000001"},
     {"GridTruncated", [](FileCampione& f) { f.griglia.resize(f.griglia.size() - 5); },
@@ -119,8 +113,8 @@ const Guasto kGuasti[] = {
     {"PlanWithADoubleInRowZero",
      [](FileCampione& f) {
        std::string inizio;
-       tb::u16(inizio, 5);
-       tb::f64(inizio, 0.0);
+       layout::append_le(inizio, static_cast<uint16_t>(TipoVariante::reale64));
+       layout::append_le(inizio, 0.0);
        f.linea = inizio + f.linea.substr(4);
      },
      "V_linea.dat: offset 0: expected tag 0 (nothing) for metre 0 of column 0 (x) (the integers of "
@@ -196,8 +190,8 @@ TEST(ScenarioReaderTest, WrongCodesAndMarkersAreReadButNotValid) {
   for (const Caso& k : casi) {
     FileCampione f;
     k.cambia(f.c);
-    f.griglia = tb::griglia(f.c.percorso);
-    f.servizio = tb::servizio(f.c.voci);
+    f.griglia = bytes_percorso(f.c.percorso);
+    f.servizio = bytes_voci(f.c.voci);
     const auto r = f.leggi();
     ASSERT_TRUE(r.ok()) << k.nome;
     const Controlli& c = r.value().controlli;

@@ -1,99 +1,15 @@
 #pragma once
-// Test helpers: an encoder of the three compiled scenario files, written
-// from their byte layouts independently of the builder's own writer, and a
-// small scenario that holds one or more of every item the inspector shows.
+// Test helper: a small scenario that holds one or more of every item the
+// inspector shows. Its files are written by the builder's own writers
+// (output/scenario_files.h).
 
-#include <bit>
-#include <cmath>
 #include <cstdint>
 #include <string>
 
 #include "app/codici_gara.h"
 #include "model/records.h"
 
-namespace testing_bytes {
-
-inline void u8(std::string& o, uint8_t v) { o += static_cast<char>(v); }
-inline void u16(std::string& o, uint16_t v) {
-  u8(o, static_cast<uint8_t>(v & 0xFF));
-  u8(o, static_cast<uint8_t>(v >> 8));
-}
-inline void i16(std::string& o, int16_t v) { u16(o, static_cast<uint16_t>(v)); }
-inline void i32(std::string& o, int32_t v) {
-  const auto u = static_cast<uint32_t>(v);
-  for (int i = 0; i < 4; ++i) u8(o, static_cast<uint8_t>((u >> (8 * i)) & 0xFF));
-}
-inline void f64(std::string& o, double v) {
-  const auto u = std::bit_cast<uint64_t>(v);
-  for (int i = 0; i < 8; ++i) u8(o, static_cast<uint8_t>((u >> (8 * i)) & 0xFF));
-}
-
-/// The grid file: 15 bytes a cell.
-inline std::string griglia(const Percorso& p) {
-  std::string o;
-  for (const cella& c : p) {
-    u8(o, c.tipo);
-    i16(o, c.dato1);
-    i16(o, c.dato2);
-    i16(o, c.dato3);
-    i16(o, c.dato4);
-    u8(o, c.tempo_segnale);
-    u8(o, c.marcatore);
-    u8(o, c.montagna);
-    u8(o, c.velocita);
-    u8(o, c.pendenza);
-    u8(o, c.aderenza);
-  }
-  return o;
-}
-
-/// The service file: 87 records of 34 + N bytes.
-inline std::string servizio(const Voci& voci) {
-  std::string o;
-  for (const voce& v : voci) {
-    u8(o, v.tipo);
-    i32(o, v.inizio);
-    i32(o, v.fine);
-    i32(o, v.posizione);
-    u8(o, v.campo4);
-    u16(o, static_cast<uint16_t>(v.nome.size()));
-    o += v.nome;
-    i16(o, v.campo7);
-    i16(o, v.campo8);
-    i16(o, v.campo10);
-    i16(o, v.campo11);
-    i16(o, v.campo12);
-    u8(o, v.campo9);
-    u8(o, v.campo13);
-    u8(o, v.prolunga);
-    u8(o, v.campo5);
-    i32(o, v.orario);
-  }
-  return o;
-}
-
-/// The line data file: column 0 of every row, then column 1; each element a
-/// tag and its value.
-inline std::string linea(const Tracciato& t) {
-  std::string o;
-  for (size_t col = 0; col < 2; ++col) {
-    for (int32_t m = 0; m < t.righe(); ++m) {
-      const TipoVariante tipo = t.tipo(m);
-      u16(o, static_cast<uint16_t>(tipo));
-      const double v = t.punti[static_cast<size_t>(m)][col];
-      if (tipo == TipoVariante::intero16) i16(o, static_cast<int16_t>(v));
-      else if (tipo == TipoVariante::reale64) f64(o, v);
-    }
-  }
-  return o;
-}
-
-/// Offset of record `indice` in the service file.
-inline size_t inizio_voce(const Voci& voci, int32_t indice) {
-  size_t o = 0;
-  for (int32_t i = 0; i < indice; ++i) o += 34 + voci[static_cast<size_t>(i)].nome.size();
-  return o;
-}
+namespace sample_scenario {
 
 struct Campione {
   Voci voci;
@@ -181,4 +97,4 @@ inline Campione campione() {
   return c;
 }
 
-}  // namespace testing_bytes
+}  // namespace sample_scenario

@@ -1,5 +1,6 @@
 #pragma once
-// Readers of the three compiled scenario files. Each one is a pure function
+// Readers of the three compiled scenario files, driven by the same layouts
+// as their writers (output/layouts.h). Each one is a pure function
 // over the file's bytes: it checks every length, count and tag against the
 // layout before it uses it, and gives either the decoded table or one error
 // that names the file, the offset and what was expected there.
@@ -41,18 +42,9 @@ class Read {
   std::variant<T, ErroreFile> content_;
 };
 
-/// Bytes of one grid cell and of an empty (reset) record.
-inline constexpr int64_t kByteCella = 15;
-inline constexpr int64_t kByteVoceVuota = 34;
-
-/// Metres the grid and the plan reach beyond the end of the line.
-inline constexpr int32_t kOltreLinea = 7000;
-/// The longest line the builder accepts.
-inline constexpr int32_t kLunghezzaMassima = 1000000;
-
-/// Number of cells of the grid of a line of `lunghezza` metres: indices 0 to
-/// nearest((L + 7000) / 50).
-int32_t celle_attese(int32_t lunghezza);
+/// Offset of record `indice` in the service file of `voci`, from the lengths
+/// of the names before it.
+int64_t inizio_voce(const Voci& voci, int32_t indice);
 
 /// The service file: 87 records of 34 + N bytes each, nothing after them.
 Read<Voci> leggi_voci(std::string_view bytes, std::string_view file);

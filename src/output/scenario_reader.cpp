@@ -1,9 +1,9 @@
-#include "scenario_reader.h"
+#include "output/scenario_reader.h"
 
-#include <bit>
-#include <cstring>
+#include <iterator>
 
 #include "model/numbers.h"
+#include "output/layouts.h"
 
 namespace {
 
@@ -30,24 +30,12 @@ class Cursore {
 
   bool has(int64_t n) const { return rest() >= n; }
 
-  // Little-endian reads; the caller has checked has(n).
-  uint8_t u8() { return static_cast<uint8_t>(bytes_[static_cast<size_t>(pos_++)]); }
-  uint16_t u16() {
-    const uint16_t lo = u8();
-    const uint16_t hi = u8();
-    return static_cast<uint16_t>(lo | (hi << 8));
-  }
-  int16_t i16() { return wrap16(u16()); }
-  uint32_t u32() {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(u8()) << (8 * i);
+  /// The next value of type T, little-endian; the caller has checked has().
+  template <class T>
+  T get() {
+    const T v = layout::load_le<T>(bytes_.data() + pos_);
+    pos_ += static_cast<int64_t>(sizeof(T));
     return v;
-  }
-  int32_t i32() { return wrap32(u32()); }
-  double f64() {
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v |= static_cast<uint64_t>(u8()) << (8 * i);
-    return std::bit_cast<double>(v);
   }
   std::string_view take(int64_t n) {
     const auto s = bytes_.substr(static_cast<size_t>(pos_), static_cast<size_t>(n));
@@ -63,35 +51,28 @@ class Cursore {
 
 std::string nome_voce(int32_t i) { return "record " + std::to_string(i); }
 
-// The fixed part of a record before its name: tipo, inizio, fine,
-// posizione, campo4 and the name's length.
-constexpr int64_t kTestaVoce = 16;
-// The fixed part after the name.
-constexpr int64_t kCodaVoce = 18;
-
 std::optional<ErroreFile> leggi_voce(Cursore& c, int32_t i, voce& v) {
-  if (!c.has(kTestaVoce)) return c.short_read(kTestaVoce, "the head of " + nome_voce(i));
-  v.tipo = c.u8();
-  v.inizio = c.i32();
-  v.fine = c.i32();
-  v.posizione = c.i32();
-  v.campo4 = c.u8();
-  const int64_t n = c.u16();
-  if (!c.has(n + kCodaVoce))
-    return c.short_read(n + kCodaVoce, "the " + std::to_string(n) + "-byte name and the tail of " +
-                                           nome_voce(i));
-  v.nome = std::string(c.take(n));
-  v.campo7 = c.i16();
-  v.campo8 = c.i16();
-  v.campo10 = c.i16();
-  v.campo11 = c.i16();
-  v.campo12 = c.i16();
-  v.campo9 = c.u8();
-  v.campo13 = c.u8();
-  v.prolunga = c.u8();
-  v.campo5 = c.u8();
-  v.orario = c.i32();
-  return std::nullopt;
+  constexpr int64_t testa = layout::kRecordHeadBytes;
+  constexpr int64_t coda = layout::kRecordTailBytes;
+  if (!c.has(testa)) return c.short_read(testa, "the head of " + nome_voce(i));
+  std::optional<ErroreFile> errore;
+  layout::for_each_field_while(layout::kRecordFields, [&](const auto& f) {
+    using F = std::remove_cvref_t<decltype(f)>;
+    if constexpr (F::is_text) {
+      // The head is checked: the length is there; the name and the tail may not be.
+      const int64_t n = c.get<uint16_t>();
+      if (!c.has(n + coda)) {
+        errore = c.short_read(n + coda, "the " + std::to_string(n) +
+                                            "-byte name and the tail of " + nome_voce(i));
+        return false;
+      }
+      v.*f.member = std::string(c.take(n));
+    } else {
+      v.*f.member = c.get<typename F::value_type>();
+    }
+    return true;
+  });
+  return errore;
 }
 
 ErroreFile troppi_byte(const Cursore& c, const std::string& after) {
@@ -99,20 +80,19 @@ ErroreFile troppi_byte(const Cursore& c, const std::string& after) {
                   std::to_string(c.rest()) + (c.rest() == 1 ? " more byte" : " more bytes"));
 }
 
-/// Offset of record `indice` in the service file, from the lengths of the
-/// names before it.
-int64_t inizio_voce(const Voci& voci, int32_t indice) {
-  int64_t o = 0;
-  for (int32_t i = 0; i < indice; ++i) o += kByteVoceVuota + static_cast<int64_t>(voci[i].nome.size());
-  return o;
+std::string nome_tipo(uint16_t tag) {
+  return "tag " + std::to_string(tag) + " (" + layout::element_kind(tag)->description + ")";
 }
 
-const char* nome_tipo(uint16_t tag) {
-  switch (tag) {
-    case 0: return "tag 0 (nothing)";
-    case 2: return "tag 2 (16-bit integer)";
-    default: return "tag 5 (double)";
+/// "tag 0, 2 or 5": every tag the layout has.
+std::string tag_ammessi() {
+  std::string s = "tag";
+  const size_t n = std::size(layout::kElementKinds);
+  for (size_t i = 0; i < n; ++i) {
+    s += i == 0 ? " " : i + 1 == n ? " or " : ", ";
+    s += std::to_string(static_cast<uint16_t>(layout::kElementKinds[i].tag));
   }
+  return s;
 }
 
 struct Elemento {
@@ -126,33 +106,36 @@ std::string luogo_elemento(int32_t metro, int colonna) {
 }
 
 std::optional<ErroreFile> leggi_elemento(Cursore& c, int32_t metro, int colonna, Elemento& e) {
-  if (!c.has(2)) return c.short_read(2, "the tag of " + luogo_elemento(metro, colonna));
+  if (!c.has(layout::kTagBytes)) return c.short_read(layout::kTagBytes, "the tag of " + luogo_elemento(metro, colonna));
   const int64_t at = c.offset();
-  e.tag = c.u16();
-  switch (e.tag) {
-    case 0: e.valore = 0; return std::nullopt;
-    case 2:
-      if (!c.has(2)) return c.short_read(2, "the 16-bit value of " + luogo_elemento(metro, colonna));
-      e.valore = c.i16();
-      return std::nullopt;
-    case 5:
-      if (!c.has(8)) return c.short_read(8, "the double of " + luogo_elemento(metro, colonna));
-      e.valore = c.f64();
-      return std::nullopt;
-    default:
-      return c.errore(at, "tag 0, 2 or 5 for " + luogo_elemento(metro, colonna),
-                      "tag " + std::to_string(e.tag));
+  e.tag = c.get<uint16_t>();
+  const layout::ElementKind* kind = layout::element_kind(e.tag);
+  if (kind == nullptr)
+    return c.errore(at, tag_ammessi() + " for " + luogo_elemento(metro, colonna),
+                    "tag " + std::to_string(e.tag));
+  if (!c.has(kind->value_bytes))
+    return c.short_read(kind->value_bytes, std::string("the ") +
+                                               (kind->tag == TipoVariante::intero16 ? "16-bit value" : "double") +
+                                               " of " + luogo_elemento(metro, colonna));
+  switch (kind->tag) {
+    case TipoVariante::vuoto: e.valore = 0; break;
+    case TipoVariante::intero16: e.valore = c.get<int16_t>(); break;
+    case TipoVariante::reale64: e.valore = c.get<double>(); break;
   }
+  return std::nullopt;
 }
 
 }  // namespace
 
-std::string ErroreFile::message() const {
-  return file + ": offset " + std::to_string(offset) + ": expected " + expected + ", found " + found;
+int64_t inizio_voce(const Voci& voci, int32_t indice) {
+  int64_t o = 0;
+  for (int32_t i = 0; i < indice; ++i)
+    o += layout::kRecordBytesWithoutName + static_cast<int64_t>(voci[i].nome.size());
+  return o;
 }
 
-int32_t celle_attese(int32_t lunghezza) {
-  return nearest_int32((static_cast<double>(lunghezza) + kOltreLinea) / 50.0) + 1;
+std::string ErroreFile::message() const {
+  return file + ": offset " + std::to_string(offset) + ": expected " + expected + ", found " + found;
 }
 
 Read<Voci> leggi_voci(std::string_view bytes, std::string_view file) {
@@ -166,44 +149,38 @@ Read<Voci> leggi_voci(std::string_view bytes, std::string_view file) {
 
 Read<int32_t> lunghezza_linea(const Voci& voci, std::string_view bytes, std::string_view file) {
   const int32_t l = voci[voce_fissa::generale].fine;
-  if (l >= 0 && l <= kLunghezzaMassima) return l;
-  // `fine` lies 5 bytes into the record.
-  const int64_t at = inizio_voce(voci, voce_fissa::generale) + 5;
-  return Cursore(bytes, file).errore(at, "a line length of 0 to 1000000 m in record 84",
-                                     std::to_string(l));
+  if (l >= 0 && l <= layout::kLongestLine) return l;
+  const int64_t at = inizio_voce(voci, voce_fissa::generale) +
+                     layout::field_info(layout::kRecordTable, "fine").offset;
+  return Cursore(bytes, file).errore(
+      at, "a line length of 0 to " + std::to_string(layout::kLongestLine) + " m in record 84",
+      std::to_string(l));
 }
 
 Read<Percorso> leggi_percorso(std::string_view bytes, std::string_view file,
                               std::optional<int32_t> celle) {
   Cursore c(bytes, file);
-  const int64_t attese = celle ? *celle : static_cast<int64_t>(bytes.size()) / kByteCella;
+  constexpr int64_t byte_cella = layout::kCellBytes;
+  const int64_t attese = celle ? *celle : static_cast<int64_t>(bytes.size()) / byte_cella;
   if (!celle && attese < 2)
-    return c.errore(0, "at least 2 cells (" + byte_count(2 * kByteCella) + ")",
+    return c.errore(0, "at least 2 cells (" + byte_count(2 * byte_cella) + ")",
                     byte_count(c.rest()));
   Percorso percorso(static_cast<size_t>(attese));
   for (int64_t i = 0; i < attese; ++i) {
-    if (!c.has(kByteCella)) {
+    if (!c.has(byte_cella)) {
       std::string what = "cell " + std::to_string(i);
       if (celle) what += " of " + std::to_string(attese) + " for the line length of the service file";
-      return c.short_read(kByteCella, what);
+      return c.short_read(byte_cella, what);
     }
     cella& k = percorso[static_cast<size_t>(i)];
-    k.tipo = c.u8();
-    k.dato1 = c.i16();
-    k.dato2 = c.i16();
-    k.dato3 = c.i16();
-    k.dato4 = c.i16();
-    k.tempo_segnale = c.u8();
-    k.marcatore = c.u8();
-    k.montagna = c.u8();
-    k.velocita = c.u8();
-    k.pendenza = c.u8();
-    k.aderenza = c.u8();
+    layout::for_each_field(layout::kCellFields, [&](const auto& f) {
+      k.*f.member = c.get<typename std::remove_cvref_t<decltype(f)>::value_type>();
+    });
   }
   if (c.rest() != 0) {
     std::string after = "cell " + std::to_string(attese - 1);
     if (celle) after += " (" + std::to_string(attese) + " cells for the line length of the service file)";
-    else after += " (15 bytes a cell)";
+    else after += " (" + byte_count(byte_cella) + " a cell)";
     return troppi_byte(c, after);
   }
   return percorso;
