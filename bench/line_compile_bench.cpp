@@ -33,6 +33,9 @@ class MemoryPlatform : public Platform {
   void replace_file(const std::filesystem::path& file, std::string_view bytes) override {
     files[file] = std::string(bytes);
   }
+  void replace_files(std::span<const NewFile> group) override {
+    for (const NewFile& f : group) replace_file(f.file, f.bytes);
+  }
   void delete_file(const std::filesystem::path&) override {}
 };
 

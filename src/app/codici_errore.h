@@ -12,6 +12,7 @@
 namespace stato_uscita {
 inline constexpr int pulito = 0;             ///< clean build, every file written
 inline constexpr int codice_registrato = 1;  ///< a recorded code, or no grid to write
+inline constexpr int uso = 2;  ///< a bad command line (the tools: or a missing input)
 inline constexpr int fatale = 3;  ///< a guard, a file failure, or a text the files cannot hold
 }  // namespace stato_uscita
 

@@ -105,28 +105,37 @@ Blocco bytes_tracciato(const Tracciato& tracciato) {
 
 namespace {
 
-// Serializes one table and replaces its file in one write. A table that
-// cannot be turned into bytes (a name outside the code page, a value outside
-// its width) fails like a file that cannot be written: under the file's name.
-template <class Serializza>
-void scrivi_file(Platform& platform, const std::filesystem::path& file, Serializza serializza) {
-  const auto bytes = [&] {
-    try {
-      return serializza();
-    } catch (const std::runtime_error& failure) {
-      throw FileError(file, std::string("cannot write: ") + failure.what());
-    }
-  }();
-  platform.replace_file(file, std::string_view(bytes));
+// Serializes one table. A table that cannot be turned into bytes (a name
+// outside the code page, a value outside its width) fails like a file that
+// cannot be written: under the file's name.
+template <class Serialize>
+auto serialized(const std::filesystem::path& file, Serialize serialize) {
+  try {
+    return serialize();
+  } catch (const std::runtime_error& failure) {
+    throw FileError(file, std::string("cannot write: ") + failure.what());
+  }
 }
 
 }  // namespace
 
+// The three files are replaced together: all of them are serialized and
+// written beside the old ones before the first old file goes, so a failure
+// anywhere leaves the simulator the three old files that belong together,
+// never a new one beside old ones.
 void Form1::scrivi_file_compilati() {
+  const auto file_linea = nome_file(ScenarioFile::line_data);
+  const auto file_servizio = nome_file(ScenarioFile::service);
+  const auto file_percorso = nome_file(ScenarioFile::grid);
+  const std::string servizio = serialized(file_servizio, [this] { return bytes_voci(voci); });
+  const std::string griglia = serialized(file_percorso, [this] { return bytes_percorso(percorso); });
   // With the switch off there is no plan: an older line data file stays as it was.
-  if (compila_linea != 0)
-    scrivi_file(platform, nome_file(ScenarioFile::line_data), [this] { return bytes_tracciato(tracciato); });
-  scrivi_file(platform, nome_file(ScenarioFile::service), [this] { return bytes_voci(voci); });
-  scrivi_file(platform, nome_file(ScenarioFile::grid),
-              [this] { return bytes_percorso(percorso); });
+  if (compila_linea == 0) {
+    const NewFile gruppo[] = {{file_servizio, servizio}, {file_percorso, griglia}};
+    platform.replace_files(gruppo);
+    return;
+  }
+  const Blocco linea = serialized(file_linea, [this] { return bytes_tracciato(tracciato); });
+  const NewFile gruppo[] = {{file_linea, linea}, {file_servizio, servizio}, {file_percorso, griglia}};
+  platform.replace_files(gruppo);
 }

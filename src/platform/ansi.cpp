@@ -120,7 +120,16 @@ std::optional<std::string> utf8_a_cp1252(std::string_view testo) {
   return out;
 }
 
+std::filesystem::path path_from_utf8(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string utf8_of_path(const std::filesystem::path& path) {
+  const std::u8string utf8 = path.u8string();
+  return std::string(utf8.begin(), utf8.end());
+}
+
 std::filesystem::path file_nella_cartella(const std::filesystem::path& cartella,
                                           std::string_view nome) {
-  return cartella / std::filesystem::path(cp1252_a_utf8(nome));
+  return cartella / path_from_utf8(cp1252_a_utf8(nome));
 }

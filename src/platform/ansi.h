@@ -35,7 +35,15 @@ std::string cp1252_a_utf8(std::string_view testo);
 /// a character outside Windows-1252.
 std::optional<std::string> utf8_a_cp1252(std::string_view testo);
 
+/// A path from UTF-8 text, the same on every system (on Windows a narrow
+/// string would otherwise be read in the ANSI code page or the C locale).
+std::filesystem::path path_from_utf8(std::string_view utf8);
+
+/// A path as UTF-8 text, for messages: never fails, whatever the system.
+std::string utf8_of_path(const std::filesystem::path& path);
+
 /// A file of the program folder: the folder joined with a name held as
-/// Windows-1252 bytes (converted to this platform's UTF-8 file names).
+/// Windows-1252 bytes (converted to the system's own file names: UTF-8 on
+/// POSIX, UTF-16 on Windows).
 std::filesystem::path file_nella_cartella(const std::filesystem::path& cartella,
                                           std::string_view nome);

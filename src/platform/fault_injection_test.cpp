@@ -6,10 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <map>
 #include <optional>
+#include <span>
 
 #include "app/form1.h"
 #include "testing/test_platform.h"
@@ -28,42 +30,39 @@ class FailingPlatform : public TestPlatform {
   FailingPlatform(const fs::path& folder, std::string nome, Guasto guasto)
       : TestPlatform(folder), nome_(std::move(nome)), guasto_(guasto) {}
 
-  void replace_file(const fs::path& file, std::string_view bytes) override {
-    corrente_ = file;
-    TestPlatform::replace_file(file, bytes);
-    scritti[file.filename().string()] = std::string(bytes);
+  void replace_files(std::span<const NewFile> files) override {
+    TestPlatform::replace_files(files);
+    for (const NewFile& f : files) scritti[f.file.filename().string()] = std::string(f.bytes);
   }
 
   std::map<std::string, std::string> scritti;  ///< by file name, in full
   std::optional<uintmax_t> temporaneo_parziale;  ///< size of the half-written file
 
  protected:
-  bool bersaglio() const { return corrente_.filename() == nome_; }
-
-  size_t write_block(std::FILE* out, std::string_view bytes) override {
-    if (guasto_ != Guasto::scrittura || !bersaglio()) return TestPlatform::write_block(out, bytes);
-    const size_t meta = TestPlatform::write_block(out, bytes.substr(0, bytes.size() / 2));
+  size_t write_block(const fs::path& file, std::FILE* out, std::string_view bytes) override {
+    if (guasto_ != Guasto::scrittura || file.filename() != nome_)
+      return TestPlatform::write_block(file, out, bytes);
+    const size_t meta = TestPlatform::write_block(file, out, bytes.substr(0, bytes.size() / 2));
     std::fflush(out);
-    temporaneo_parziale = dimensione_temporaneo();
+    temporaneo_parziale = dimensione_temporaneo(file.parent_path());
     errno = ENOSPC;
     return meta;
   }
 
   std::error_code rename_over(const fs::path& from, const fs::path& to) override {
-    if (guasto_ != Guasto::rinomina || !bersaglio()) return TestPlatform::rename_over(from, to);
+    if (guasto_ != Guasto::rinomina || to.filename() != nome_) return TestPlatform::rename_over(from, to);
     return std::make_error_code(std::errc::read_only_file_system);
   }
 
  private:
-  std::optional<uintmax_t> dimensione_temporaneo() const {
-    for (const auto& e : fs::directory_iterator(corrente_.parent_path()))
+  std::optional<uintmax_t> dimensione_temporaneo(const fs::path& cartella) const {
+    for (const auto& e : fs::directory_iterator(cartella))
       if (e.path().filename().string().rfind(nome_ + ".tmp-", 0) == 0) return e.file_size();
     return std::nullopt;
   }
 
   std::string nome_;
   Guasto guasto_;
-  fs::path corrente_;
 };
 
 /// The eight files of a build in the order they are written: the five text
@@ -124,9 +123,10 @@ TEST_F(FaultInjectionTest, CleanRunWritesAllEightFiles) {
 }
 
 // Half of the file is on disk when the disk fills up: the run ends with
-// status 3 and one line naming the file; every file before it is complete,
-// the failing one and every later one keep their old content, and no
-// temporary file is left.
+// status 3 and one line naming the file; every text file before it is
+// complete, the failing one and every later one keep their old content, and
+// no temporary file is left. The three compiled files go together: a failure
+// while writing any of them leaves all three old ones.
 struct FailurePartWay : FaultInjectionTest, testing::WithParamInterface<size_t> {};
 
 TEST_P(FailurePartWay, EndsTheRunAndKeepsEveryFileWhole) {
@@ -141,6 +141,7 @@ TEST_P(FailurePartWay, EndsTheRunAndKeepsEveryFileWhole) {
   ASSERT_TRUE(platform.temporaneo_parziale.has_value());
   EXPECT_EQ(*platform.temporaneo_parziale, riferimento().at(kFile[k]).size() / 2);
 
+  const size_t primo_vecchio = std::min(k, kPrimoCompilato);
   size_t presenti = 0;
   for (size_t i = 0; i < kNumeroFile; ++i) {
     const fs::path file = cartella.path() / kFile[i];
@@ -150,7 +151,8 @@ TEST_P(FailurePartWay, EndsTheRunAndKeepsEveryFileWhole) {
       continue;
     }
     ++presenti;
-    EXPECT_EQ(read_bytes(file), i < k ? riferimento().at(kFile[i]) : vecchio(kFile[i])) << kFile[i];
+    EXPECT_EQ(read_bytes(file), i < primo_vecchio ? riferimento().at(kFile[i]) : vecchio(kFile[i]))
+        << kFile[i];
   }
   EXPECT_EQ(file_nella(cartella.path()), presenti);  // no temporary file
 }
@@ -163,18 +165,35 @@ INSTANTIATE_TEST_SUITE_P(EachFile, FailurePartWay, testing::Range<size_t>(0, kNu
                            return nome;
                          });
 
-// The new content is complete but cannot take the old file's place.
-TEST_F(FaultInjectionTest, FailedRenameOfACompiledFileKeepsTheOldOne) {
-  file_vecchi();
-  FailingPlatform platform(cartella.path(), kFile[6], FailingPlatform::Guasto::rinomina);
-  EXPECT_EQ(esegui(platform), 3);
-  const fs::path fallito = cartella.path() / kFile[6];
-  EXPECT_EQ(platform.reports, std::vector<std::string>{fallito.string() +
-                                                       ": cannot replace: Read-only file system"});
-  EXPECT_EQ(read_bytes(cartella.path() / kFile[5]), riferimento().at(kFile[5]));
-  EXPECT_EQ(read_bytes(fallito), vecchio(kFile[6]));
-  EXPECT_EQ(read_bytes(cartella.path() / kFile[7]), vecchio(kFile[7]));
-  EXPECT_EQ(file_nella(cartella.path()), kNumeroFile - 2);  // description files read and deleted
+// Every new compiled file is complete, but one cannot take its old file's
+// place. Files replaced before it in the group are put back, so the three
+// old files stay together, and nothing else is left in the folder: with old
+// files (each put back in one step) and without (the new ones removed).
+TEST_F(FaultInjectionTest, FailedRenameOfACompiledFileKeepsAllThreeOld) {
+  for (const bool vecchi : {true, false}) {
+    for (size_t k = kPrimoCompilato; k < kNumeroFile; ++k) {
+      SCOPED_TRACE(std::string(kFile[k]) + (vecchi ? " over old files" : " in an empty folder"));
+      TempFolder folder;
+      if (vecchi)
+        for (const char* nome : kFile) write_bytes(folder.path() / nome, vecchio(nome));
+      FailingPlatform platform(folder.path(), kFile[k], FailingPlatform::Guasto::rinomina);
+      EXPECT_EQ(esegui(platform), 3);
+      const fs::path fallito = folder.path() / kFile[k];
+      EXPECT_EQ(platform.reports,
+                std::vector<std::string>{fallito.string() + ": cannot replace: Read-only file system"});
+      size_t presenti = 3;  // the text files that stay
+      for (size_t i = kPrimoCompilato; i < kNumeroFile; ++i) {
+        const fs::path file = folder.path() / kFile[i];
+        if (vecchi) {
+          EXPECT_EQ(read_bytes(file), vecchio(kFile[i])) << kFile[i];
+          ++presenti;
+        } else {
+          EXPECT_FALSE(fs::exists(file)) << kFile[i];
+        }
+      }
+      EXPECT_EQ(file_nella(folder.path()), presenti);  // no temporary, no kept old file
+    }
+  }
 }
 
 // The program's folder is gone: the first file cannot even be created.

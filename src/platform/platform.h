@@ -4,20 +4,32 @@
 // The program uses SystemPlatform; tests and tools supply their own.
 
 #include <filesystem>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 /// A file that cannot be read, created, written, renamed or deleted. The
-/// message names the file and gives the system's reason.
+/// message names the file (in UTF-8 on every system) and gives the system's
+/// reason.
 class FileError : public std::runtime_error {
  public:
   FileError(const std::filesystem::path& file, const std::string& reason)
-      : std::runtime_error(file.string() + ": " + reason), file_(file) {}
+      : std::runtime_error(utf8_name(file) + ": " + reason), file_(file) {}
   const std::filesystem::path& file() const { return file_; }
 
  private:
+  static std::string utf8_name(const std::filesystem::path& file) {
+    const std::u8string name = file.u8string();
+    return std::string(name.begin(), name.end());
+  }
   std::filesystem::path file_;
+};
+
+/// One file of a group replaced together, and its new content.
+struct NewFile {
+  std::filesystem::path file;
+  std::string_view bytes;
 };
 
 class Platform {
@@ -50,6 +62,11 @@ class Platform {
   /// Replaces the file with exactly these bytes, safely: the old file stays as
   /// it was unless the new content is complete. FileError on any failure.
   virtual void replace_file(const std::filesystem::path& file, std::string_view bytes) = 0;
+
+  /// Replaces files that belong together, all or none: every new content is
+  /// complete before the first old file goes, and a failure leaves every old
+  /// file as it was. FileError naming the file that failed.
+  virtual void replace_files(std::span<const NewFile> files) = 0;
 
   /// Deletes the file; a file that does not exist is no error. FileError when
   /// an existing file cannot be deleted.

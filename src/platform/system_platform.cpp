@@ -4,14 +4,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
-#include <memory>
 #include <random>
-#include <system_error>
+
+#include "platform/ansi.h"
+#include "platform/system.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// The caption of the window, as the form is named.
+constexpr const char* kWindowCaption = "Form1";
+// The first wait before a replace is tried again; each later wait doubles
+// (50 + 100 + 200 + 400 ms in all).
+constexpr unsigned kFirstWaitMilliseconds = 50;
 
 std::string reason(int err) { return std::strerror(err); }
 
@@ -21,17 +27,6 @@ struct FileCloser {
   }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// fopen with the path in the system's own form: wide on Windows, where a
-// narrow name would go through the ANSI code page.
-std::FILE* open_file(const fs::path& file, const char* mode) {
-#ifdef _WIN32
-  const std::wstring wide_mode(mode, mode + std::strlen(mode));
-  return _wfopen(file.c_str(), wide_mode.c_str());
-#else
-  return std::fopen(file.c_str(), mode);
-#endif
-}
 
 void remove_quietly(const fs::path& file) {
   std::error_code ec;
@@ -47,7 +42,102 @@ fs::path temporary_name(const fs::path& file, unsigned attempt) {
   return tmp;
 }
 
+/// Removes the temporary files still listed when it goes, whatever happened.
+struct TemporaryFiles {
+  std::vector<fs::path> names;
+  ~TemporaryFiles() {
+    for (const fs::path& name : names)
+      if (!name.empty()) remove_quietly(name);
+  }
+};
+
 }  // namespace
+
+/// What stood at a file's name before a group replace: whether a file was
+/// there and, when one was, a second name (a hard link) that keeps it until
+/// the whole group is in place.
+struct SystemPlatform::OldFile {
+  bool existed = false;
+  fs::path kept;
+};
+
+SystemPlatform::SystemPlatform(fs::path folder, std::unique_ptr<Desktop> desktop)
+    : folder_(std::move(folder)), desktop_(std::move(desktop)) {}
+
+SystemPlatform SystemPlatform::for_executable(const char* argv0) {
+  fs::path exe = os::running_program();
+  std::error_code ec;
+  if (exe.empty()) exe = fs::absolute(argv0 ? fs::path(argv0) : fs::path("."), ec);
+  return SystemPlatform(exe.parent_path(),
+                        desktop_for(os::started_by_double_click(), os::system_desktop));
+}
+
+std::unique_ptr<Desktop> SystemPlatform::desktop_for(
+    bool double_clicked, const std::function<std::unique_ptr<Desktop>()>& system_desktop) {
+  return double_clicked ? system_desktop() : nullptr;
+}
+
+fs::path SystemPlatform::program_folder() { return folder_; }
+
+// The window's label and the box's text are the program's own Windows-1252
+// texts; the report lines are UTF-8 already.
+void SystemPlatform::show_window(const std::string& label) {
+  if (desktop_) {
+    desktop_->show_window(kWindowCaption, cp1252_a_utf8(label));
+  } else {
+    os::write_error_text(cp1252_a_utf8(label) + "\n");
+  }
+}
+
+void SystemPlatform::message_box(const std::string& text) {
+  if (desktop_) {
+    desktop_->message_box(cp1252_a_utf8(text));
+    box_shown_ = true;
+  } else {
+    os::write_error_text(cp1252_a_utf8(text) + "\n");
+  }
+}
+
+void SystemPlatform::report(const std::string& line) {
+  if (desktop_) {
+    pending_reports_.push_back(line);
+  } else {
+    os::write_error_text(line + "\n");
+  }
+}
+
+void SystemPlatform::show_reports() {
+  if (desktop_ && !box_shown_ && !pending_reports_.empty()) {
+    std::string text;
+    for (const std::string& line : pending_reports_) text += (text.empty() ? "" : "\n") + line;
+    desktop_->message_box(text);
+    box_shown_ = true;
+  }
+  pending_reports_.clear();
+}
+
+void SystemPlatform::end_program(int status) {
+  show_reports();
+  std::fflush(stderr);
+  std::exit(status);
+}
+
+bool SystemPlatform::file_exists(const fs::path& file) {
+  std::error_code ec;
+  return fs::is_regular_file(file, ec);
+}
+
+std::string SystemPlatform::read_file(const fs::path& file) {
+  errno = 0;
+  FilePtr in(os::open_for_reading(file));
+  if (!in) throw FileError(file, "cannot open for reading: " + reason(errno));
+  std::string content;
+  char buffer[1 << 16];
+  size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, in.get())) > 0) content.append(buffer, got);
+  if (std::ferror(in.get())) throw FileError(file, "cannot read: " + reason(errno));
+  return content;
+}
 
 // Writes the bytes to a new temporary file and closes it, checking every
 // step; on any failure the temporary file is removed. Returns its name.
@@ -55,14 +145,14 @@ fs::path SystemPlatform::write_temporary(const fs::path& file, std::string_view 
   for (unsigned attempt = 0;; ++attempt) {
     const fs::path tmp = temporary_name(file, attempt);
     errno = 0;
-    std::FILE* raw = open_file(tmp, "wbx");  // x: fail if it exists
+    std::FILE* raw = os::create_new(tmp);
     if (!raw) {
       if (errno == EEXIST && attempt < 100) continue;
       throw FileError(file, "cannot create a file in its folder: " + reason(errno));
     }
     FilePtr out(raw);
     errno = 0;
-    const size_t written = bytes.empty() ? 0 : write_block(raw, bytes);
+    const size_t written = bytes.empty() ? 0 : write_block(file, raw, bytes);
     const int write_errno = errno;
     if (written != bytes.size() || std::fflush(raw) != 0) {
       const int err = write_errno != 0 ? write_errno : errno;
@@ -79,62 +169,104 @@ fs::path SystemPlatform::write_temporary(const fs::path& file, std::string_view 
   }
 }
 
-size_t SystemPlatform::write_block(std::FILE* out, std::string_view bytes) {
+size_t SystemPlatform::write_block(const fs::path& /*file*/, std::FILE* out,
+                                   std::string_view bytes) {
   return std::fwrite(bytes.data(), 1, bytes.size(), out);
 }
 
 std::error_code SystemPlatform::rename_over(const fs::path& from, const fs::path& to) {
-  std::error_code ec;
-  fs::rename(from, to, ec);
-  return ec;
+  return os::move_replacing(from, to);
 }
 
-SystemPlatform::SystemPlatform(fs::path folder) : folder_(std::move(folder)) {}
+void SystemPlatform::pause(unsigned milliseconds) { os::pause_milliseconds(milliseconds); }
 
-SystemPlatform SystemPlatform::for_executable(const char* argv0) {
-  std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec || exe.empty()) exe = fs::absolute(argv0 ? argv0 : ".", ec);
-  return SystemPlatform(exe.parent_path());
-}
-
-fs::path SystemPlatform::program_folder() { return folder_; }
-
-void SystemPlatform::show_window(const std::string& label) { std::cerr << label << '\n'; }
-
-void SystemPlatform::message_box(const std::string& text) { std::cerr << text << '\n'; }
-
-void SystemPlatform::report(const std::string& line) { std::cerr << line << '\n'; }
-
-void SystemPlatform::end_program(int status) {
-  std::cerr.flush();
-  std::exit(status);
-}
-
-bool SystemPlatform::file_exists(const fs::path& file) {
-  std::error_code ec;
-  return fs::is_regular_file(file, ec);
-}
-
-std::string SystemPlatform::read_file(const fs::path& file) {
-  errno = 0;
-  FilePtr in(open_file(file, "rb"));
-  if (!in) throw FileError(file, "cannot open for reading: " + reason(errno));
-  std::string content;
-  char buffer[1 << 16];
-  size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, in.get())) > 0) content.append(buffer, got);
-  if (std::ferror(in.get())) throw FileError(file, "cannot read: " + reason(errno));
-  return content;
+// The complete temporary file takes the final name in one step. A target
+// that another program holds open gets a few short tries before the replace
+// gives up; the temporary file never outlives a failure.
+void SystemPlatform::move_into_place(const fs::path& temporary, const fs::path& file) {
+  std::error_code failure;
+  unsigned wait = kFirstWaitMilliseconds;
+  unsigned tries = 0;
+  for (;;) {
+    failure = rename_over(temporary, file);
+    ++tries;
+    if (!failure) return;
+    if (!os::held_by_another_program(failure) || tries == kReplaceTries) break;
+    pause(wait);
+    wait *= 2;
+  }
+  remove_quietly(temporary);
+  if (tries > 1)
+    throw FileError(file, "cannot replace: " + failure.message() +
+                              " (held open by another program? tried " + std::to_string(tries) +
+                              " times)");
+  throw FileError(file, "cannot replace: " + failure.message());
 }
 
 void SystemPlatform::replace_file(const fs::path& file, std::string_view bytes) {
-  const fs::path tmp = write_temporary(file, bytes);
-  std::error_code ec = rename_over(tmp, file);
-  if (ec) {
-    const std::string why = ec.message();
-    fs::remove(tmp, ec);
-    throw FileError(file, "cannot replace: " + why);
+  const NewFile one{file, bytes};
+  replace_files({&one, 1});
+}
+
+// The files of a group are all written to temporary files and checked
+// before the first old file is replaced, so a full disk or a failed write
+// changes nothing. The renames that follow are each one step, but a group
+// of them is not: if one fails after others succeeded, the files already
+// replaced are put back from their old contents, which a hard link kept
+// under a temporary name until the whole group was in place. Without hard
+// links (FAT) the old content cannot be kept without copying it; those files
+// stay new and the error says which file failed.
+void SystemPlatform::replace_files(std::span<const NewFile> files) {
+  TemporaryFiles temporaries;
+  for (const NewFile& f : files) temporaries.names.push_back(write_temporary(f.file, f.bytes));
+
+  std::vector<OldFile> old;
+  TemporaryFiles kept;
+  if (files.size() > 1) {
+    for (const NewFile& f : files) {
+      old.push_back(keep_old(f.file));
+      kept.names.push_back(old.back().kept);
+    }
+  }
+  for (size_t i = 0; i < files.size(); ++i) {
+    try {
+      move_into_place(temporaries.names[i], files[i].file);
+      temporaries.names[i].clear();
+    } catch (const FileError&) {
+      temporaries.names[i].clear();  // move_into_place removed it
+      if (!old.empty()) put_back(files, old, i);
+      throw;
+    }
+  }
+}
+
+SystemPlatform::OldFile SystemPlatform::keep_old(const fs::path& file) {
+  OldFile old;
+  std::error_code ec;
+  old.existed = fs::exists(file, ec);
+  if (!old.existed) return old;
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    const fs::path name = temporary_name(file, attempt);
+    fs::create_hard_link(file, name, ec);
+    if (!ec) {
+      old.kept = name;
+      return old;
+    }
+    if (ec != std::errc::file_exists) break;
+  }
+  return old;
+}
+
+// Undoes the first `replaced` replacements of a group: each old file takes
+// its name back in one step, and a file that did not exist before is removed.
+void SystemPlatform::put_back(std::span<const NewFile> files, const std::vector<OldFile>& old,
+                              size_t replaced) {
+  for (size_t i = 0; i < replaced; ++i) {
+    if (!old[i].existed) {
+      remove_quietly(files[i].file);
+    } else if (!old[i].kept.empty()) {
+      (void)rename_over(old[i].kept, files[i].file);
+    }
   }
 }
 

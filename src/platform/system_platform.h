@@ -1,21 +1,40 @@
 #pragma once
-// The platform of the real program: stderr stands in for the window and the
-// message box, files are written with a temporary file and a rename.
+// The platform of the real program: files through the system calls of
+// platform/system.h with safe replacement, and the person who started the
+// program met where they are: on the terminal, or, when the program was
+// double-clicked on Windows, with its window and message boxes.
 
 #include <cstddef>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <system_error>
+#include <vector>
 
+#include "platform/desktop.h"
 #include "platform/platform.h"
 
 class SystemPlatform : public Platform {
  public:
-  /// A platform whose program folder is `folder`.
-  explicit SystemPlatform(std::filesystem::path folder);
+  /// A platform whose program folder is `folder`; with a desktop, the window,
+  /// the message boxes and the report lines go there instead of standard
+  /// error.
+  explicit SystemPlatform(std::filesystem::path folder, std::unique_ptr<Desktop> desktop = nullptr);
 
-  /// The platform of the running executable: its folder is the one that holds
-  /// the executable (found through /proc/self/exe, or argv[0] as a fallback).
+  /// The platform of the running program: its folder is the one that holds
+  /// the program's own file as the system reports it (argv[0] only when the
+  /// system cannot tell), and it has the system's desktop when it was
+  /// started by a double-click.
   static SystemPlatform for_executable(const char* argv0);
+
+  /// The choice between the terminal and a desktop: the system's desktop
+  /// (made by `system_desktop`) for a double-clicked program, none for one
+  /// started from a console or a script, which must never wait for a click.
+  static std::unique_ptr<Desktop> desktop_for(
+      bool double_clicked, const std::function<std::unique_ptr<Desktop>()>& system_desktop);
+
+  /// Makes `folder` the one every file of the build lives in.
+  void build_into(std::filesystem::path folder) { folder_ = std::move(folder); }
 
   std::filesystem::path program_folder() override;
   void show_window(const std::string& label) override;
@@ -26,22 +45,40 @@ class SystemPlatform : public Platform {
   bool file_exists(const std::filesystem::path& file) override;
   std::string read_file(const std::filesystem::path& file) override;
   void replace_file(const std::filesystem::path& file, std::string_view bytes) override;
+  void replace_files(std::span<const NewFile> files) override;
   void delete_file(const std::filesystem::path& file) override;
 
+  /// On a desktop, the report lines of the run in one message box, unless
+  /// the run has shown its own box already. Done by end_program.
+  void show_reports();
+
+  /// How many times a replace is tried when another program holds the file.
+  static constexpr unsigned kReplaceTries = 5;
+
  protected:
-  // The two steps of a safe replace that can fail part-way, as seams: a test
+  // The steps of a safe replace that can fail part-way, as seams: a test
   // platform overrides them to fail, so that the real replace code is what
   // its tests exercise.
 
-  /// Writes the bytes to the open temporary file; returns how many were
-  /// written (fewer means failure, with errno set).
-  virtual size_t write_block(std::FILE* out, std::string_view bytes);
-  /// Renames the complete temporary file over the final name.
+  /// Writes the new content of `file` to its open temporary file; returns
+  /// how many bytes were written (fewer means failure, with errno set).
+  virtual size_t write_block(const std::filesystem::path& file, std::FILE* out,
+                             std::string_view bytes);
+  /// Moves a file over another in one step.
   virtual std::error_code rename_over(const std::filesystem::path& from,
                                       const std::filesystem::path& to);
+  /// Waits between two tries of a replace.
+  virtual void pause(unsigned milliseconds);
 
  private:
+  struct OldFile;
   std::filesystem::path write_temporary(const std::filesystem::path& file, std::string_view bytes);
+  void move_into_place(const std::filesystem::path& temporary, const std::filesystem::path& file);
+  OldFile keep_old(const std::filesystem::path& file);
+  void put_back(std::span<const NewFile> files, const std::vector<OldFile>& old, size_t replaced);
 
   std::filesystem::path folder_;
+  std::unique_ptr<Desktop> desktop_;
+  std::vector<std::string> pending_reports_;
+  bool box_shown_ = false;
 };

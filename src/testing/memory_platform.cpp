@@ -14,6 +14,10 @@ void MemoryPlatform::replace_file(const std::filesystem::path& file, std::string
   files[file] = std::string(bytes);
 }
 
+void MemoryPlatform::replace_files(std::span<const NewFile> group) {
+  for (const NewFile& f : group) replace_file(f.file, f.bytes);
+}
+
 void MemoryPlatform::delete_file(const std::filesystem::path& file) {
   if (!keep_deleted) files.erase(file);
 }

@@ -34,5 +34,6 @@ class MemoryPlatform : public Platform {
   bool file_exists(const std::filesystem::path& file) override;
   std::string read_file(const std::filesystem::path& file) override;
   void replace_file(const std::filesystem::path& file, std::string_view bytes) override;
+  void replace_files(std::span<const NewFile> group) override;
   void delete_file(const std::filesystem::path& file) override;
 };

@@ -101,7 +101,7 @@ struct Reader {
 
 ParsedCommandLine parse_command_line(int argc, const char* const* argv,
                                      std::span<const OptionSpec> table) {
-  Reader reader{argc, argv, table, {}};
+  Reader reader{argc, argv, table, {}, 1};
   reader.read_all();
   return std::move(reader.result);
 }

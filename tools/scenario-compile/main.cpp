@@ -3,6 +3,10 @@
 
 #include <iostream>
 
+#include "platform/system.h"
 #include "riga_comando.h"
 
-int main(int argc, char** argv) { return esegui_riga_comando(argc, argv, std::cout, std::cerr); }
+int main(int argc, char** argv) {
+  os::Utf8CommandLine line(argc, argv);
+  return esegui_riga_comando(line.argc(), line.argv(), std::cout, std::cerr);
+}

@@ -4,6 +4,7 @@
 
 #include "app/codici_errore.h"
 #include "command_line.h"
+#include "platform/ansi.h"
 #include "sessione.h"
 
 namespace {
@@ -58,7 +59,7 @@ int esegui_riga_comando(int argc, char** argv, std::ostream& uscita, std::ostrea
         richiesta.treno = o.value;
         break;
       case kOutput:
-        richiesta.uscita = o.value;
+        richiesta.uscita = path_from_utf8(o.value);
         break;
       case kCheck:
         richiesta.solo_verifica = true;
@@ -78,6 +79,6 @@ int esegui_riga_comando(int argc, char** argv, std::ostream& uscita, std::ostrea
   if (riga.operands.size() > 1)
     return errore_uso(messaggi, "one source folder at most, found '" + riga.operands[1] +
                                     "' as well");
-  if (!riga.operands.empty()) richiesta.sorgente = riga.operands[0];
+  if (!riga.operands.empty()) richiesta.sorgente = path_from_utf8(riga.operands[0]);
   return compila_scenario(richiesta, messaggi);
 }

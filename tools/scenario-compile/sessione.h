@@ -12,9 +12,6 @@
 
 /// Exit status for a bad option, name, folder or missing description file
 /// (the builder's own statuses are in app/codici_errore.h).
-namespace stato_uscita {
-inline constexpr int uso = 2;
-}  // namespace stato_uscita
 
 struct Richiesta {
   std::filesystem::path sorgente = ".";          ///< holds the two description files

@@ -68,11 +68,11 @@ std::optional<Opzioni> leggi_opzioni(int argc, char** argv, std::ostream& err) {
   Opzioni o;
   for (const FoundOption& f : riga.options) {
     switch (f.id) {
-      case kFolder: o.cartella = f.value; break;
+      case kFolder: o.cartella = path_from_utf8(f.value); break;
       case kLine: o.linea = f.value; break;
       case kTrain: o.treno = f.value; break;
       case kJson: o.json = true; break;
-      case kHtml: o.html = fs::path(f.value); break;
+      case kHtml: o.html = path_from_utf8(f.value); break;
       case kHelp: o.aiuto = true; break;
       case kVersion: o.versione = true; break;
     }

@@ -3,5 +3,9 @@
 #include <iostream>
 
 #include "cli.h"
+#include "platform/system.h"
 
-int main(int argc, char** argv) { return esegui_inspect(argc, argv, std::cout, std::cerr); }
+int main(int argc, char** argv) {
+  os::Utf8CommandLine line(argc, argv);
+  return esegui_inspect(line.argc(), line.argv(), std::cout, std::cerr);
+}
