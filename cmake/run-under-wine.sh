@@ -24,10 +24,12 @@ prefix=${WINEPREFIX:-$HOME/.wine}
 mkdir -p "$prefix"
 (
   # One caller at a time: with ctest -j, a second test must not run before
-  # the first has the helpers up. Status 0: a new server was started.
+  # the first has the helpers up. Status 0: a new server was started. The
+  # server and the helpers must not keep the lock (descriptor 9), or every
+  # later caller would wait for them to end.
   flock 9
-  if "$wineserver" -p60 </dev/null >/dev/null 2>&1; then
-    "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
+  if "$wineserver" -p60 </dev/null >/dev/null 2>&1 9>&-; then
+    "$wine" cmd /c exit </dev/null >/dev/null 2>&1 9>&- || true
   fi
 ) 9>"$prefix/.scenario-wine.lock"
 
