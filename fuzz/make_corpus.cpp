@@ -118,6 +118,59 @@ const std::string kTrenoPiccolo = crlf({
     "[fine]",
 });
 
+// The same entries on a line short enough for fuzz_compilation: no number
+// of the line description above kShortLineMetres.
+const std::string kShortLine = crlf({
+    "[generale]",
+    "lunghezza percorso,    2000",
+    "progressiva chilometrica uno,    0,    1350,    1",
+    "progressiva chilometrica due,    1000,    1950,    0",
+    "sfondo uno,    336",
+    "sfondo due,    276",
+    "sfondo tre,    1",
+    "ripetizione segnali 4 codici,    100    ,200",
+    "[curve]",
+    "curvas5,  200 , 150 ",
+    "curvad2,  600 , 300 ",
+    "[pendenze]",
+    "- altitudine iniziale 352 m. slm",
+    "pendenza,  0,   0",
+    "pendenza,  1000,   -24",
+    "[montagne]",
+    "montagna,   300,  450,  11",
+    "montagna,   550,  900,  12",
+    "[cartelli]",
+    "indicatori_vmax,  300,  75,  80,  80,  0,  ,  ,  ,  0",
+    "[indicazioni]",
+    "cartello_indicatore,   250,  (GALLERIA) (150 m)",
+    "cartello_indicatore,   1500,  \"(CULMINE, 400 m)\"",
+    "[fine]",
+});
+
+const std::string kShortTrain = crlf({
+    "[generale]",
+    "numero vetture,    3",
+    "percentuale massa frenata,    120",
+    "sabbia,    300",
+    "orologio,    6               47            30 ",
+    "[aderenze]",
+    "aderenza,  0,  95",
+    "aderenza,  1000,  80",
+    "[vel_limite]",
+    "velocita,  0,  80",
+    "[stazioni]",
+    "stazione,       0, 12,  400,  1, 0, 0,  4,1,0,  2,1,1,    1,   6,48, 0, VALDARCO TERME",
+    "stazione,    1800,  4,  600,  1, 0, 0,  1,1,0,  2,1,1,    0,   7,38, 0, LORNESE",
+    "[rallentamenti]",
+    "rallentamento,  1000,  30,  300,  1,  1,  0",
+    "[segnali]",
+    "segnale,    700,   1, 5, 1,  0, 0,    0,  0,0,0, 0",
+    "segnale,    1400,   2, 3, 1,  0, 0,    0,  0,0,0, 50",
+    "abbattimento,  1600,  90",
+    "[codici]",
+    "[fine]",
+});
+
 // The grid exists and the plan is started, then a curve without its class
 // stops the line: a compiled scenario whose plan is two rows long, small
 // enough for a seed of the inspector.
@@ -146,21 +199,40 @@ int main(int argc, char** argv) {
   scrivi(lettore / "fields_numbers.bin",
          std::string("\1\2\3", 3) + '\0' + "2147483647,-2147483648,2147483648, -0 ,+,-,12a,  ,\n");
 
-  const fs::path compilazione = cartella / "compilation";
+  // Lines of at most kShortLineMetres for fuzz_compilation.
+  const fs::path short_lines = cartella / "compilation";
+  scrivi(short_lines / "short.bin", input_compilazione(kShortLine, kShortTrain));
+  scrivi(short_lines / "short_line_only.bin", input_compilazione(kShortLine, std::nullopt));
+  scrivi(short_lines / "short_plan.bin", input_compilazione(kLineaBreve, kTrenoPiccolo));
+  scrivi(short_lines / "short_guard_1250.bin",
+         input_compilazione(kShortLine, crlf({"[generale]", "rallentamento, 0, 30, 100, 0, 0, 0",
+                                              "[fine]"})));
+
+  // Longer lines, the built-in one among them, for fuzz_compilation_long_line.
+  const fs::path compilazione = cartella / "compilation_long_line";
   scrivi(compilazione / "builtin.bin", input_compilazione(incorporate.linea, incorporate.treno));
   scrivi(compilazione / "small.bin", input_compilazione(kLineaPiccola, kTrenoPiccolo));
   scrivi(compilazione / "line_only.bin", input_compilazione(kLineaPiccola, std::nullopt));
-  scrivi(compilazione / "short_plan.bin", input_compilazione(kLineaBreve, kTrenoPiccolo));
   scrivi(compilazione / "guard_1250.bin",
          input_compilazione(kLineaPiccola, crlf({"[generale]", "rallentamento, 0, 30, 100, 0, 0, 0",
                                                  "[fine]"})));
 
+  // The readers on scenarios that fit in the 8 KB of fuzz_inspector_readers:
+  // a short line without its line data file, and one whose line data file
+  // stops after a few rows.
   const fs::path inspector = cartella / "inspector_readers";
-  const Compilati completo = compila(incorporate.linea, incorporate.treno);
-  scrivi(inspector / "builtin_no_plan.bin", input_inspector(completo.servizio, completo.griglia, std::nullopt));
+  const Compilati corto = compila(kShortLine, kShortTrain);
   const Compilati breve = compila(kLineaBreve, kTrenoPiccolo);
-  scrivi(inspector / "short_plan.bin", input_inspector(breve.servizio, breve.griglia, breve.linea));
+  scrivi(inspector / "short_no_plan.bin", input_inspector(corto.servizio, corto.griglia, std::nullopt));
+  scrivi(inspector / "short_plan_cut.bin",
+         input_inspector(corto.servizio, corto.griglia, corto.linea.substr(0, 256)));
   scrivi(inspector / "service_only.bin", input_inspector(breve.servizio, "", std::nullopt));
+
+  // Whole scenarios, their line data files included, for fuzz_inspector_output.
+  const fs::path output = cartella / "inspector_output";
+  const Compilati completo = compila(incorporate.linea, incorporate.treno);
+  scrivi(output / "builtin_no_plan.bin", input_inspector(completo.servizio, completo.griglia, std::nullopt));
+  scrivi(output / "short_plan.bin", input_inspector(breve.servizio, breve.griglia, breve.linea));
   std::printf("seed corpora written to %s\n", cartella.c_str());
   return 0;
 }
