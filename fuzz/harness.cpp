@@ -71,7 +71,7 @@ void fuzz_field_reader(std::span<const uint8_t> input) {
   // Fields come out in file order, so each text field is a run that starts
   // at or after the end of the first place the text before it was found:
   // searching from there keeps the check linear in the file.
-  size_t cerca_da = 0;
+  size_t search_from = 0;
   for (; !lettore.fine_file(); ++letture) {
     richiedi(letture <= file.size(), kNome, "the reader does not advance");
     const auto campo = static_cast<Campo>(static_cast<uint8_t>(tipi[letture % tipi.size()]) % 4);
@@ -81,10 +81,10 @@ void fuzz_field_reader(std::span<const uint8_t> input) {
           const std::string t = lettore.leggi_testo();
           // A text field is always one run of the file's own bytes, after
           // the text fields read before it.
-          const size_t at = file.find(t, cerca_da);
+          const size_t at = file.find(t, search_from);
           richiedi(at != std::string_view::npos, kNome,
                    "a text field that is not a run of the file after the fields before it: \"" + t + "\"");
-          cerca_da = at + t.size();
+          search_from = at + t.size();
           break;
         }
         case Campo::int32: lettore.leggi_int32(); break;

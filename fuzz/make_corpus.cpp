@@ -221,11 +221,11 @@ int main(int argc, char** argv) {
   // a short line without its line data file, and one whose line data file
   // stops after a few rows.
   const fs::path inspector = cartella / "inspector_readers";
-  const Compilati corto = compila(kShortLine, kShortTrain);
+  const Compilati short_compiled = compila(kShortLine, kShortTrain);
   const Compilati breve = compila(kLineaBreve, kTrenoPiccolo);
-  scrivi(inspector / "short_no_plan.bin", input_inspector(corto.servizio, corto.griglia, std::nullopt));
+  scrivi(inspector / "short_no_plan.bin", input_inspector(short_compiled.servizio, short_compiled.griglia, std::nullopt));
   scrivi(inspector / "short_plan_cut.bin",
-         input_inspector(corto.servizio, corto.griglia, corto.linea.substr(0, 256)));
+         input_inspector(short_compiled.servizio, short_compiled.griglia, short_compiled.linea.substr(0, 256)));
   scrivi(inspector / "service_only.bin", input_inspector(breve.servizio, "", std::nullopt));
 
   // Whole scenarios, their line data files included, for fuzz_inspector_output.
