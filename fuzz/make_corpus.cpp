@@ -7,6 +7,7 @@
 //   fuzz_make_corpus [FOLDER]
 
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -171,6 +172,21 @@ const std::string kShortTrain = crlf({
     "[fine]",
 });
 
+/// `base` with `from` replaced by `to` (the first time it stands there).
+std::string replaced(std::string base, std::string_view from, std::string_view to) {
+  const size_t at = base.find(from);
+  if (at == std::string::npos) {
+    std::fprintf(stderr, "seed fixture: \"%.*s\" not found\n", static_cast<int>(from.size()), from.data());
+    std::exit(1);
+  }
+  return base.replace(at, from.size(), to);
+}
+
+/// `base` with `entries` added before its closing "[fine]" line.
+std::string with_entries(const std::string& base, std::initializer_list<const char*> entries) {
+  return replaced(base, "[fine]\r\n", crlf(entries) + "[fine]\r\n");
+}
+
 // The grid exists and the plan is started, then a curve without its class
 // stops the line: a compiled scenario whose plan is two rows long, small
 // enough for a seed of the inspector.
@@ -208,11 +224,101 @@ int main(int argc, char** argv) {
          input_compilazione(kShortLine, crlf({"[generale]", "rallentamento, 0, 30, 100, 0, 0, 0",
                                               "[fine]"})));
 
+  // One mistake each, on the short line: the paths of the codes the
+  // compilers, the placement procedures and the grid scan record.
+  struct TargetedSeed {
+    const char* file;
+    std::string linea, treno;
+  };
+  const TargetedSeed targeted[] = {
+      {"repetition_9_codes.bin",
+       replaced(kShortLine, "segnali 4 codici", "segnali 9 codici"), kShortTrain},
+      {"repetition_without_codes.bin", replaced(kShortLine, "segnali 4 codici", "segnali codici"), kShortTrain},
+      {"curve_without_class.bin", with_entries(kShortLine, {"curvad,  1500 , 100 "}), kShortTrain},
+      {"name_board_on_a_board.bin", with_entries(kShortLine, {"cartello_indicatore,   1500,  (BIS)"}),
+       kShortTrain},
+      {"speed_boards_on_a_board.bin",
+       with_entries(kShortLine, {"indicatori_vmax,  250,  75,  80,  80,  0,  ,  ,  ,  0"}), kShortTrain},
+      {"comments_in_general_section.bin",
+       replaced(kShortLine, "sfondo uno,", "- one -,- two -,sfondo uno,"), kShortTrain},
+      {"chainage_off_the_50_m.bin",
+       replaced(kShortLine, "progressiva chilometrica uno,    0,", "progressiva chilometrica uno,    10,"),
+       kShortTrain},
+      {"no_length.bin", crlf({"[generale]", "sfondo uno,    336", "[curve]", "[fine]"}), kShortTrain},
+      {"no_general_section.bin", crlf({"[curve]", "curvas5,  200 , 150 ", "[fine]"}), kShortTrain},
+      {"station_types_5_and_7.bin", kShortLine,
+       replaced(kShortTrain, "stazione,    1800,",
+                "stazione,    900,  5,  200,  1, 0, 1,  1,1,0,  2,1,1,    0,   7,0, 0, QUINTA\r\n"
+                "stazione,    1300,  7,  200,  1, 0, 1,  1,1,0,  2,1,1,    0,   7,10, 0, SETTIMA\r\n"
+                "stazione,    1800,")},
+      {"station_too_close.bin", kShortLine,
+       replaced(kShortTrain, "stazione,    1800,",
+                "stazione,    300,  12,  400,  1, 0, 0,  1,1,0,  2,1,1,    0,   7,0, 0, VICINA\r\n"
+                "stazione,    1800,")},
+      {"signal_on_a_signal.bin", kShortLine,
+       with_entries(kShortTrain, {"segnale,    700,   1, 5, 1,  0, 0,    0,  0,0,0, 0"})},
+      {"signals_in_a_row.bin", kShortLine,
+       with_entries(kShortTrain, {"segnale,    1300,   1, 5, 1,  0, 0,    0,  0,0,0, 0",
+                                  "segnale,    1350,   1, 5, 1,  0, 0,    0,  0,0,0, 0"})},
+      {"slowdown_warning_occupied.bin", kShortLine,
+       with_entries(kShortTrain, {"segnale,    400,   1, 5, 1,  0, 0,    0,  0,0,0, 0",
+                                  "rallentamento,  1600,  30,  100,  1,  1,  0"})},
+      {"slowdown_start_occupied.bin", kShortLine,
+       with_entries(kShortTrain, {"segnale,    1100,   1, 5, 1,  0, 0,    0,  0,0,0, 0",
+                                  "rallentamento,  1100,  30,  100,  1,  0,  0"})},
+      {"slowdown_end_occupied.bin", kShortLine,
+       with_entries(kShortTrain, {"segnale,    1300,   1, 5, 1,  0, 0,    0,  0,0,0, 0",
+                                  "rallentamento,  1150,  30,  150,  1,  0,  0"})},
+      {"slowdown_warning_cells_occupied.bin", kShortLine,
+       with_entries(kShortTrain, {"segnale,    400,   1, 5, 1,  0, 0,    0,  0,0,0, 0",
+                                  "rallentamento,  1700,  30,  100,  1,  1,  5"})},
+      {"abbattimento_without_value.bin", kShortLine, with_entries(kShortTrain, {"abbattimento,  1650,  0"})},
+      {"abbattimento_on_a_signal.bin", kShortLine, with_entries(kShortTrain, {"abbattimento,  750,  5"})},
+  };
+  for (const TargetedSeed& seed : targeted)
+    scrivi(short_lines / seed.file, input_compilazione(seed.linea, seed.treno));
+
+  // The grid scan around slow slowdowns: signals before a warning board, a
+  // long slowdown whose inner points find their cells taken, and the signal
+  // after its end.
+  const std::string long_slowdown =
+      replaced(kShortTrain, "rallentamento,  1000,  30,  300,  1,  1,  0", "rallentamento,  500,  30,  1000,  1,  0,  0");
+  const auto segnale = [](int position) {
+    static std::deque<std::string> rows;  // stable addresses for the rows
+    rows.push_back("segnale,    " + std::to_string(position) + ",   1, 5, 1,  0, 0,    0,  0,0,0, 0");
+    return rows.back().c_str();
+  };
+  const char* warning = "rallentamento,  1600,  30,  100,  1,  0,  0";
+  const TargetedSeed grid_scan[] = {
+      {"signal_before_warning_boxed_in.bin", kShortLine,
+       with_entries(kShortTrain, {segnale(250), segnale(300), segnale(350), warning})},
+      {"abbattimento_next_to_signal.bin", kShortLine,
+       with_entries(kShortTrain, {segnale(250), segnale(350), "abbattimento,  350,  40", warning})},
+      {"abbattimento_two_before_signal.bin", kShortLine,
+       with_entries(kShortTrain, {segnale(300), segnale(350), "abbattimento,  300,  40", warning})},
+      {"slowdown_without_end.bin", kShortLine,
+       with_entries(kShortTrain, {"rallentamento,  1100,  30,  0,  1,  0,  0"})},
+      {"inner_point_taken.bin", kShortLine, with_entries(long_slowdown, {segnale(900)})},
+      {"inner_point_and_before_taken.bin", kShortLine,
+       with_entries(long_slowdown, {segnale(850), segnale(900)})},
+      {"inner_points_all_taken.bin", kShortLine,
+       with_entries(long_slowdown, {segnale(850), segnale(900), segnale(950)})},
+      {"signal_after_slowdown_end.bin", kShortLine, with_entries(long_slowdown, {segnale(1550)})},
+      {"signal_after_slowdown_boxed_in.bin", kShortLine,
+       with_entries(long_slowdown, {segnale(1450), segnale(1550)})},
+  };
+  for (const TargetedSeed& seed : grid_scan)
+    scrivi(short_lines / seed.file, input_compilazione(seed.linea, seed.treno));
+
   // Longer lines, the built-in one among them, for fuzz_compilation_long_line.
   const fs::path compilazione = cartella / "compilation_long_line";
   scrivi(compilazione / "builtin.bin", input_compilazione(incorporate.linea, incorporate.treno));
   scrivi(compilazione / "small.bin", input_compilazione(kLineaPiccola, kTrenoPiccolo));
   scrivi(compilazione / "line_only.bin", input_compilazione(kLineaPiccola, std::nullopt));
+  scrivi(compilazione / "line_entry_beyond_the_grid.bin",
+         input_compilazione(with_entries(kShortLine, {"pendenza,  8950,   3"}), kShortTrain));
+  scrivi(compilazione / "train_entry_beyond_the_grid.bin",
+         input_compilazione(kShortLine, with_entries(kShortTrain, {"velocita,  9950,  60"})));
   scrivi(compilazione / "guard_1250.bin",
          input_compilazione(kLineaPiccola, crlf({"[generale]", "rallentamento, 0, 30, 100, 0, 0, 0",
                                                  "[fine]"})));
