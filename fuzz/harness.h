@@ -9,10 +9,10 @@
 //     NUL byte, the bytes before the first NUL choose the kinds of field read
 //     in turn (byte % 4: text, 32-bit, 16-bit, 8-bit number) and the bytes
 //     after it are the file.
-//   - compilation: the bytes before the first NUL are the line description,
+//   - compilation (both targets): the bytes before the first NUL are the line description,
 //     the bytes after it the train description; an input without a NUL has
 //     no train description file at all.
-//   - inspector readers: byte 0 holds flags (bit 0: a line data file is
+//   - inspector readers and output: byte 0 holds flags (bit 0: a line data file is
 //     present), bytes 1-4 and 5-8 the lengths of the service file and of the
 //     grid file (unsigned, little-endian, cut to what the input holds), then
 //     the service file, the grid file, and the rest is the line data file.
@@ -25,7 +25,23 @@
 
 void fuzz_field_reader(std::span<const uint8_t> input);
 void fuzz_compilation(std::span<const uint8_t> input);
+void fuzz_compilation_long_line(std::span<const uint8_t> input);
+
+/// The longest line fuzz_compilation builds. The grid and the per-metre plan
+/// are sized from the line length, so a build costs time in proportion to
+/// it: fuzz_compilation skips every input whose line description holds a
+/// number above this (and so can declare no longer line), and
+/// fuzz_compilation_long_line builds every input, long lines included.
+inline constexpr int64_t kShortLineMetres = 2000;
+
+/// Whether fuzz_compilation builds this input (its line description holds
+/// no number above kShortLineMetres).
+bool within_short_line(std::span<const uint8_t> input);
 void fuzz_inspector_readers(std::span<const uint8_t> input);
+/// The inspector's readers, then what the tool makes of every scenario that
+/// reads (decoded, reported, rendered): slower, and run on inputs large
+/// enough for a whole scenario with its plan.
+void fuzz_inspector_output(std::span<const uint8_t> input);
 
 /// The input of fuzz_compilation for two description files.
 std::string input_compilazione(std::string_view linea, std::optional<std::string_view> treno);

@@ -7,6 +7,7 @@
 //   fuzz_make_corpus [FOLDER]
 
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -118,6 +119,74 @@ const std::string kTrenoPiccolo = crlf({
     "[fine]",
 });
 
+// The same entries on a line short enough for fuzz_compilation: no number
+// of the line description above kShortLineMetres.
+const std::string kShortLine = crlf({
+    "[generale]",
+    "lunghezza percorso,    2000",
+    "progressiva chilometrica uno,    0,    1350,    1",
+    "progressiva chilometrica due,    1000,    1950,    0",
+    "sfondo uno,    336",
+    "sfondo due,    276",
+    "sfondo tre,    1",
+    "ripetizione segnali 4 codici,    100    ,200",
+    "[curve]",
+    "curvas5,  200 , 150 ",
+    "curvad2,  600 , 300 ",
+    "[pendenze]",
+    "- altitudine iniziale 352 m. slm",
+    "pendenza,  0,   0",
+    "pendenza,  1000,   -24",
+    "[montagne]",
+    "montagna,   300,  450,  11",
+    "montagna,   550,  900,  12",
+    "[cartelli]",
+    "indicatori_vmax,  300,  75,  80,  80,  0,  ,  ,  ,  0",
+    "[indicazioni]",
+    "cartello_indicatore,   250,  (GALLERIA) (150 m)",
+    "cartello_indicatore,   1500,  \"(CULMINE, 400 m)\"",
+    "[fine]",
+});
+
+const std::string kShortTrain = crlf({
+    "[generale]",
+    "numero vetture,    3",
+    "percentuale massa frenata,    120",
+    "sabbia,    300",
+    "orologio,    6               47            30 ",
+    "[aderenze]",
+    "aderenza,  0,  95",
+    "aderenza,  1000,  80",
+    "[vel_limite]",
+    "velocita,  0,  80",
+    "[stazioni]",
+    "stazione,       0, 12,  400,  1, 0, 0,  4,1,0,  2,1,1,    1,   6,48, 0, VALDARCO TERME",
+    "stazione,    1800,  4,  600,  1, 0, 0,  1,1,0,  2,1,1,    0,   7,38, 0, LORNESE",
+    "[rallentamenti]",
+    "rallentamento,  1000,  30,  300,  1,  1,  0",
+    "[segnali]",
+    "segnale,    700,   1, 5, 1,  0, 0,    0,  0,0,0, 0",
+    "segnale,    1400,   2, 3, 1,  0, 0,    0,  0,0,0, 50",
+    "abbattimento,  1600,  90",
+    "[codici]",
+    "[fine]",
+});
+
+/// `base` with `from` replaced by `to` (the first time it stands there).
+std::string replaced(std::string base, std::string_view from, std::string_view to) {
+  const size_t at = base.find(from);
+  if (at == std::string::npos) {
+    std::fprintf(stderr, "seed fixture: \"%.*s\" not found\n", static_cast<int>(from.size()), from.data());
+    std::exit(1);
+  }
+  return base.replace(at, from.size(), to);
+}
+
+/// `base` with `entries` added before its closing "[fine]" line.
+std::string with_entries(const std::string& base, std::initializer_list<const char*> entries) {
+  return replaced(base, "[fine]\r\n", crlf(entries) + "[fine]\r\n");
+}
+
 // The grid exists and the plan is started, then a curve without its class
 // stops the line: a compiled scenario whose plan is two rows long, small
 // enough for a seed of the inspector.
@@ -146,21 +215,130 @@ int main(int argc, char** argv) {
   scrivi(lettore / "fields_numbers.bin",
          std::string("\1\2\3", 3) + '\0' + "2147483647,-2147483648,2147483648, -0 ,+,-,12a,  ,\n");
 
-  const fs::path compilazione = cartella / "compilation";
+  // Lines of at most kShortLineMetres for fuzz_compilation.
+  const fs::path short_lines = cartella / "compilation";
+  scrivi(short_lines / "short.bin", input_compilazione(kShortLine, kShortTrain));
+  scrivi(short_lines / "short_line_only.bin", input_compilazione(kShortLine, std::nullopt));
+  scrivi(short_lines / "short_plan.bin", input_compilazione(kLineaBreve, kTrenoPiccolo));
+  scrivi(short_lines / "short_guard_1250.bin",
+         input_compilazione(kShortLine, crlf({"[generale]", "rallentamento, 0, 30, 100, 0, 0, 0",
+                                              "[fine]"})));
+
+  // One mistake each, on the short line: the paths of the codes the
+  // compilers, the placement procedures and the grid scan record.
+  struct TargetedSeed {
+    const char* file;
+    std::string linea, treno;
+  };
+  const TargetedSeed targeted[] = {
+      {"repetition_9_codes.bin",
+       replaced(kShortLine, "segnali 4 codici", "segnali 9 codici"), kShortTrain},
+      {"repetition_without_codes.bin", replaced(kShortLine, "segnali 4 codici", "segnali codici"), kShortTrain},
+      {"curve_without_class.bin", with_entries(kShortLine, {"curvad,  1500 , 100 "}), kShortTrain},
+      {"name_board_on_a_board.bin", with_entries(kShortLine, {"cartello_indicatore,   1500,  (BIS)"}),
+       kShortTrain},
+      {"speed_boards_on_a_board.bin",
+       with_entries(kShortLine, {"indicatori_vmax,  250,  75,  80,  80,  0,  ,  ,  ,  0"}), kShortTrain},
+      {"comments_in_general_section.bin",
+       replaced(kShortLine, "sfondo uno,", "- one -,- two -,sfondo uno,"), kShortTrain},
+      {"chainage_off_the_50_m.bin",
+       replaced(kShortLine, "progressiva chilometrica uno,    0,", "progressiva chilometrica uno,    10,"),
+       kShortTrain},
+      {"no_length.bin", crlf({"[generale]", "sfondo uno,    336", "[curve]", "[fine]"}), kShortTrain},
+      {"no_general_section.bin", crlf({"[curve]", "curvas5,  200 , 150 ", "[fine]"}), kShortTrain},
+      {"station_types_5_and_7.bin", kShortLine,
+       replaced(kShortTrain, "stazione,    1800,",
+                "stazione,    900,  5,  200,  1, 0, 1,  1,1,0,  2,1,1,    0,   7,0, 0, QUINTA\r\n"
+                "stazione,    1300,  7,  200,  1, 0, 1,  1,1,0,  2,1,1,    0,   7,10, 0, SETTIMA\r\n"
+                "stazione,    1800,")},
+      {"station_too_close.bin", kShortLine,
+       replaced(kShortTrain, "stazione,    1800,",
+                "stazione,    300,  12,  400,  1, 0, 0,  1,1,0,  2,1,1,    0,   7,0, 0, VICINA\r\n"
+                "stazione,    1800,")},
+      {"signal_on_a_signal.bin", kShortLine,
+       with_entries(kShortTrain, {"segnale,    700,   1, 5, 1,  0, 0,    0,  0,0,0, 0"})},
+      {"signals_in_a_row.bin", kShortLine,
+       with_entries(kShortTrain, {"segnale,    1300,   1, 5, 1,  0, 0,    0,  0,0,0, 0",
+                                  "segnale,    1350,   1, 5, 1,  0, 0,    0,  0,0,0, 0"})},
+      {"slowdown_warning_occupied.bin", kShortLine,
+       with_entries(kShortTrain, {"segnale,    400,   1, 5, 1,  0, 0,    0,  0,0,0, 0",
+                                  "rallentamento,  1600,  30,  100,  1,  1,  0"})},
+      {"slowdown_start_occupied.bin", kShortLine,
+       with_entries(kShortTrain, {"segnale,    1100,   1, 5, 1,  0, 0,    0,  0,0,0, 0",
+                                  "rallentamento,  1100,  30,  100,  1,  0,  0"})},
+      {"slowdown_end_occupied.bin", kShortLine,
+       with_entries(kShortTrain, {"segnale,    1300,   1, 5, 1,  0, 0,    0,  0,0,0, 0",
+                                  "rallentamento,  1150,  30,  150,  1,  0,  0"})},
+      {"slowdown_warning_cells_occupied.bin", kShortLine,
+       with_entries(kShortTrain, {"segnale,    400,   1, 5, 1,  0, 0,    0,  0,0,0, 0",
+                                  "rallentamento,  1700,  30,  100,  1,  1,  5"})},
+      {"abbattimento_without_value.bin", kShortLine, with_entries(kShortTrain, {"abbattimento,  1650,  0"})},
+      {"abbattimento_on_a_signal.bin", kShortLine, with_entries(kShortTrain, {"abbattimento,  750,  5"})},
+  };
+  for (const TargetedSeed& seed : targeted)
+    scrivi(short_lines / seed.file, input_compilazione(seed.linea, seed.treno));
+
+  // The grid scan around slow slowdowns: signals before a warning board, a
+  // long slowdown whose inner points find their cells taken, and the signal
+  // after its end.
+  const std::string long_slowdown =
+      replaced(kShortTrain, "rallentamento,  1000,  30,  300,  1,  1,  0", "rallentamento,  500,  30,  1000,  1,  0,  0");
+  const auto segnale = [](int position) {
+    static std::deque<std::string> rows;  // stable addresses for the rows
+    rows.push_back("segnale,    " + std::to_string(position) + ",   1, 5, 1,  0, 0,    0,  0,0,0, 0");
+    return rows.back().c_str();
+  };
+  const char* warning = "rallentamento,  1600,  30,  100,  1,  0,  0";
+  const TargetedSeed grid_scan[] = {
+      {"signal_before_warning_boxed_in.bin", kShortLine,
+       with_entries(kShortTrain, {segnale(250), segnale(300), segnale(350), warning})},
+      {"abbattimento_next_to_signal.bin", kShortLine,
+       with_entries(kShortTrain, {segnale(250), segnale(350), "abbattimento,  350,  40", warning})},
+      {"abbattimento_two_before_signal.bin", kShortLine,
+       with_entries(kShortTrain, {segnale(300), segnale(350), "abbattimento,  300,  40", warning})},
+      {"slowdown_without_end.bin", kShortLine,
+       with_entries(kShortTrain, {"rallentamento,  1100,  30,  0,  1,  0,  0"})},
+      {"inner_point_taken.bin", kShortLine, with_entries(long_slowdown, {segnale(900)})},
+      {"inner_point_and_before_taken.bin", kShortLine,
+       with_entries(long_slowdown, {segnale(850), segnale(900)})},
+      {"inner_points_all_taken.bin", kShortLine,
+       with_entries(long_slowdown, {segnale(850), segnale(900), segnale(950)})},
+      {"signal_after_slowdown_end.bin", kShortLine, with_entries(long_slowdown, {segnale(1550)})},
+      {"signal_after_slowdown_boxed_in.bin", kShortLine,
+       with_entries(long_slowdown, {segnale(1450), segnale(1550)})},
+  };
+  for (const TargetedSeed& seed : grid_scan)
+    scrivi(short_lines / seed.file, input_compilazione(seed.linea, seed.treno));
+
+  // Longer lines, the built-in one among them, for fuzz_compilation_long_line.
+  const fs::path compilazione = cartella / "compilation_long_line";
   scrivi(compilazione / "builtin.bin", input_compilazione(incorporate.linea, incorporate.treno));
   scrivi(compilazione / "small.bin", input_compilazione(kLineaPiccola, kTrenoPiccolo));
   scrivi(compilazione / "line_only.bin", input_compilazione(kLineaPiccola, std::nullopt));
-  scrivi(compilazione / "short_plan.bin", input_compilazione(kLineaBreve, kTrenoPiccolo));
+  scrivi(compilazione / "line_entry_beyond_the_grid.bin",
+         input_compilazione(with_entries(kShortLine, {"pendenza,  8950,   3"}), kShortTrain));
+  scrivi(compilazione / "train_entry_beyond_the_grid.bin",
+         input_compilazione(kShortLine, with_entries(kShortTrain, {"velocita,  9950,  60"})));
   scrivi(compilazione / "guard_1250.bin",
          input_compilazione(kLineaPiccola, crlf({"[generale]", "rallentamento, 0, 30, 100, 0, 0, 0",
                                                  "[fine]"})));
 
+  // The readers on scenarios that fit in the 8 KB of fuzz_inspector_readers:
+  // a short line without its line data file, and one whose line data file
+  // stops after a few rows.
   const fs::path inspector = cartella / "inspector_readers";
-  const Compilati completo = compila(incorporate.linea, incorporate.treno);
-  scrivi(inspector / "builtin_no_plan.bin", input_inspector(completo.servizio, completo.griglia, std::nullopt));
+  const Compilati short_compiled = compila(kShortLine, kShortTrain);
   const Compilati breve = compila(kLineaBreve, kTrenoPiccolo);
-  scrivi(inspector / "short_plan.bin", input_inspector(breve.servizio, breve.griglia, breve.linea));
+  scrivi(inspector / "short_no_plan.bin", input_inspector(short_compiled.servizio, short_compiled.griglia, std::nullopt));
+  scrivi(inspector / "short_plan_cut.bin",
+         input_inspector(short_compiled.servizio, short_compiled.griglia, short_compiled.linea.substr(0, 256)));
   scrivi(inspector / "service_only.bin", input_inspector(breve.servizio, "", std::nullopt));
+
+  // Whole scenarios, their line data files included, for fuzz_inspector_output.
+  const fs::path output = cartella / "inspector_output";
+  const Compilati completo = compila(incorporate.linea, incorporate.treno);
+  scrivi(output / "builtin_no_plan.bin", input_inspector(completo.servizio, completo.griglia, std::nullopt));
+  scrivi(output / "short_plan.bin", input_inspector(breve.servizio, breve.griglia, breve.linea));
   std::printf("seed corpora written to %s\n", cartella.string().c_str());
   return 0;
 }

@@ -4,15 +4,20 @@
 # fuzz/regressions/<target>/ once its fault is mended.
 #
 #   cmake -DFUZZER=... -DCORPUS=... -DREGRESSIONS=... -DWORK=... -DSECONDS=...
-#         -DMAX_LEN=... -P run_fuzzer.cmake
+#         -DMAX_LEN=... [-DDICT=...] -P run_fuzzer.cmake
 
 file(REMOVE_RECURSE ${WORK}/corpus)
 file(MAKE_DIRECTORY ${WORK}/corpus ${WORK}/artifacts)
 file(GLOB seeds ${CORPUS}/* ${REGRESSIONS}/*)
 file(COPY ${seeds} DESTINATION ${WORK}/corpus)
 
+set(dictionary)
+if(DICT)
+  set(dictionary -dict=${DICT})
+endif()
+
 execute_process(
-  COMMAND ${FUZZER} ${WORK}/corpus
+  COMMAND ${FUZZER} ${WORK}/corpus ${dictionary}
           -max_total_time=${SECONDS} -max_len=${MAX_LEN} -rss_limit_mb=2048 -timeout=30
           -print_final_stats=1 -artifact_prefix=${WORK}/artifacts/
   RESULT_VARIABLE status)
