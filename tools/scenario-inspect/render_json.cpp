@@ -106,22 +106,22 @@ void scrivi_colonna(Json& j, const Tracciato& t, size_t colonna) {
 void scrivi_controllo(Json& j, std::string_view k, const Controllo& c) {
   j.chiave(k);
   j.apri('{');
-  j.campo("trovato", c.trovato);
-  j.campo("atteso", c.atteso);
-  j.chiave("valido");
+  j.campo("found", c.trovato);
+  j.campo("expected", c.atteso);
+  j.chiave("valid");
   j.booleano(c.valido());
   j.chiudi('}');
 }
 
 void scrivi_controlli(Json& j, const Controlli& c) {
-  j.chiave("controlli");
+  j.chiave("checks");
   j.apri('{');
-  j.chiave("validi");
+  j.chiave("valid");
   j.booleano(c.validi());
-  scrivi_controllo(j, "marcatore_cella", c.marcatore);
-  scrivi_controllo(j, "marcatore_voce", c.marcatore_voce);
-  scrivi_controllo(j, "codice_semplice", c.codice_semplice);
-  scrivi_controllo(j, "codice_pesato", c.codice_pesato);
+  scrivi_controllo(j, "cell_marker", c.marcatore);
+  scrivi_controllo(j, "record_marker", c.marcatore_voce);
+  scrivi_controllo(j, "plain_code", c.codice_semplice);
+  scrivi_controllo(j, "weighted_code", c.codice_pesato);
   j.chiudi('}');
 }
 
@@ -144,75 +144,75 @@ void scrivi_opzionale(Json& j, std::string_view k, const std::optional<int32_t>&
 }
 
 void scrivi_decodificato(Json& j, const Scenario& s, const Decodificato& d) {
-  j.chiave("decodificato");
+  j.chiave("decoded");
   j.apri('{');
-  lista(j, "stazioni", d.stazioni, [&](const Stazione& x) {
-    j.campo("voce", x.voce);
-    scrivi_opzionale(j, "cella_fermata", x.cella_fermata);
+  lista(j, "stations", d.stazioni, [&](const Stazione& x) {
+    j.campo("record", x.voce);
+    scrivi_opzionale(j, "stop_cell", x.cella_fermata);
     j.chiave("orario");
     j.testo(ora(s.voci[static_cast<size_t>(x.voce)].orario));
   });
-  lista(j, "segnali", d.segnali, [&](const Segnale& x) {
-    j.campo("cella", x.cella);
+  lista(j, "signals", d.segnali, [&](const Segnale& x) {
+    j.campo("cell", x.cella);
     j.campo("posizione", x.posizione);
     for (auto [k, v] : {std::pair{"sx", x.sx}, {"s1", x.s1}, {"s2", x.s2}, {"s3", x.s3},
                         {"rapp", x.rapp}, {"dx", x.dx}, {"d1", x.d1}, {"d2", x.d2}, {"d3", x.d3}})
       j.campo(k, v);
     j.campo("tempo", x.tempo);
-    j.chiave("marcatori");
+    j.chiave("markers");
     j.apri('[');
     for (uint8_t m : x.marcatori) j.intero(m);
     j.chiudi(']');
   });
-  lista(j, "rallentamenti", d.rallentamenti, [&](const Rallentamento& x) {
-    j.campo("cella_inizio", x.cella_inizio);
-    scrivi_opzionale(j, "cella_fine", x.cella_fine);
-    scrivi_opzionale(j, "cella_avviso", x.cella_avviso);
-    j.chiave("preavviso");
+  lista(j, "slowdowns", d.rallentamenti, [&](const Rallentamento& x) {
+    j.campo("start_cell", x.cella_inizio);
+    scrivi_opzionale(j, "end_cell", x.cella_fine);
+    scrivi_opzionale(j, "warning_cell", x.cella_avviso);
+    j.chiave("pre_warning");
     j.booleano(x.preavviso);
     j.campo("velocita", x.velocita);
     j.campo("d_v", x.d_v);
     j.campo("f_tt", x.f_tt);
   });
-  lista(j, "cartelli", d.cartelli, [&](const CartelloIndicatore& x) {
-    j.campo("cella", x.cella);
+  lista(j, "name_boards", d.cartelli, [&](const CartelloIndicatore& x) {
+    j.campo("cell", x.cella);
     j.campo("posizione", x.posizione());
-    j.campo("voce", x.voce);
-    j.chiave("testo");
+    j.campo("record", x.voce);
+    j.chiave("text");
     if (x.voce_valida) j.testo(cp1252_a_utf8(x.testo));
     else j.nullo();
   });
-  lista(j, "indicatori_v_max", d.indicatori, [&](const IndicatoriVMax& x) {
-    j.campo("cella", x.cella);
+  lista(j, "speed_limit_boards", d.indicatori, [&](const IndicatoriVMax& x) {
+    j.campo("cell", x.cella);
     j.campo("posizione", x.posizione());
   });
-  lista(j, "gallerie", d.gallerie, [&](const Galleria& x) {
-    j.campo("prima_cella", x.prima);
-    j.campo("ultima_cella", x.ultima);
+  lista(j, "tunnels", d.gallerie, [&](const Galleria& x) {
+    j.campo("first_cell", x.prima);
+    j.campo("last_cell", x.ultima);
     j.campo("inizio", x.inizio());
     j.campo("fine", x.fine());
     j.campo("tipo", x.tipo);
-    j.chiave("marcatori");
+    j.chiave("markers");
     j.apri('[');
     for (int32_t m : x.marcatori) j.intero(m);
     j.chiudi(']');
   });
-  lista(j, "abbattimenti", d.abbattimenti, [&](const Abbattimento& x) {
-    j.campo("cella", x.cella);
-    j.chiave("valore");
+  lista(j, "abbattimento_points", d.abbattimenti, [&](const Abbattimento& x) {
+    j.campo("cell", x.cella);
+    j.chiave("value");
     if (x.ha_valore) j.intero(x.valore);
     else j.nullo();
   });
   auto tratti = [&](std::string_view k, const std::vector<Tratto>& v) {
     lista(j, k, v, [&](const Tratto& x) {
-      j.campo("prima_cella", x.prima);
-      j.campo("ultima_cella", x.ultima);
-      j.campo("valore", x.valore);
+      j.campo("first_cell", x.prima);
+      j.campo("last_cell", x.ultima);
+      j.campo("value", x.valore);
     });
   };
-  tratti("pendenze", d.pendenze);
+  tratti("pendenza", d.pendenze);
   tratti("velocita", d.velocita);
-  tratti("aderenze", d.aderenze);
+  tratti("aderenza", d.aderenze);
   j.chiudi('}');
 }
 
@@ -246,7 +246,7 @@ std::string render_json(const Scenario& s, const Decodificato& d) {
   j.testo(cp1252_a_utf8(s.nome_linea()));
   j.chiave("numero_treno");
   j.testo(cp1252_a_utf8(s.numero_treno()));
-  j.campo("lunghezza", s.lunghezza);
+  j.campo("length", s.lunghezza);
   scrivi_controlli(j, s.controlli);
   j.chiave("voci");
   j.apri('[');
@@ -259,8 +259,8 @@ std::string render_json(const Scenario& s, const Decodificato& d) {
   j.chiave("tracciato");
   if (s.ha_tracciato) {
     j.apri('{');
-    j.campo("righe", s.tracciato.righe());
-    j.campo("calcolati", s.tracciato.calcolati);
+    j.campo("rows", s.tracciato.righe());
+    j.campo("computed", s.tracciato.calcolati);
     j.chiave("x");
     scrivi_colonna(j, s.tracciato, 0);
     j.chiave("y");

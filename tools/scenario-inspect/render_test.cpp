@@ -179,11 +179,21 @@ TEST(JsonTest, IsWellFormedAndHoldsEveryRecordCellAndPlanRow) {
   const std::string j = render_json(x.s, x.d);
   EXPECT_TRUE(JsonChecker(j).valido());
   EXPECT_NE(j.find("\"nome\":\"PONTE D'ARCO \xC3\x80 <MONTE>\""), std::string::npos);
-  EXPECT_NE(j.find("\"controlli\":{\"validi\":true,"), std::string::npos);
+  EXPECT_NE(j.find("\"checks\":{\"valid\":true,\"cell_marker\":{\"found\":5121,\"expected\":5121,"),
+            std::string::npos);
+  // The decoded tables in order, under the inspector's own names; the runs of
+  // a cell field keep the field's name.
+  size_t at = j.find("\"decoded\":{");
+  ASSERT_NE(at, std::string::npos);
+  for (const char* k : {"stations", "signals", "slowdowns", "name_boards", "speed_limit_boards", "tunnels",
+                        "abbattimento_points", "pendenza", "velocita", "aderenza"}) {
+    at = j.find("\"" + std::string(k) + "\":[", at);
+    ASSERT_NE(at, std::string::npos) << k;
+  }
   // Cell 1 with its marker and code, as stored.
   EXPECT_NE(j.find("{\"tipo\":0,\"dato1\":5121,\"dato2\":2398,"), std::string::npos);
   // The plan: the two 16-bit rows, a computed row and the two empty rows at the end.
-  EXPECT_NE(j.find("\"tracciato\":{\"righe\":10001,\"calcolati\":9999,\"x\":[0,0,0,"), std::string::npos);
+  EXPECT_NE(j.find("\"tracciato\":{\"rows\":10001,\"computed\":9999,\"x\":[0,0,0,"), std::string::npos);
   EXPECT_NE(j.find("\"y\":[0,1,2,3,"), std::string::npos);
   EXPECT_NE(j.find(",null,null],\"y\""), std::string::npos);
   size_t celle = 0;
