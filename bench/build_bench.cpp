@@ -14,17 +14,17 @@
 
 #include "app/form1.h"
 #include "platform/system_platform.h"
-#include "testing/scenario_grande.h"
+#include "testing/largest_scenario.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 /// A fresh folder for the files of the benchmark, removed at the end.
-struct Cartella {
+struct ScratchFolder {
   fs::path path = fs::temp_directory_path() / ("scenario-bench-" + std::to_string(std::random_device{}()));
-  Cartella() { fs::create_directories(path); }
-  ~Cartella() {
+  ScratchFolder() { fs::create_directories(path); }
+  ~ScratchFolder() {
     std::error_code ec;
     fs::remove_all(path, ec);
   }
@@ -33,9 +33,9 @@ struct Cartella {
 /// A value of /proc/self/status in kilobytes ("VmHWM:", "VmRSS:").
 double status_kb(const std::string& voce) {
   std::ifstream status("/proc/self/status");
-  std::string campo;
-  while (status >> campo) {
-    if (campo == voce) {
+  std::string field;
+  while (status >> field) {
+    if (field == voce) {
       double kb = 0;
       status >> kb;
       return kb;
@@ -46,83 +46,83 @@ double status_kb(const std::string& voce) {
 
 /// Starts a new peak: the memory the previous iteration freed goes back to
 /// the system, then the kernel resets VmHWM to the present resident size.
-void azzera_picco() {
+void reset_peak() {
   malloc_trim(0);
   std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-const ScenarioGrande& scenario() {
-  static const ScenarioGrande s = scenario_grande(VarianteGrande::con_cartelli);
+const LargestScenario& scenario() {
+  static const LargestScenario s = largest_scenario(LargestVariant::with_boards);
   return s;
 }
 
-struct Dimensioni {
-  size_t linea = 0, servizio = 0, griglia = 0;
-  size_t totale() const { return linea + servizio + griglia; }
+struct Sizes {
+  size_t line = 0, service = 0, grid = 0;
+  size_t total() const { return line + service + grid; }
 };
 
-Dimensioni& dimensioni() {
-  static Dimensioni d;
+Sizes& sizes() {
+  static Sizes d;
   return d;
 }
 
 void BM_LargestScenarioBuild(benchmark::State& state) {
-  Cartella cartella;
-  SystemPlatform platform(cartella.path);
-  const ScenarioGrande& s = scenario();
-  int32_t codice = -1;
-  size_t celle = 0;
-  double picco_mb = 0, base_mb = 0;
+  ScratchFolder folder;
+  SystemPlatform platform(folder.path);
+  const LargestScenario& s = scenario();
+  int32_t code = -1;
+  size_t cells = 0;
+  double peak_mb = 0, baseline_mb = 0;
   for (auto _ : state) {
     state.PauseTiming();
     Form1 form(platform);
     form.nome_linea = "Massima";
     form.numero_treno = "1";
-    platform.replace_file(form.nome_file(ScenarioFile::line_description), s.linea);
-    platform.replace_file(form.nome_file(ScenarioFile::train_description), s.treno);
-    azzera_picco();
-    base_mb = status_kb("VmRSS:") / 1024;
+    platform.replace_file(form.file_name(ScenarioFile::line_description), s.line);
+    platform.replace_file(form.file_name(ScenarioFile::train_description), s.train);
+    reset_peak();
+    baseline_mb = status_kb("VmRSS:") / 1024;
     state.ResumeTiming();
 
     form.memorizza_percorso(1);
 
     state.PauseTiming();
-    picco_mb = status_kb("VmHWM:") / 1024;
-    codice = form.codice_errore;
-    celle = form.percorso.size();
-    dimensioni() = {fs::file_size(form.nome_file(ScenarioFile::line_data)), fs::file_size(form.nome_file(ScenarioFile::service)),
-                    fs::file_size(form.nome_file(ScenarioFile::grid))};
+    peak_mb = status_kb("VmHWM:") / 1024;
+    code = form.codice_errore;
+    cells = form.percorso.size();
+    sizes() = {fs::file_size(form.file_name(ScenarioFile::line_data)), fs::file_size(form.file_name(ScenarioFile::service)),
+                    fs::file_size(form.file_name(ScenarioFile::grid))};
     state.ResumeTiming();
   }
-  if (codice != 0) state.SkipWithError(("built with code " + std::to_string(codice)).c_str());
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * dimensioni().totale()));
-  state.counters["cells"] = static_cast<double>(celle);
-  state.counters["line_data_MB"] = static_cast<double>(dimensioni().linea) / (1 << 20);
-  state.counters["written_MB"] = static_cast<double>(dimensioni().totale()) / (1 << 20);
-  state.counters["peak_RSS_MB"] = picco_mb;
-  state.counters["RSS_before_MB"] = base_mb;
-  state.counters["peak_over_line_data"] = picco_mb * (1 << 20) / static_cast<double>(dimensioni().linea);
+  if (code != 0) state.SkipWithError(("built with code " + std::to_string(code)).c_str());
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * sizes().total()));
+  state.counters["cells"] = static_cast<double>(cells);
+  state.counters["line_data_MB"] = static_cast<double>(sizes().line) / (1 << 20);
+  state.counters["written_MB"] = static_cast<double>(sizes().total()) / (1 << 20);
+  state.counters["peak_RSS_MB"] = peak_mb;
+  state.counters["RSS_before_MB"] = baseline_mb;
+  state.counters["peak_over_line_data"] = peak_mb * (1 << 20) / static_cast<double>(sizes().line);
 }
 BENCHMARK(BM_LargestScenarioBuild)->Unit(benchmark::kMillisecond)->MinTime(3);
 
 // Runs after the build, which fixes the sizes: three files of the same sizes
 // as the compiled ones, replaced through the same platform.
 void BM_WriteSameBytes(benchmark::State& state) {
-  Cartella cartella;
-  SystemPlatform platform(cartella.path);
-  const Dimensioni d = dimensioni();
-  if (d.totale() == 0) {
+  ScratchFolder folder;
+  SystemPlatform platform(folder.path);
+  const Sizes d = sizes();
+  if (d.total() == 0) {
     state.SkipWithError("run BM_LargestScenarioBuild first");
     return;
   }
-  const std::string linea(d.linea, 'l'), servizio(d.servizio, 's'), griglia(d.griglia, 'g');
+  const std::string line(d.line, 'l'), service(d.service, 's'), grid(d.grid, 'g');
   for (auto _ : state) {
-    platform.replace_file(cartella.path / scenario_file_name(ScenarioFile::line_data, "Massima", "1"), linea);
-    platform.replace_file(cartella.path / scenario_file_name(ScenarioFile::service, "Massima", "1"), servizio);
-    platform.replace_file(cartella.path / scenario_file_name(ScenarioFile::grid, "Massima", "1"), griglia);
+    platform.replace_file(folder.path / scenario_file_name(ScenarioFile::line_data, "Massima", "1"), line);
+    platform.replace_file(folder.path / scenario_file_name(ScenarioFile::service, "Massima", "1"), service);
+    platform.replace_file(folder.path / scenario_file_name(ScenarioFile::grid, "Massima", "1"), grid);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * d.totale()));
-  state.counters["written_MB"] = static_cast<double>(d.totale()) / (1 << 20);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * d.total()));
+  state.counters["written_MB"] = static_cast<double>(d.total()) / (1 << 20);
 }
 BENCHMARK(BM_WriteSameBytes)->Unit(benchmark::kMillisecond)->MinTime(3);
 

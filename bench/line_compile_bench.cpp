@@ -39,13 +39,13 @@ class MemoryPlatform : public Platform {
   void delete_file(const std::filesystem::path&) override {}
 };
 
-std::string riga(const std::string& testo) { return testo + "\r\n"; }
+std::string riga(const std::string& text) { return text + "\r\n"; }
 
-std::string linea_massima() {
-  constexpr int32_t lunghezza = 1000000;
+std::string largest_line() {
+  constexpr int32_t length = 1000000;
   std::string t;
   t += riga("[generale]");
-  t += riga("lunghezza percorso,    " + std::to_string(lunghezza));
+  t += riga("lunghezza percorso,    " + std::to_string(length));
   t += riga("progressiva chilometrica uno,    0,    73350,    1");
   t += riga("progressiva chilometrica due,    500000,    573350,    0");
   t += riga("progressiva chilometrica tre,    1000000,    1073350,    0");
@@ -56,14 +56,14 @@ std::string linea_massima() {
   t += riga("[curve]");
   // Curves of 50 to 250 m every 300 m, all classes and both sides; the last
   // one ends before the plan counter's limit of 1,000,000.
-  for (int32_t p = 200, i = 0; p + 250 < lunghezza; p += 300, ++i) {
-    const std::string lato = i % 2 == 0 ? "s" : "d";
-    t += riga("curva" + lato + std::to_string(1 + i % 6) + ",  " + std::to_string(p) + " , " +
+  for (int32_t p = 200, i = 0; p + 250 < length; p += 300, ++i) {
+    const std::string side = i % 2 == 0 ? "s" : "d";
+    t += riga("curva" + side + std::to_string(1 + i % 6) + ",  " + std::to_string(p) + " , " +
               std::to_string(50 + 50 * (i % 5)) + " ");
   }
   t += riga("[pendenze]");
   t += riga("- altitudine iniziale 352 m. slm");
-  for (int32_t p = 0, i = 0; p < lunghezza; p += 500, ++i)
+  for (int32_t p = 0, i = 0; p < length; p += 500, ++i)
     t += riga("pendenza,  " + std::to_string(p) + ",   " + std::to_string(i % 41 - 20));
   t += riga("[montagne]");
   for (int32_t i = 0; i < 80; ++i) {
@@ -72,7 +72,7 @@ std::string linea_massima() {
               ",  " + std::to_string(11 + i % 2));
   }
   t += riga("[cartelli]");
-  for (int32_t p = 300; p < lunghezza; p += 1000)
+  for (int32_t p = 300; p < length; p += 1000)
     t += riga("indicatori_vmax,  " + std::to_string(p) + ",  75,  80,  80,  0,  ,  ,  ,  0");
   t += riga("[indicazioni]");
   for (int32_t i = 0; i < 80; ++i)
@@ -83,11 +83,11 @@ std::string linea_massima() {
 }
 
 /// Peak resident memory of the process so far, in kilobytes.
-double picco_memoria_kb() {
+double peak_memory_kb() {
   std::ifstream status("/proc/self/status");
-  std::string campo;
-  while (status >> campo) {
-    if (campo == "VmHWM:") {
+  std::string field;
+  while (status >> field) {
+    if (field == "VmHWM:") {
       double kb = 0;
       status >> kb;
       return kb;
@@ -98,29 +98,29 @@ double picco_memoria_kb() {
 
 void BM_LargestLine(benchmark::State& state) {
   MemoryPlatform platform;
-  const std::string testo = linea_massima();
+  const std::string text = largest_line();
   {
     Form1 form(platform);
     form.nome_linea = "Massima";
-    platform.files[form.nome_file(ScenarioFile::line_description)] = testo;
+    platform.files[form.file_name(ScenarioFile::line_description)] = text;
   }
-  int32_t codice = 0;
-  int32_t celle = 0, punti = 0;
+  int32_t code = 0;
+  int32_t cells = 0, points = 0;
   for (auto _ : state) {
     Form1 form(platform);
     form.nome_linea = "Massima";
     form.compila_linea = 1;
-    const Form1::EsitoLinea esito = form.memorizza_linea();
-    benchmark::DoNotOptimize(esito);
-    codice = form.codice_errore;
-    celle = static_cast<int32_t>(form.percorso.size());
-    punti = form.tracciato.calcolati;
+    const Form1::LineOutcome outcome = form.store_line();
+    benchmark::DoNotOptimize(outcome);
+    code = form.codice_errore;
+    cells = static_cast<int32_t>(form.percorso.size());
+    points = form.tracciato.computed;
   }
-  if (codice != 0) state.SkipWithError(("line compiled with code " + std::to_string(codice)).c_str());
-  state.counters["file_kB"] = static_cast<double>(testo.size()) / 1024;
-  state.counters["cells"] = celle;
-  state.counters["plan_points"] = punti;
-  state.counters["peak_RSS_MB"] = picco_memoria_kb() / 1024;
+  if (code != 0) state.SkipWithError(("line compiled with code " + std::to_string(code)).c_str());
+  state.counters["file_kB"] = static_cast<double>(text.size()) / 1024;
+  state.counters["cells"] = cells;
+  state.counters["plan_points"] = points;
+  state.counters["peak_RSS_MB"] = peak_memory_kb() / 1024;
 }
 BENCHMARK(BM_LargestLine)->Unit(benchmark::kMillisecond);
 

@@ -44,8 +44,8 @@ void fuzz_inspector_readers(std::span<const uint8_t> input);
 void fuzz_inspector_output(std::span<const uint8_t> input);
 
 /// The input of fuzz_compilation for two description files.
-std::string input_compilazione(std::string_view linea, std::optional<std::string_view> treno);
+std::string compilation_input(std::string_view line, std::optional<std::string_view> train);
 
 /// The input of fuzz_inspector_readers for the three compiled files.
-std::string input_inspector(std::string_view servizio, std::string_view griglia,
-                            std::optional<std::string_view> linea);
+std::string inspector_input(std::string_view service, std::string_view grid,
+                            std::optional<std::string_view> line);

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void scrivi(const fs::path& file, const std::string& bytes) {
+void write(const fs::path& file, const std::string& bytes) {
   fs::create_directories(file.parent_path());
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out << bytes;
@@ -30,46 +30,46 @@ void scrivi(const fs::path& file, const std::string& bytes) {
   }
 }
 
-struct Descrizioni {
-  std::string linea, treno;
+struct Descriptions {
+  std::string line, train;
 };
 
 /// The built-in description files, as the writers lay them out.
-Descrizioni descrizioni_incorporate() {
+Descriptions built_in_descriptions() {
   MemoryPlatform p;
   Form1 f(p);
   f.nome_linea = kDefaultLineName;
   f.numero_treno = kDefaultTrainNumber;
   f.dati_linea();
   f.dati_treno();
-  return {p.files.at(f.nome_file(ScenarioFile::line_description)), p.files.at(f.nome_file(ScenarioFile::train_description))};
+  return {p.files.at(f.file_name(ScenarioFile::line_description)), p.files.at(f.file_name(ScenarioFile::train_description))};
 }
 
-struct Compilati {
-  std::string servizio, griglia, linea;
+struct CompiledBytes {
+  std::string service, grid, line;
 };
 
 /// A build of two description files in memory: the three compiled files.
-Compilati compila(const std::string& linea, const std::string& treno) {
+CompiledBytes compile(const std::string& line, const std::string& train) {
   MemoryPlatform p;
   Form1 f(p);
   f.nome_linea = kDefaultLineName;
   f.numero_treno = kDefaultTrainNumber;
-  p.files[f.nome_file(ScenarioFile::line_description)] = linea;
-  p.files[f.nome_file(ScenarioFile::train_description)] = treno;
+  p.files[f.file_name(ScenarioFile::line_description)] = line;
+  p.files[f.file_name(ScenarioFile::train_description)] = train;
   f.memorizza_percorso(1);
-  return {p.files.at(f.nome_file(ScenarioFile::service)), p.files.at(f.nome_file(ScenarioFile::grid)),
-          p.files.at(f.nome_file(ScenarioFile::line_data))};
+  return {p.files.at(f.file_name(ScenarioFile::service)), p.files.at(f.file_name(ScenarioFile::grid)),
+          p.files.at(f.file_name(ScenarioFile::line_data))};
 }
 
-std::string crlf(std::initializer_list<const char*> righe) {
+std::string crlf(std::initializer_list<const char*> lines) {
   std::string out;
-  for (const char* r : righe) (out += r) += "\r\n";
+  for (const char* r : lines) (out += r) += "\r\n";
   return out;
 }
 
 // A short line and a train that hold one or more of every entry.
-const std::string kLineaPiccola = crlf({
+const std::string kSmallLine = crlf({
     "[generale]",
     "lunghezza percorso,    5000",
     "progressiva chilometrica uno,    0,    73350,    1",
@@ -95,7 +95,7 @@ const std::string kLineaPiccola = crlf({
     "[fine]",
 });
 
-const std::string kTrenoPiccolo = crlf({
+const std::string kSmallTrain = crlf({
     "[generale]",
     "numero vetture,    3",
     "percentuale massa frenata,    120",
@@ -190,7 +190,7 @@ std::string with_entries(const std::string& base, std::initializer_list<const ch
 // The grid exists and the plan is started, then a curve without its class
 // stops the line: a compiled scenario whose plan is two rows long, small
 // enough for a seed of the inspector.
-const std::string kLineaBreve = crlf({
+const std::string kTwoRowPlanLine = crlf({
     "[generale]",
     "lunghezza percorso,    0",
     "[curve]",
@@ -201,34 +201,34 @@ const std::string kLineaBreve = crlf({
 }  // namespace
 
 int main(int argc, char** argv) {
-  const fs::path cartella = argc > 1 ? fs::path(argv[1]) : fs::path(SCENARIO_FUZZ_DIR) / "corpus";
-  const Descrizioni incorporate = descrizioni_incorporate();
+  const fs::path folder = argc > 1 ? fs::path(argv[1]) : fs::path(SCENARIO_FUZZ_DIR) / "corpus";
+  const Descriptions built_in = built_in_descriptions();
 
-  const fs::path lettore = cartella / "field_reader";
-  scrivi(lettore / "builtin_line.txt", incorporate.linea);
-  scrivi(lettore / "builtin_train.txt", incorporate.treno);
-  scrivi(lettore / "small_line.txt", kLineaPiccola);
+  const fs::path reader = folder / "field_reader";
+  write(reader / "builtin_line.txt", built_in.line);
+  write(reader / "builtin_train.txt", built_in.train);
+  write(reader / "small_line.txt", kSmallLine);
   // Kinds before the NUL: text, then numbers of every width.
-  scrivi(lettore / "fields_mixed.bin",
-         std::string("\0\1\0\2\0\3\1\1", 8) + '\0' +
+  write(reader / "fields_mixed.bin",
+        std::string("\0\1\0\2\0\3\1\1", 8) + '\0' +
              "key,  -24 ,+7,\"a, \r\nb\" tail,, 99999999999,\t300\rx\n  ,32768,-129,256,\r\n");
-  scrivi(lettore / "fields_numbers.bin",
-         std::string("\1\2\3", 3) + '\0' + "2147483647,-2147483648,2147483648, -0 ,+,-,12a,  ,\n");
+  write(reader / "fields_numbers.bin",
+        std::string("\1\2\3", 3) + '\0' + "2147483647,-2147483648,2147483648, -0 ,+,-,12a,  ,\n");
 
   // Lines of at most kShortLineMetres for fuzz_compilation.
-  const fs::path short_lines = cartella / "compilation";
-  scrivi(short_lines / "short.bin", input_compilazione(kShortLine, kShortTrain));
-  scrivi(short_lines / "short_line_only.bin", input_compilazione(kShortLine, std::nullopt));
-  scrivi(short_lines / "short_plan.bin", input_compilazione(kLineaBreve, kTrenoPiccolo));
-  scrivi(short_lines / "short_guard_1250.bin",
-         input_compilazione(kShortLine, crlf({"[generale]", "rallentamento, 0, 30, 100, 0, 0, 0",
+  const fs::path short_lines = folder / "compilation";
+  write(short_lines / "short.bin", compilation_input(kShortLine, kShortTrain));
+  write(short_lines / "short_line_only.bin", compilation_input(kShortLine, std::nullopt));
+  write(short_lines / "short_plan.bin", compilation_input(kTwoRowPlanLine, kSmallTrain));
+  write(short_lines / "short_guard_1250.bin",
+        compilation_input(kShortLine, crlf({"[generale]", "rallentamento, 0, 30, 100, 0, 0, 0",
                                               "[fine]"})));
 
   // One mistake each, on the short line: the paths of the codes the
   // compilers, the placement procedures and the grid scan record.
   struct TargetedSeed {
     const char* file;
-    std::string linea, treno;
+    std::string line, train;
   };
   const TargetedSeed targeted[] = {
       {"repetition_9_codes.bin",
@@ -276,7 +276,7 @@ int main(int argc, char** argv) {
       {"abbattimento_on_a_signal.bin", kShortLine, with_entries(kShortTrain, {"abbattimento,  750,  5"})},
   };
   for (const TargetedSeed& seed : targeted)
-    scrivi(short_lines / seed.file, input_compilazione(seed.linea, seed.treno));
+    write(short_lines / seed.file, compilation_input(seed.line, seed.train));
 
   // The grid scan around slow slowdowns: signals before a warning board, a
   // long slowdown whose inner points find their cells taken, and the signal
@@ -308,37 +308,37 @@ int main(int argc, char** argv) {
        with_entries(long_slowdown, {segnale(1450), segnale(1550)})},
   };
   for (const TargetedSeed& seed : grid_scan)
-    scrivi(short_lines / seed.file, input_compilazione(seed.linea, seed.treno));
+    write(short_lines / seed.file, compilation_input(seed.line, seed.train));
 
   // Longer lines, the built-in one among them, for fuzz_compilation_long_line.
-  const fs::path compilazione = cartella / "compilation_long_line";
-  scrivi(compilazione / "builtin.bin", input_compilazione(incorporate.linea, incorporate.treno));
-  scrivi(compilazione / "small.bin", input_compilazione(kLineaPiccola, kTrenoPiccolo));
-  scrivi(compilazione / "line_only.bin", input_compilazione(kLineaPiccola, std::nullopt));
-  scrivi(compilazione / "line_entry_beyond_the_grid.bin",
-         input_compilazione(with_entries(kShortLine, {"pendenza,  8950,   3"}), kShortTrain));
-  scrivi(compilazione / "train_entry_beyond_the_grid.bin",
-         input_compilazione(kShortLine, with_entries(kShortTrain, {"velocita,  9950,  60"})));
-  scrivi(compilazione / "guard_1250.bin",
-         input_compilazione(kLineaPiccola, crlf({"[generale]", "rallentamento, 0, 30, 100, 0, 0, 0",
+  const fs::path compilation = folder / "compilation_long_line";
+  write(compilation / "builtin.bin", compilation_input(built_in.line, built_in.train));
+  write(compilation / "small.bin", compilation_input(kSmallLine, kSmallTrain));
+  write(compilation / "line_only.bin", compilation_input(kSmallLine, std::nullopt));
+  write(compilation / "line_entry_beyond_the_grid.bin",
+        compilation_input(with_entries(kShortLine, {"pendenza,  8950,   3"}), kShortTrain));
+  write(compilation / "train_entry_beyond_the_grid.bin",
+        compilation_input(kShortLine, with_entries(kShortTrain, {"velocita,  9950,  60"})));
+  write(compilation / "guard_1250.bin",
+        compilation_input(kSmallLine, crlf({"[generale]", "rallentamento, 0, 30, 100, 0, 0, 0",
                                                  "[fine]"})));
 
   // The readers on scenarios that fit in the 8 KB of fuzz_inspector_readers:
   // a short line without its line data file, and one whose line data file
   // stops after a few rows.
-  const fs::path inspector = cartella / "inspector_readers";
-  const Compilati short_compiled = compila(kShortLine, kShortTrain);
-  const Compilati breve = compila(kLineaBreve, kTrenoPiccolo);
-  scrivi(inspector / "short_no_plan.bin", input_inspector(short_compiled.servizio, short_compiled.griglia, std::nullopt));
-  scrivi(inspector / "short_plan_cut.bin",
-         input_inspector(short_compiled.servizio, short_compiled.griglia, short_compiled.linea.substr(0, 256)));
-  scrivi(inspector / "service_only.bin", input_inspector(breve.servizio, "", std::nullopt));
+  const fs::path inspector = folder / "inspector_readers";
+  const CompiledBytes short_compiled = compile(kShortLine, kShortTrain);
+  const CompiledBytes two_row_plan = compile(kTwoRowPlanLine, kSmallTrain);
+  write(inspector / "short_no_plan.bin", inspector_input(short_compiled.service, short_compiled.grid, std::nullopt));
+  write(inspector / "short_plan_cut.bin",
+        inspector_input(short_compiled.service, short_compiled.grid, short_compiled.line.substr(0, 256)));
+  write(inspector / "service_only.bin", inspector_input(two_row_plan.service, "", std::nullopt));
 
   // Whole scenarios, their line data files included, for fuzz_inspector_output.
-  const fs::path output = cartella / "inspector_output";
-  const Compilati completo = compila(incorporate.linea, incorporate.treno);
-  scrivi(output / "builtin_no_plan.bin", input_inspector(completo.servizio, completo.griglia, std::nullopt));
-  scrivi(output / "short_plan.bin", input_inspector(breve.servizio, breve.griglia, breve.linea));
-  std::printf("seed corpora written to %s\n", cartella.string().c_str());
+  const fs::path output = folder / "inspector_output";
+  const CompiledBytes complete = compile(built_in.line, built_in.train);
+  write(output / "builtin_no_plan.bin", inspector_input(complete.service, complete.grid, std::nullopt));
+  write(output / "short_plan.bin", inspector_input(two_row_plan.service, two_row_plan.grid, two_row_plan.line));
+  std::printf("seed corpora written to %s\n", folder.string().c_str());
   return 0;
 }

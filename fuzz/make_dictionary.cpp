@@ -14,7 +14,7 @@
 
 #include "app/form1.h"
 #include "model/file_names.h"
-#include "compile/parole_chiave.h"
+#include "compile/keywords.h"
 #include "testing/memory_platform.h"
 
 namespace {
@@ -42,9 +42,9 @@ class Dictionary {
     if (!word.empty() && seen_.insert(std::string(word)).second) words_.emplace_back(word);
   }
   void add_rows(const auto& rows) {
-    for (const ParoleChiave& row : rows) {
-      add(row.prima);
-      add(row.seconda);
+    for (const Keywords& row : rows) {
+      add(row.before);
+      add(row.second);
     }
   }
   /// The headings and the keys (first field of every other line) of a
@@ -70,9 +70,9 @@ class Dictionary {
 
 int main() {
   Dictionary dictionary;
-  dictionary.add_rows(parole_chiave::generali);
-  dictionary.add_rows(parole_chiave::linea);
-  dictionary.add_rows(parole_chiave::treno);
+  dictionary.add_rows(keywords::general_keys);
+  dictionary.add_rows(keywords::line);
+  dictionary.add_rows(keywords::train);
 
   MemoryPlatform p;
   Form1 f(p);
@@ -80,8 +80,8 @@ int main() {
   f.numero_treno = kDefaultTrainNumber;
   f.dati_linea();
   f.dati_treno();
-  dictionary.add_file(p.files.at(f.nome_file(ScenarioFile::line_description)));
-  dictionary.add_file(p.files.at(f.nome_file(ScenarioFile::train_description)));
+  dictionary.add_file(p.files.at(f.file_name(ScenarioFile::line_description)));
+  dictionary.add_file(p.files.at(f.file_name(ScenarioFile::train_description)));
 
   std::printf("# Keywords, headings and keys of the description files.\n");
   dictionary.print();

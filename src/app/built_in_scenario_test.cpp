@@ -23,25 +23,25 @@ namespace {
 
 // The compiled files read back through the builder's own readers, which
 // check every length against the layout.
-Percorso read_grid(const fs::path& file) {
+CellGrid read_grid(const fs::path& file) {
   const std::string bytes = read_bytes(file);
-  auto grid = leggi_percorso(bytes, file.string(), std::nullopt);
+  auto grid = ::read_grid(bytes, file.string(), std::nullopt);
   EXPECT_TRUE(grid.ok()) << grid.error().message();
-  return grid.ok() ? grid.value() : Percorso{};
+  return grid.ok() ? grid.value() : CellGrid{};
 }
 
-Voci read_records(const fs::path& file) {
+RecordTable read_records(const fs::path& file) {
   const std::string bytes = read_bytes(file);
-  auto records = leggi_voci(bytes, file.string());
+  auto records = ::read_records(bytes, file.string());
   EXPECT_TRUE(records.ok()) << records.error().message();
-  return records.ok() ? records.value() : Voci{};
+  return records.ok() ? records.value() : RecordTable{};
 }
 
-Tracciato read_plan(const fs::path& file, int32_t length) {
+TrackPlan read_plan(const fs::path& file, int32_t length) {
   const std::string bytes = read_bytes(file);
-  auto plan = leggi_tracciato(bytes, file.string(), layout::plan_rows(length));
+  auto plan = ::read_plan(bytes, file.string(), layout::plan_rows(length));
   EXPECT_TRUE(plan.ok()) << plan.error().message();
-  return plan.ok() ? plan.value() : Tracciato{};
+  return plan.ok() ? plan.value() : TrackPlan{};
 }
 
 /// The pinned SHA-256 digests of the built-in scenario's eight files
@@ -113,7 +113,7 @@ TEST_F(BuiltInScenarioTest, CompilesCleanlyAndLeavesTheRightFiles) {
 }
 
 TEST_F(BuiltInScenarioTest, GridHoldsTheLineAndTheService) {
-  const Percorso g = read_grid(file(ScenarioFile::grid));
+  const CellGrid g = read_grid(file(ScenarioFile::grid));
   ASSERT_EQ(g.size(), 941u);
 
   // Gradients: 0 per mille to cell 4, 18 to cell 11, 21 from cell 12; the
@@ -187,7 +187,7 @@ TEST_F(BuiltInScenarioTest, GridHoldsTheLineAndTheService) {
 }
 
 TEST_F(BuiltInScenarioTest, RecordsHoldNamesStationsAndCodes) {
-  const Voci v = read_records(file(ScenarioFile::service));
+  const RecordTable v = read_records(file(ScenarioFile::service));
 
   const voce& first = v[1];
   EXPECT_EQ(first.nome, "VALDARCO TERME");
@@ -233,21 +233,21 @@ TEST_F(BuiltInScenarioTest, RecordsHoldNamesStationsAndCodes) {
 TEST_F(BuiltInScenarioTest, PlanFollowsTheCurves) {
   // The reader accepts only the shape the builder writes: the integers of
   // metres 0 and 1, then doubles, then nothing, in both columns alike.
-  const Tracciato t = read_plan(file(ScenarioFile::line_data), 40000);
-  ASSERT_EQ(t.righe(), 47001);
-  EXPECT_EQ(t.calcolati, 46999);  // the last two metres hold nothing
-  EXPECT_EQ(t.punti[0], (std::array<double, 2>{0, 0}));
-  EXPECT_EQ(t.punti[1], (std::array<double, 2>{0, 1}));
+  const TrackPlan t = read_plan(file(ScenarioFile::line_data), 40000);
+  ASSERT_EQ(t.rows(), 47001);
+  EXPECT_EQ(t.computed, 46999);  // the last two metres hold nothing
+  EXPECT_EQ(t.points[0], (std::array<double, 2>{0, 0}));
+  EXPECT_EQ(t.points[1], (std::array<double, 2>{0, 1}));
   for (size_t m = 2; m <= 200; ++m)
-    EXPECT_EQ(t.punti[m], (std::array<double, 2>{0, static_cast<double>(m)})) << m;
+    EXPECT_EQ(t.points[m], (std::array<double, 2>{0, static_cast<double>(m)})) << m;
   // The build gives bit-identical doubles on every platform: the points
   // after the first curves and at the end of the line are pinned exactly
   // as the program computes them today (about (-22.484, 347.760) and
   // (4031.554, 36975.873)).
-  EXPECT_EQ(t.punti[350][0], -0x1.67be6516ef3e1p+4);
-  EXPECT_EQ(t.punti[350][1], 0x1.5bc286d7f3517p+8);
-  EXPECT_EQ(t.punti[46998][0], 0x1.f7f1b9cdc44ccp+11);
-  EXPECT_EQ(t.punti[46998][1], 0x1.20dfbf153ebb4p+15);
+  EXPECT_EQ(t.points[350][0], -0x1.67be6516ef3e1p+4);
+  EXPECT_EQ(t.points[350][1], 0x1.5bc286d7f3517p+8);
+  EXPECT_EQ(t.points[46998][0], 0x1.f7f1b9cdc44ccp+11);
+  EXPECT_EQ(t.points[46998][1], 0x1.20dfbf153ebb4p+15);
 }
 
 // Every byte of the eight files, pinned by digest: the description files as

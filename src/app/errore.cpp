@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdlib>
 
-#include "app/codici_errore.h"
+#include "app/error_codes.h"
 #include "platform/ansi.h"
 
 // The numbered message box, then the end of the run. Besides the box, the
@@ -11,19 +11,19 @@
 // text itself is exactly " Errore n. " and the number.
 void Form1::errore(const std::string& a) {
   platform.message_box(" Errore n. " + a);
-  int32_t codice = 0;
-  const auto [fine, esito] = std::from_chars(a.data(), a.data() + a.size(), codice);
-  if (esito == std::errc() && fine == a.data() + a.size() && cerca_codice(codice) != nullptr)
-    platform.report(riga_codice(cp1252_a_utf8(scenario_stem(nome_linea, numero_treno)), codice, 0));
-  platform.end_program(stato_uscita::fatale);
+  int32_t code = 0;
+  const auto [fine, outcome] = std::from_chars(a.data(), a.data() + a.size(), code);
+  if (outcome == std::errc() && fine == a.data() + a.size() && find_code(code) != nullptr)
+    platform.report(code_line(cp1252_to_utf8(scenario_stem(nome_linea, numero_treno)), code, 0));
+  platform.end_program(exit_status::fatal);
   std::abort();  // end_program never returns
 }
 
 // Every code of the build comes here, whoever finds it: a later code
 // overwrites an earlier one in the build's state, as the state holds one
 // code, while the listener hears each one as it is recorded.
-void Form1::record_code(int32_t code, std::optional<int32_t> position, const LuogoSorgente& entry) {
+void Form1::record_code(int32_t code, std::optional<int32_t> position, const SourceLocation& entry) {
   codice_errore = code;
   if (position) posizione_errore = *position;
-  if (ascoltatore) ascoltatore->code_recorded(code, posizione_errore, entry);
+  if (listener) listener->code_recorded(code, posizione_errore, entry);
 }

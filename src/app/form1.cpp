@@ -1,25 +1,25 @@
 #include "app/form1.h"
 
-#include "app/codici_errore.h"
+#include "app/error_codes.h"
 #include "platform/ansi.h"
 
 namespace {
 
-constexpr int32_t kLineaCompilata = 1;
+constexpr int32_t kCompiledLine = 1;
 
 // The grid must reach cell 1, which carries the marker and the plain check
 // code. The line compiler makes at least 141 cells for any length it
 // accepts; a shorter grid can only come from a negative length and is
 // treated like no grid at all rather than written without its codes.
-constexpr size_t kCelleMinime = 2;
+constexpr size_t kMinimumCells = 2;
 
 }  // namespace
 
 Form1::Form1(Platform& p) : platform(p) {}
 
-std::filesystem::path Form1::nome_file(ScenarioFile file) const {
-  return file_nella_cartella(platform.program_folder(),
-                             scenario_file_name(file, nome_linea, numero_treno));
+std::filesystem::path Form1::file_name(ScenarioFile file) const {
+  return file_in_folder(platform.program_folder(),
+                        scenario_file_name(file, nome_linea, numero_treno));
 }
 
 // One run: the names, the window, the five text files, the build, the end.
@@ -35,48 +35,48 @@ void Form1::Form_Load() {
     dati_note();
     dati_rallentamenti();
     dati_scheda();
-    memorizza_percorso(kLineaCompilata);
+    memorizza_percorso(kCompiledLine);
   } catch (const FileError& failure) {
     platform.report(failure.what());
-    platform.end_program(stato_uscita::fatale);
+    platform.end_program(exit_status::fatal);
   } catch (const AnsiError& failure) {
-    platform.report(cp1252_a_utf8(scenario_stem(nome_linea, numero_treno)) +
+    platform.report(cp1252_to_utf8(scenario_stem(nome_linea, numero_treno)) +
                     ": cannot write: " + failure.what());
-    platform.end_program(stato_uscita::fatale);
+    platform.end_program(exit_status::fatal);
   }
-  platform.end_program(riporta_esito());
+  platform.end_program(report_outcome());
 }
 
 void Form1::memorizza_percorso(int32_t j) {
   compila_linea = j;
   codice_errore = 0;
-  azzera_voci();
+  reset_voci();
   memorizza_dati();
   // A compiler that stopped before the length entry (codes 1, 101, 102, or
   // 25 that early) left no grid: nothing to scan, check or write.
-  if (percorso.size() < kCelleMinime) return;
-  elabora_percorso();
-  controlla_codici();
-  scrivi_file_compilati();
+  if (percorso.size() < kMinimumCells) return;
+  scan_grid();
+  guard_and_store_codes();
+  write_compiled_files();
 }
 
-void Form1::azzera_voci() {
+void Form1::reset_voci() {
   for (voce& v : voci) v = voce{};
 }
 
 // Recorded codes never change an output byte; they are only told.
-int Form1::riporta_esito() {
-  const std::string scenario = cp1252_a_utf8(scenario_stem(nome_linea, numero_treno));
-  int stato = stato_uscita::pulito;
+int Form1::report_outcome() {
+  const std::string scenario = cp1252_to_utf8(scenario_stem(nome_linea, numero_treno));
+  int status = exit_status::clean;
   if (codice_errore != 0) {
-    const std::string dettaglio = codice_errore == 25 ? dettaglio_errore : std::string();
-    platform.report(riga_codice(scenario, codice_errore, posizione_errore, dettaglio));
-    stato = stato_uscita::codice_registrato;
+    const std::string detail = codice_errore == 25 ? error_detail : std::string();
+    platform.report(code_line(scenario, codice_errore, posizione_errore, detail));
+    status = exit_status::recorded_code;
   }
-  if (percorso.size() < kCelleMinime) {
+  if (percorso.size() < kMinimumCells) {
     platform.report(scenario + ": the build stopped before the cell grid existed; "
                                "no compiled file was written");
-    stato = stato_uscita::codice_registrato;
+    status = exit_status::recorded_code;
   }
-  return stato;
+  return status;
 }

@@ -30,9 +30,9 @@ class Form1 {
   int32_t codice_errore = 0;     ///< recorded error code of the build, 0 = none
   int32_t posizione_errore = 0;  ///< metres; where the recorded error lies
 
-  Percorso percorso;    ///< the cell grid, created by the line length entry
-  Voci voci;            ///< general and station records 0 to 86
-  Tracciato tracciato;  ///< the per-metre track plan (only when compila_linea is not 0)
+  CellGrid percorso;    ///< the cell grid, created by the line length entry
+  RecordTable voci;     ///< general and station records 0 to 86
+  TrackPlan tracciato;  ///< the per-metre track plan (only when compila_linea is not 0)
 
   /// Tunnel entries stored so far, and their starts and ends (entries 1 to 80).
   int32_t numero_montagne = 0;
@@ -44,15 +44,15 @@ class Form1 {
   // index) no longer does: see the grid scan.
 
   /// Optional: told about dropped keys and positioned entries (tools only).
-  CompileListener* ascoltatore = nullptr;
+  CompileListener* listener = nullptr;
   /// The entry being read when the compiler last recorded a code or stopped.
-  LuogoSorgente sorgente;
+  SourceLocation source;
   /// The entry whose item the placement procedures place now; codes 16 to 21 name it.
-  LuogoSorgente entry_being_placed;
+  SourceLocation entry_being_placed;
   /// Per cell, the entry that placed a signal or slowdown there; named by codes 11 to 13.
-  std::vector<LuogoSorgente> cell_origins;
+  std::vector<SourceLocation> cell_origins;
   /// For code 25: what failed, in words (diagnostics only, never written).
-  std::string dettaglio_errore;
+  std::string error_detail;
 
   Platform& platform;
 
@@ -63,33 +63,33 @@ class Form1 {
   /// The build driver; `j` is the line switch (1 in every run of the program).
   void memorizza_percorso(int32_t j);
   /// Clears every field of records 0 to 86.
-  void azzera_voci();
+  void reset_voci();
   /// After the build: reports a recorded code and a build without a grid,
   /// one line each, and returns the exit status (0 clean, 1 otherwise).
-  int riporta_esito();
+  int report_outcome();
   /// The program folder joined with the name of one of the scenario's files.
-  std::filesystem::path nome_file(ScenarioFile file) const;
+  std::filesystem::path file_name(ScenarioFile file) const;
 
   // ===== Error reporting (src/app/errore.cpp) =====
 
   /// Shows " Errore n. " + a in the message box and ends the program.
   [[noreturn]] void errore(const std::string& a);
   /// Records a code (codice_errore, posizione_errore) and tells the listener its entry.
-  void record_code(int32_t code, std::optional<int32_t> position, const LuogoSorgente& entry);
+  void record_code(int32_t code, std::optional<int32_t> position, const SourceLocation& entry);
 
-  // ===== Scenario check codes (src/app/codici_gara.cpp) =====
+  // ===== Scenario check codes (src/app/check_codes.cpp) =====
 
   /// Plain code: sum of the first 25 ANSI codes of the key text.
   int16_t codice_gara_og();
   /// Weighted code: sum of the first 25 ANSI codes, each times its position.
   int32_t codice_gara_st();
   /// The two guards (1250, 1251) and the stores of both markers and codes.
-  void controlla_codici();
+  void guard_and_store_codes();
 
   // ===== Cell grid post-processing (src/app/grid_scan.cpp) =====
 
   /// The forward scan that adds abbattimento points around signals and slowdowns.
-  void elabora_percorso();
+  void scan_grid();
   /// y when x is greater than y, otherwise x.
   int16_t minimo(int16_t x, int16_t y);
 
@@ -97,7 +97,7 @@ class Form1 {
 
   /// Writes the line data file (when compila_linea is not 0), the service
   /// file and the grid file, in this order.
-  void scrivi_file_compilati();
+  void write_compiled_files();
 
   // ===== Description compilers (src/compile) =====
 
@@ -106,14 +106,14 @@ class Form1 {
   void memorizza_dati();
 
   /// What the line half hands to the train half.
-  struct EsitoLinea {
-    bool segue_treno = false;        ///< false when the line half returned with a code
-    int32_t contatore_cartelli = 80;  ///< record index for the next name board
+  struct LineOutcome {
+    bool train_follows = false;        ///< false when the line half returned with a code
+    int32_t board_counter = 80;  ///< record index for the next name board
   };
   /// The line half. (line_compiler.cpp)
-  EsitoLinea memorizza_linea();
-  /// The train half; stations may not reach `limite_stazioni`. (train_compiler.cpp)
-  void memorizza_treno(int32_t limite_stazioni);
+  LineOutcome store_line();
+  /// The train half; stations may not reach `station_limit`. (train_compiler.cpp)
+  void store_train(int32_t station_limit);
 
   /// Orders the three chainage references of records 81 to 83. (line_items.cpp)
   void progressive_ordina();
@@ -139,6 +139,6 @@ class Form1 {
   void dati_scheda();         ///< timetable card (dati_scheda.cpp)
   /// The writing procedure shared by the five writers: the line table up to
   /// its end marker, each line followed by CR LF, replacing the named file.
-  /// (scrittura.cpp)
-  void scrivi_righe(ScenarioFile file, const std::vector<std::string>& tabella);
+  /// (write_lines.cpp)
+  void write_lines(ScenarioFile file, const std::vector<std::string>& table);
 };

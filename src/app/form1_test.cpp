@@ -10,22 +10,22 @@ namespace fs = std::filesystem;
 namespace {
 
 // The compiled files found in a folder.
-std::vector<std::string> file_compilati(const fs::path& cartella) {
-  std::vector<std::string> trovati;
-  for (const auto& f : fs::directory_iterator(cartella)) {
+std::vector<std::string> compiled_files(const fs::path& folder) {
+  std::vector<std::string> found_all;
+  for (const auto& f : fs::directory_iterator(folder)) {
     const std::string ext = f.path().extension().string();
-    if (ext == ".dat" || ext == ".sim") trovati.push_back(f.path().filename().string());
+    if (ext == ".dat" || ext == ".sim") found_all.push_back(f.path().filename().string());
   }
-  return trovati;
+  return found_all;
 }
 
-const char kSenzaGriglia[] =
+const char kWithoutGrid[] =
     "Valdarco_Lornese_4158: the build stopped before the cell grid existed; no compiled file "
     "was written";
 
 struct DriverTest : testing::Test {
-  TempFolder cartella;
-  TestPlatform platform{cartella.path()};
+  TempFolder folder;
+  TestPlatform platform{folder.path()};
   Form1 form{platform};
 
   void SetUp() override {
@@ -35,19 +35,19 @@ struct DriverTest : testing::Test {
 
   // Writes the two description files: the entries given, each file with its
   // start heading and its closing line.
-  void descrizioni(const std::string& linea, const std::string& treno) {
-    write_bytes(cartella.path() / "Valdarco_Lornese_linea.txt",
-                "[generale]\r\n" + linea + "[fine]\r\n");
-    write_bytes(cartella.path() / "Valdarco_Lornese_4158-.txt",
-                "[generale]\r\n" + treno + "[fine]\r\n");
+  void descriptions(const std::string& line, const std::string& train) {
+    write_bytes(folder.path() / "Valdarco_Lornese_linea.txt",
+                "[generale]\r\n" + line + "[fine]\r\n");
+    write_bytes(folder.path() / "Valdarco_Lornese_4158-.txt",
+                "[generale]\r\n" + train + "[fine]\r\n");
   }
 };
 
-TEST_F(DriverTest, AzzeraVociClearsEveryFieldOfEveryRecord) {
+TEST_F(DriverTest, ResetVociClearsEveryFieldOfEveryRecord) {
   for (voce& v : form.voci) {
     v = voce{7, 1, 2, 3, 4, "nome", 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
   }
-  form.azzera_voci();
+  form.reset_voci();
   for (const voce& v : form.voci) EXPECT_EQ(v, voce{});
 }
 
@@ -60,27 +60,27 @@ TEST_F(DriverTest, BuildWithoutGridResetsAndWritesNothing) {
   EXPECT_EQ(form.voci[40], voce{});
   EXPECT_EQ(form.voci[85].campo7, 0);  // no guard ran on it
   EXPECT_TRUE(form.percorso.empty());
-  EXPECT_TRUE(file_compilati(cartella.path()).empty());
+  EXPECT_TRUE(compiled_files(folder.path()).empty());
   EXPECT_TRUE(platform.messages.empty());
 }
 
 TEST_F(DriverTest, BuildWithAGridStoresTheCodesAndWritesTheFiles) {
   // A line of length 0 and a train with nothing on it.
-  descrizioni("lunghezza percorso, 0\r\n", "");
+  descriptions("lunghezza percorso, 0\r\n", "");
   form.memorizza_percorso(1);
   EXPECT_EQ(form.codice_errore, 0);
   EXPECT_EQ(form.voci[85].nome, "Valdarco_Lornese");
   EXPECT_EQ(form.voci[85].orario, 33076);
   EXPECT_EQ(form.percorso[1].dato2, 2398);
-  EXPECT_EQ(read_bytes(cartella.path() / "Valdarco_Lornese_4158.dat"),
-            bytes_percorso(form.percorso));
-  EXPECT_EQ(read_bytes(cartella.path() / "Valdarco_Lornese_4158.sim"), bytes_voci(form.voci));
-  EXPECT_EQ(read_bytes(cartella.path() / "Valdarco_Lornese_4158.dat").size(), 2115u);
+  EXPECT_EQ(read_bytes(folder.path() / "Valdarco_Lornese_4158.dat"),
+            grid_file_bytes(form.percorso));
+  EXPECT_EQ(read_bytes(folder.path() / "Valdarco_Lornese_4158.sim"), service_file_bytes(form.voci));
+  EXPECT_EQ(read_bytes(folder.path() / "Valdarco_Lornese_4158.dat").size(), 2115u);
 }
 
 TEST_F(DriverTest, GuardEndsTheBuildBeforeAnyFileIsWritten) {
   // A slowdown at 0 m leaves its speed in cell 1.
-  descrizioni("lunghezza percorso, 0\r\n", "rallentamento, 0, 60, 100, 0, 0, 0\r\n");
+  descriptions("lunghezza percorso, 0\r\n", "rallentamento, 0, 60, 100, 0, 0, 0\r\n");
   try {
     form.memorizza_percorso(1);
     FAIL() << "the build went on";
@@ -93,49 +93,49 @@ TEST_F(DriverTest, GuardEndsTheBuildBeforeAnyFileIsWritten) {
             std::vector<std::string>{
                 "Valdarco_Lornese_4158: error 1250: an item was placed in cell 1 (dato1) or "
                 "record 85 (campo7), which are reserved for the scenario's marker"});
-  EXPECT_TRUE(file_compilati(cartella.path()).empty());
+  EXPECT_TRUE(compiled_files(folder.path()).empty());
 }
 
 TEST_F(DriverTest, OutcomeOfTheBuild) {
-  struct Caso {
+  struct Case {
     const char* nome;
-    int32_t codice;
+    int32_t code;
     int32_t posizione;
-    size_t celle;
-    int stato;
-    std::vector<std::string> righe;
+    size_t cells;
+    int status;
+    std::vector<std::string> lines;
   };
-  const std::vector<Caso> casi = {
+  const std::vector<Case> cases = {
       {"clean", 0, 0, 141, 0, {}},
       {"code with a position", 16, 5950, 141, 1,
        {"Valdarco_Lornese_4158: error 16 at 5950 m: a signal stands on an occupied cell"}},
       {"code without a position", 24, 5950, 141, 1,
        {"Valdarco_Lornese_4158: error 24: a stopping station's platform ends at or before 100 m"}},
-      {"no grid", 0, 0, 0, 1, {kSenzaGriglia}},
+      {"no grid", 0, 0, 0, 1, {kWithoutGrid}},
       {"stopped before the grid", 101, 0, 0, 1,
        {"Valdarco_Lornese_4158: error 101: the line description file does not exist",
-        kSenzaGriglia}},
-      {"a grid without cell 1", 0, 0, 1, 1, {kSenzaGriglia}},
+        kWithoutGrid}},
+      {"a grid without cell 1", 0, 0, 1, 1, {kWithoutGrid}},
   };
-  for (const Caso& c : casi) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.nome);
-    TestPlatform p(cartella.path());
+    TestPlatform p(folder.path());
     Form1 f(p);
     f.nome_linea = "Valdarco_Lornese";
     f.numero_treno = "4158";
-    f.codice_errore = c.codice;
+    f.codice_errore = c.code;
     f.posizione_errore = c.posizione;
-    f.percorso.assign(c.celle, cella{});
-    EXPECT_EQ(f.riporta_esito(), c.stato);
-    EXPECT_EQ(p.reports, c.righe);
+    f.percorso.assign(c.cells, cella{});
+    EXPECT_EQ(f.report_outcome(), c.status);
+    EXPECT_EQ(p.reports, c.lines);
   }
 }
 
 TEST_F(DriverTest, CodeTwentyFiveCarriesWhatFailed) {
   form.percorso.assign(141, cella{});
   form.codice_errore = 25;
-  form.dettaglio_errore = "line 3: \"abc\" is not a number";
-  EXPECT_EQ(form.riporta_esito(), 1);
+  form.error_detail = "line 3: \"abc\" is not a number";
+  EXPECT_EQ(form.report_outcome(), 1);
   EXPECT_EQ(platform.reports,
             std::vector<std::string>{
                 "Valdarco_Lornese_4158: error 25: a description file cannot be read, or a field is "
@@ -144,7 +144,7 @@ TEST_F(DriverTest, CodeTwentyFiveCarriesWhatFailed) {
 
 // A platform that loses the line description on its way to disk: the build
 // then has no line to compile, whichever compiler it runs.
-class SenzaLinea : public TestPlatform {
+class WithoutLineFile : public TestPlatform {
  public:
   using TestPlatform::TestPlatform;
   void replace_file(const fs::path& file, std::string_view bytes) override {
@@ -154,8 +154,8 @@ class SenzaLinea : public TestPlatform {
 };
 
 TEST(FormLoadTest, BuildWithoutGridEndsWithStatusOneAndNoCompiledFile) {
-  TempFolder cartella;
-  SenzaLinea platform(cartella.path());
+  TempFolder folder;
+  WithoutLineFile platform(folder.path());
   Form1 form(platform);
   try {
     form.Form_Load();
@@ -167,16 +167,16 @@ TEST(FormLoadTest, BuildWithoutGridEndsWithStatusOneAndNoCompiledFile) {
   EXPECT_EQ(form.numero_treno, "4158");
   EXPECT_EQ(platform.windows, std::vector<std::string>{"Attendere"});
   ASSERT_FALSE(platform.reports.empty());
-  EXPECT_EQ(platform.reports.back(), kSenzaGriglia);
+  EXPECT_EQ(platform.reports.back(), kWithoutGrid);
   EXPECT_TRUE(platform.messages.empty());
-  EXPECT_TRUE(file_compilati(cartella.path()).empty());
+  EXPECT_TRUE(compiled_files(folder.path()).empty());
 }
 
 TEST(FormLoadTest, FileThatCannotBeCreatedEndsWithStatusThreeNamingIt) {
-  TempFolder cartella;
-  const fs::path non_cartella = cartella.path() / "plain";
-  write_bytes(non_cartella, "x");
-  TestPlatform platform(non_cartella);
+  TempFolder folder;
+  const fs::path not_a_folder = folder.path() / "plain";
+  write_bytes(not_a_folder, "x");
+  TestPlatform platform(not_a_folder);
   Form1 form(platform);
   // A grid, so that the build reaches its files whichever step fails first.
   form.percorso.assign(141, cella{});
@@ -188,10 +188,10 @@ TEST(FormLoadTest, FileThatCannotBeCreatedEndsWithStatusThreeNamingIt) {
   }
   ASSERT_EQ(platform.reports.size(), 1u);
   const std::string& riga = platform.reports[0];
-  const std::string inizio = (non_cartella / "Valdarco_Lornese_").string();
+  const std::string inizio = (not_a_folder / "Valdarco_Lornese_").string();
   EXPECT_EQ(riga.substr(0, inizio.size()), inizio) << riga;
   EXPECT_NE(riga.find(": Not a directory"), std::string::npos) << riga;
-  EXPECT_EQ(read_bytes(non_cartella), "x");
+  EXPECT_EQ(read_bytes(not_a_folder), "x");
 }
 
 }  // namespace

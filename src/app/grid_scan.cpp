@@ -14,101 +14,101 @@
 
 namespace {
 
-constexpr int16_t valore_punto = 180;
-constexpr int16_t velocita_lenta = 110;  ///< slowdowns below this get points inside
-constexpr int32_t passo_punti = 8;       ///< cells between points inside a slowdown
-constexpr int32_t ricerca_segnale = 12;  ///< cells after the end searched for a signal
+constexpr int16_t point_value = 180;
+constexpr int16_t slow_speed = 110;    ///< slowdowns below this get points inside
+constexpr int32_t point_step = 8;      ///< cells between points inside a slowdown
+constexpr int32_t signal_search = 12;  ///< cells after the end searched for a signal
 
 /// One window of cells tried before a slowdown start.
-struct Finestra {
-  int32_t limite;  ///< the window is tried only when the start cell is above this
-  int32_t primo;   ///< cells start - primo, start - primo - 1, start - primo - 2
+struct ScanWindow {
+  int32_t limit;  ///< the window is tried only when the start cell is above this
+  int32_t first;  ///< cells start - primo, start - primo - 1, start - primo - 2
 };
-constexpr Finestra kFinestre[] = {
+constexpr ScanWindow kScanWindows[] = {
     {7, 5},
     {13, 11},
     {20, 18},
 };
 
-class Scansione {
+class GridScan {
  public:
-  explicit Scansione(Form1& f) : f_(f), alto_(static_cast<int32_t>(f.percorso.size()) - 1) {}
+  explicit GridScan(Form1& f) : f_(f), highest_(static_cast<int32_t>(f.percorso.size()) - 1) {}
 
-  void esegui() {
-    for (int32_t k = 1; k <= alto_ - 2; ++k) {
-      if (tipo(k) == tipo_cella::avviso_rallentamento) segnali_prima_dell_avviso(k);
-      if (tipo(k) == tipo_cella::inizio_rallentamento) inizio_rallentamento(k);
+  void run() {
+    for (int32_t k = 1; k <= highest_ - 2; ++k) {
+      if (tipo(k) == cell_type::slowdown_warning) signals_before_warning(k);
+      if (tipo(k) == cell_type::slowdown_start) slowdown_start(k);
     }
   }
 
  private:
   cella& c(int32_t i) { return f_.percorso[static_cast<size_t>(i)]; }
   uint8_t tipo(int32_t i) { return c(i).tipo; }
-  bool libera(int32_t i) { return i >= 0 && i <= alto_ && cella_libera(c(i)); }
+  bool is_free(int32_t i) { return i >= 0 && i <= highest_ && cell_is_free(c(i)); }
 
-  void punto(int32_t i) {
-    c(i).tipo = tipo_cella::abbattimento;
-    c(i).dato1 = valore_punto;
+  void point(int32_t i) {
+    c(i).tipo = cell_type::abbattimento;
+    c(i).dato1 = point_value;
   }
 
-  /// Records `codice` at cell i, naming the entry that placed the item in
+  /// Records `code` at cell i, naming the entry that placed the item in
   /// cell `item`.
-  void errore(int32_t codice, int32_t i, int32_t item) {
-    f_.record_code(codice, i * 50, origine(item));
+  void errore(int32_t code, int32_t i, int32_t item) {
+    f_.record_code(code, i * 50, origin_of(item));
   }
 
   /// The entry that placed the item of cell i: the train description as a
   /// whole for a cell no placement procedure filled (a grid built by hand).
-  LuogoSorgente origine(int32_t i) const {
+  SourceLocation origin_of(int32_t i) const {
     if (i >= 0 && static_cast<size_t>(i) < f_.cell_origins.size())
       return f_.cell_origins[static_cast<size_t>(i)];
-    return {FileDescrizione::treno, 0, false, 0};
+    return {DescriptionFile::train, 0, false, 0};
   }
 
   /// A point right in front of the signal at d, or one cell further back;
   /// failing both, an existing point there is lowered to 180.
-  void davanti_al_segnale(int32_t d) {
-    if (libera(d - 1)) {
-      punto(d - 1);
-    } else if (libera(d - 2)) {
-      punto(d - 2);
-    } else if (tipo(d - 1) == tipo_cella::abbattimento) {
-      c(d - 1).dato1 = f_.minimo(valore_punto, c(d - 1).dato1);
-    } else if (tipo(d - 2) == tipo_cella::abbattimento) {
-      c(d - 2).dato1 = f_.minimo(valore_punto, c(d - 2).dato1);
+  void in_front_of_signal(int32_t d) {
+    if (is_free(d - 1)) {
+      point(d - 1);
+    } else if (is_free(d - 2)) {
+      point(d - 2);
+    } else if (tipo(d - 1) == cell_type::abbattimento) {
+      c(d - 1).dato1 = f_.minimo(point_value, c(d - 1).dato1);
+    } else if (tipo(d - 2) == cell_type::abbattimento) {
+      c(d - 2).dato1 = f_.minimo(point_value, c(d - 2).dato1);
     } else {
       errore(11, d, d);
     }
   }
 
   /// Every signal among the 20 cells before a warning board.
-  void segnali_prima_dell_avviso(int32_t k) {
+  void signals_before_warning(int32_t k) {
     for (int32_t m = 1; m <= 20; ++m) {
       const int32_t d = k - m;
       if (d < 3) return;
-      if (tipo(d) == tipo_cella::segnale) davanti_al_segnale(d);
+      if (tipo(d) == cell_type::segnale) in_front_of_signal(d);
     }
   }
 
-  void inizio_rallentamento(int32_t k) {
-    finestre(k);
+  void slowdown_start(int32_t k) {
+    scan_windows(k);
     // Only a slow slowdown gets points inside and the point before the
     // signal after its end: a fast one has no end cell located, and the
     // signal "after such a slowdown" means after a slow one.
-    if (c(k).dato1 >= velocita_lenta) return;
-    const int32_t fine = punti_interni(k);
+    if (c(k).dato1 >= slow_speed) return;
+    const int32_t fine = inner_points(k);
     if (fine < 0) return;
-    segnale_dopo(k, fine);
+    signal_after(k, fine);
   }
 
-  void finestre(int32_t k) {
-    for (const Finestra& w : kFinestre) {
-      if (k <= w.limite) continue;
-      int32_t scelta = -1;
-      for (int32_t i = k - w.primo; i >= k - w.primo - 2 && scelta < 0; --i)
-        if (libera(i)) scelta = i;
-      if (scelta >= 0)
-        punto(scelta);
+  void scan_windows(int32_t k) {
+    for (const ScanWindow& w : kScanWindows) {
+      if (k <= w.limit) continue;
+      int32_t chosen = -1;
+      for (int32_t i = k - w.first; i >= k - w.first - 2 && chosen < 0; --i)
+        if (is_free(i)) chosen = i;
+      if (chosen >= 0)
+        point(chosen);
       else
         errore(12, k, k);
     }
@@ -119,48 +119,48 @@ class Scansione {
   /// first: the walk stops at the highest index and records code 13 there,
   /// since the slowdown could not be treated to its end (a start without an
   /// end cell, as a slowdown of length 0 leaves).
-  int32_t punti_interni(int32_t k) {
-    int32_t conta = 0;
-    for (int32_t j = k + 1; j <= alto_; ++j) {
-      ++conta;
-      if (conta == passo_punti) conta = punto_interno(k, j);
-      if (tipo(j) == tipo_cella::fine_rallentamento) return j;
+  int32_t inner_points(int32_t k) {
+    int32_t count = 0;
+    for (int32_t j = k + 1; j <= highest_; ++j) {
+      ++count;
+      if (count == point_step) count = inner_point(k, j);
+      if (tipo(j) == cell_type::slowdown_end) return j;
     }
-    errore(13, alto_, k);
+    errore(13, highest_, k);
     return -1;
   }
 
   /// The point due at cell j, or the neighbour before or after it; returns
   /// the count of cells since that point (8 when none could be placed, so
   /// that no further point follows in this slowdown).
-  int32_t punto_interno(int32_t k, int32_t j) {
-    if (libera(j)) {
-      punto(j);
+  int32_t inner_point(int32_t k, int32_t j) {
+    if (is_free(j)) {
+      point(j);
       return 0;
     }
-    if (libera(j - 1)) {
-      punto(j - 1);
+    if (is_free(j - 1)) {
+      point(j - 1);
       return 1;
     }
-    if (libera(j + 1)) {
-      punto(j + 1);
+    if (is_free(j + 1)) {
+      point(j + 1);
       return -1;
     }
     errore(13, j, k);
-    return passo_punti;
+    return point_step;
   }
 
   /// A point in front of the first signal within 12 cells after the end j
   /// of the slowdown starting at k.
-  void segnale_dopo(int32_t k, int32_t j) {
-    const int32_t ultimo = std::min(j + ricerca_segnale, alto_);
-    for (int32_t s = j; s <= ultimo; ++s) {
-      if (tipo(s) != tipo_cella::segnale) continue;
+  void signal_after(int32_t k, int32_t j) {
+    const int32_t last = std::min(j + signal_search, highest_);
+    for (int32_t s = j; s <= last; ++s) {
+      if (tipo(s) != cell_type::segnale) continue;
       if (s - 1 <= 0) return;
-      if (libera(s - 1))
-        punto(s - 1);
-      else if (libera(s - 2))
-        punto(s - 2);
+      if (is_free(s - 1))
+        point(s - 1);
+      else if (is_free(s - 2))
+        point(s - 2);
       else
         errore(13, j, k);
       return;
@@ -168,11 +168,11 @@ class Scansione {
   }
 
   Form1& f_;
-  const int32_t alto_;  ///< highest index of the grid
+  const int32_t highest_;  ///< highest index of the grid
 };
 
 }  // namespace
 
-void Form1::elabora_percorso() { Scansione(*this).esegui(); }
+void Form1::scan_grid() { GridScan(*this).run(); }
 
 int16_t Form1::minimo(int16_t x, int16_t y) { return x > y ? y : x; }

@@ -8,7 +8,7 @@
 #include <string>
 #include <system_error>
 
-#include "app/codici_errore.h"
+#include "app/error_codes.h"
 #include "app/form1.h"
 #include "platform/ansi.h"
 #include "platform/system.h"
@@ -20,7 +20,7 @@ namespace {
 [[noreturn]] void usage_error(SystemPlatform& platform, const std::string& message) {
   platform.report("scenario-builder: " + message);
   platform.report("Usage: scenario-builder [FOLDER]");
-  platform.end_program(stato_uscita::uso);
+  platform.end_program(exit_status::usage);
   std::abort();  // end_program never returns
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 struct Heard {
   int32_t code, position;
-  FileDescrizione file;
+  DescriptionFile file;
   int32_t line, column;
   bool after_reading;
 
@@ -23,19 +23,19 @@ struct Heard {
 
 std::ostream& operator<<(std::ostream& out, const Heard& h) {
   return out << "code " << h.code << " at " << h.position << " m, "
-             << (h.file == FileDescrizione::linea ? "line file" : "train file") << " " << h.line
+             << (h.file == DescriptionFile::line ? "line file" : "train file") << " " << h.line
              << ":" << h.column << (h.after_reading ? " after reading" : "");
 }
 
 struct CodeListener : CompileListener {
   std::vector<Heard> heard;
-  void code_recorded(int32_t code, int32_t position, const LuogoSorgente& entry) override {
-    heard.push_back({code, position, entry.file, entry.riga, entry.column, entry.fine_file});
+  void code_recorded(int32_t code, int32_t position, const SourceLocation& entry) override {
+    heard.push_back({code, position, entry.file, entry.riga, entry.column, entry.end_of_file});
   }
 };
 
-constexpr FileDescrizione L = FileDescrizione::linea;
-constexpr FileDescrizione T = FileDescrizione::treno;
+constexpr DescriptionFile L = DescriptionFile::line;
+constexpr DescriptionFile T = DescriptionFile::train;
 
 const char kLine[] = "[generale]\r\nlunghezza percorso, 10000\r\n[curve]\r\n[fine]\r\n";
 
@@ -87,7 +87,7 @@ TEST(RecordCodeTest, EveryCodeIsToldWithTheFieldConcernedWhenItIsRecorded) {
     TestPlatform platform(folder.path());
     Form1 form(platform);
     CodeListener listener;
-    form.ascoltatore = &listener;
+    form.listener = &listener;
     form.nome_linea = "Prova";
     form.numero_treno = "1";
     if (c.line != nullptr) write_bytes(folder.path() / "Prova_linea.txt", c.line);

@@ -7,23 +7,23 @@
 #include <string_view>
 
 /// The two description files.
-enum class FileDescrizione { linea, treno };
+enum class DescriptionFile { line, train };
 
 /// A place in a description file: the field a key or a value was read from
 /// (its line and column), the whole file (line 0), or the file after its
-/// whole reading (`fine_file`).
-struct LuogoSorgente {
-  FileDescrizione file = FileDescrizione::linea;
+/// whole reading (`end_of_file`).
+struct SourceLocation {
+  DescriptionFile file = DescriptionFile::line;
   int32_t riga = 0;  ///< 0 when no entry was read yet, or the file as a whole
-  bool fine_file = false;  ///< the code was tested after the whole file was read
+  bool end_of_file = false;  ///< the code was tested after the whole file was read
   int32_t column = 0;  ///< column (from 1, in bytes) where the field starts; 0: none
 };
 
 /// Where the reader stands when a key is read.
-enum class SezioneLettura {
-  prima_del_generale,  ///< before the field holding "[generale]": everything is ignored
-  generale,            ///< the general section of the line description
-  voci,                ///< the entries (line entries, or any train entry)
+enum class ReadingSection {
+  before_general,  ///< before the field holding "[generale]": everything is ignored
+  general,         ///< the general section of the line description
+  entries,         ///< the entries (line entries, or any train entry)
 };
 
 class CompileListener {
@@ -32,7 +32,7 @@ class CompileListener {
 
   /// A key that started no entry (headings, comments taken as keys, the
   /// closing line and misspelt keywords alike). `line` is the key's line.
-  virtual void key_dropped(FileDescrizione file, int32_t line, SezioneLettura section,
+  virtual void key_dropped(DescriptionFile file, int32_t line, ReadingSection section,
                            std::string_view key) {
     (void)file, (void)line, (void)section, (void)key;
   }
@@ -41,7 +41,7 @@ class CompileListener {
   /// read: `entry` names the kind ("pendenza", "curva", "montagna",
   /// "indicatori_vmax", "cartello_indicatore", "velocita", "aderenza",
   /// "segnale", "rallentamento", "abbattimento", "stazione").
-  virtual void entry_read(FileDescrizione file, int32_t line, std::string_view entry,
+  virtual void entry_read(DescriptionFile file, int32_t line, std::string_view entry,
                           int32_t position) {
     (void)file, (void)line, (void)entry, (void)position;
   }
@@ -54,7 +54,7 @@ class CompileListener {
   /// build's posizione_errore once the code is recorded (left as it was for
   /// the codes that carry none), `entry` the field concerned. A code
   /// recorded twice is told twice, a later one after an earlier one.
-  virtual void code_recorded(int32_t code, int32_t position, const LuogoSorgente& entry) {
+  virtual void code_recorded(int32_t code, int32_t position, const SourceLocation& entry) {
     (void)code, (void)position, (void)entry;
   }
 };

@@ -13,7 +13,7 @@
 
 #include "compile/compile_listener.h"
 #include "compile/field_reader.h"
-#include "compile/parole_chiave.h"
+#include "compile/keywords.h"
 #include "platform/ansi.h"
 
 class Form1;
@@ -30,14 +30,14 @@ enum class ReadOutcome {
 /// compiler `Reader` that reads and applies its fields.
 template <class Reader>
 struct KeywordRow {
-  const ParoleChiave& words;
+  const Keywords& words;
   ReadOutcome (Reader::*apply)(const std::string& key);
   bool only_with_plan = false;
 };
 
 class DescriptionReader {
  protected:
-  DescriptionReader(Form1& form, FileDescrizione file, std::string content);
+  DescriptionReader(Form1& form, DescriptionFile file, std::string content);
 
   /// Reads text fields up to the one holding "[generale]" (case ignored) and
   /// tells whether it was found; every field before it is dropped. When
@@ -51,7 +51,7 @@ class DescriptionReader {
   /// last field of a file is never interpreted. Without `end_stops_skip` the
   /// skip makes no end-of-file test, and a read past the end fails.
   std::optional<std::string> next_key(int comment_steps, bool end_stops_skip,
-                                      SezioneLettura section);
+                                      ReadingSection section);
 
   /// Starts every entry of `rows` whose keywords the key holds, in table
   /// order, each reading its own fields; stops at the first that does not go
@@ -60,26 +60,26 @@ class DescriptionReader {
   ReadOutcome dispatch(const std::array<KeywordRow<Reader>, N>& rows, const std::string& key,
                        bool& recognised);
 
-  /// One text field as a key: it becomes the build's `riga` and its `sorgente`.
+  /// One text field as a key: it becomes the build's `riga` and its `source`.
   std::string read_key();
   /// Tells the listener about a key that started no entry.
-  void drop(const std::string& key, SezioneLettura section);
+  void drop(const std::string& key, ReadingSection section);
   /// Tells the listener about an entry that carries a position.
   void entry_read(std::string_view entry, int32_t position);
   /// The field read last, as the place a code names.
-  LuogoSorgente last_field() const;
+  SourceLocation last_field() const;
   bool plan_built() const;
 
   Form1& f_;
-  FieldReader lettore_;
-  const FileDescrizione file_;
+  FieldReader reader_;
+  const DescriptionFile file_;
   int32_t key_line_ = 0;  ///< line of the key read last
 };
 
 template <class Reader, size_t N>
 ReadOutcome DescriptionReader::dispatch(const std::array<KeywordRow<Reader>, N>& rows,
                                         const std::string& key, bool& recognised) {
-  const std::string lower = minuscolo(key);
+  const std::string lower = lowercase(key);
   auto& reader = static_cast<Reader&>(*this);
   for (const KeywordRow<Reader>& row : rows) {
     if (row.only_with_plan && !plan_built()) continue;

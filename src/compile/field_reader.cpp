@@ -16,18 +16,18 @@ std::string shown(std::string_view token) {
 FieldReader::FieldReader(std::string content) : text_(std::move(content)) {}
 
 void FieldReader::skip_blanks() {
-  while (!fine_file() && is_blank(peek())) ++pos_;
+  while (!end_of_file() && is_blank(peek())) ++pos_;
 }
 
 bool FieldReader::at_line_end() const {
-  return !fine_file() && (peek() == '\r' || peek() == '\n');
+  return !end_of_file() && (peek() == '\r' || peek() == '\n');
 }
 
 // CR LF, LF alone and CR alone all end a line.
 void FieldReader::consume_line_end() {
   if (peek() == '\r') {
     ++pos_;
-    if (!fine_file() && peek() == '\n') ++pos_;
+    if (!end_of_file() && peek() == '\n') ++pos_;
   } else {
     ++pos_;
   }
@@ -40,19 +40,19 @@ int32_t FieldReader::current_column() const {
 }
 
 void FieldReader::start_field() {
-  if (fine_file())
+  if (end_of_file())
     throw ReadFailure(line_, current_column(), "the file ends where a field was expected");
   skip_blanks();
   field_line_ = line_;
   field_column_ = current_column();
 }
 
-std::string FieldReader::leggi_testo() {
+std::string FieldReader::read_text() {
   start_field();
   std::string field;
-  if (!fine_file() && peek() == '"') {
+  if (!end_of_file() && peek() == '"') {
     ++pos_;
-    while (!fine_file() && peek() != '"') {
+    while (!end_of_file() && peek() != '"') {
       if (at_line_end()) {
         const size_t before = pos_;
         consume_line_end();
@@ -61,16 +61,16 @@ std::string FieldReader::leggi_testo() {
         field += text_[pos_++];
       }
     }
-    if (!fine_file()) ++pos_;  // the closing quote
+    if (!end_of_file()) ++pos_;  // the closing quote
     // Whatever stands between the closing quote and the separator is dropped.
-    while (!fine_file() && peek() != ',' && !at_line_end()) ++pos_;
+    while (!end_of_file() && peek() != ',' && !at_line_end()) ++pos_;
   } else {
-    while (!fine_file() && peek() != ',' && !at_line_end()) field += text_[pos_++];
+    while (!end_of_file() && peek() != ',' && !at_line_end()) field += text_[pos_++];
     // Blanks at the end of an unquoted text are not part of it: they cannot
     // be seen in the file, and a number field drops them too.
     while (!field.empty() && is_blank(field.back())) field.pop_back();
   }
-  if (!fine_file()) {
+  if (!end_of_file()) {
     if (peek() == ',')
       ++pos_;
     else
@@ -79,13 +79,13 @@ std::string FieldReader::leggi_testo() {
   return field;
 }
 
-int64_t FieldReader::leggi_numero(int64_t minimo, int64_t massimo, std::string_view width) {
+int64_t FieldReader::read_number(int64_t minimo, int64_t maximum, std::string_view width) {
   start_field();
   const size_t begin = pos_;
-  while (!fine_file() && !is_blank(peek()) && peek() != ',' && !at_line_end()) ++pos_;
+  while (!end_of_file() && !is_blank(peek()) && peek() != ',' && !at_line_end()) ++pos_;
   const std::string_view token(text_.data() + begin, pos_ - begin);
   skip_blanks();
-  if (!fine_file()) {
+  if (!end_of_file()) {
     if (peek() == ',')
       ++pos_;
     else if (at_line_end())
@@ -105,22 +105,22 @@ int64_t FieldReader::leggi_numero(int64_t minimo, int64_t massimo, std::string_v
     throw ReadFailure(field_line_, field_column_, "expected a number, found " + shown(token));
   const bool fits = ec == std::errc{} &&
                     (negative ? magnitude <= static_cast<uint64_t>(-minimo)
-                              : magnitude <= static_cast<uint64_t>(massimo));
+                              : magnitude <= static_cast<uint64_t>(maximum));
   if (!fits)
     throw ReadFailure(field_line_, field_column_, std::string(token) + " does not fit " + std::string(width) +
                                        " (" + std::to_string(minimo) + " to " +
-                                       std::to_string(massimo) + ")");
+                                       std::to_string(maximum) + ")");
   return negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
 }
 
-int32_t FieldReader::leggi_int32() {
-  return static_cast<int32_t>(leggi_numero(INT32_MIN, INT32_MAX, "a signed 32-bit field"));
+int32_t FieldReader::read_int32() {
+  return static_cast<int32_t>(read_number(INT32_MIN, INT32_MAX, "a signed 32-bit field"));
 }
 
-int16_t FieldReader::leggi_int16() {
-  return static_cast<int16_t>(leggi_numero(INT16_MIN, INT16_MAX, "a signed 16-bit field"));
+int16_t FieldReader::read_int16() {
+  return static_cast<int16_t>(read_number(INT16_MIN, INT16_MAX, "a signed 16-bit field"));
 }
 
-uint8_t FieldReader::leggi_uint8() {
-  return static_cast<uint8_t>(leggi_numero(0, UINT8_MAX, "an unsigned 8-bit field"));
+uint8_t FieldReader::read_uint8() {
+  return static_cast<uint8_t>(read_number(0, UINT8_MAX, "an unsigned 8-bit field"));
 }

@@ -32,19 +32,19 @@ class FieldReader {
 
   /// True once everything has been read. The reading order tests it only
   /// where the formats say so.
-  bool fine_file() const { return pos_ >= text_.size(); }
+  bool end_of_file() const { return pos_ >= text_.size(); }
 
   /// A text field: leading blanks skipped; a double-quoted text runs to the
   /// next double quote, any other to the next comma or line end. The comma or
   /// line end that ends the field is consumed.
-  std::string leggi_testo();
+  std::string read_text();
 
   /// Number fields of the three widths. A number ends at a blank, comma or
   /// line end; the blanks after it and one following comma or line end are
   /// consumed. An empty field reads 0.
-  int32_t leggi_int32();
-  int16_t leggi_int16();
-  uint8_t leggi_uint8();
+  int32_t read_int32();
+  int16_t read_int16();
+  uint8_t read_uint8();
 
   /// Line (from 1) of the field returned last.
   int32_t riga() const { return field_line_; }
@@ -53,10 +53,10 @@ class FieldReader {
   /// quote of a quoted text; the separator of an empty field).
   int32_t column() const { return field_column_; }
   /// Line (from 1) the reader stands on now: the last line at the end.
-  int32_t riga_corrente() const { return line_; }
+  int32_t current_line() const { return line_; }
 
  private:
-  int64_t leggi_numero(int64_t minimo, int64_t massimo, std::string_view width);
+  int64_t read_number(int64_t minimo, int64_t maximum, std::string_view width);
   void start_field();
   int32_t current_column() const;
   void skip_blanks();

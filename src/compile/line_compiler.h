@@ -11,4 +11,4 @@
 /// `posizione` metres: cell nearest(posizione / 50 + 1). A cell outside the
 /// grid, or no grid at all, is a run-time failure (code 25): the item has
 /// nowhere to stand, and nothing is ever written outside the grid.
-cella& cella_del_punto(Percorso& percorso, int32_t posizione, std::string_view cosa);
+cella& point_cell(CellGrid& percorso, int32_t posizione, std::string_view what);

@@ -7,30 +7,30 @@
 // build records code 25. The files are read whole when they are opened, so
 // there is never an open file to close.
 void Form1::memorizza_dati() {
-  voci[voce_fissa::linea].nome = nome_linea;
-  voci[voce_fissa::treno].nome = numero_treno;
+  voci[fixed_record::line].nome = nome_linea;
+  voci[fixed_record::train].nome = numero_treno;
   try {
-    const EsitoLinea linea = memorizza_linea();
-    if (linea.segue_treno) memorizza_treno(linea.contatore_cartelli);
+    const LineOutcome line = store_line();
+    if (line.train_follows) store_train(line.board_counter);
   } catch (const RunTimeFailure& failure) {
     // A field that cannot be read is the field concerned; any other failure
     // concerns the entry whose key was read last.
     if (const auto* read = dynamic_cast<const ReadFailure*>(&failure)) {
-      sorgente.riga = read->line();
-      sorgente.column = read->column();
-      sorgente.fine_file = false;
+      source.riga = read->line();
+      source.column = read->column();
+      source.end_of_file = false;
     }
-    dettaglio_errore = failure.what();
-    platform.delete_file(nome_file(ScenarioFile::line_description));
-    platform.delete_file(nome_file(ScenarioFile::train_description));
-    record_code(25, std::nullopt, sorgente);
+    error_detail = failure.what();
+    platform.delete_file(file_name(ScenarioFile::line_description));
+    platform.delete_file(file_name(ScenarioFile::train_description));
+    record_code(25, std::nullopt, source);
   } catch (const FileError& failure) {
     // A description file that cannot be read (the train description is
     // opened without a test that it exists) is a read failure too; it
-    // concerns that file as a whole, which `sorgente` names with line 0.
-    dettaglio_errore = failure.what();
-    platform.delete_file(nome_file(ScenarioFile::line_description));
-    platform.delete_file(nome_file(ScenarioFile::train_description));
-    record_code(25, std::nullopt, sorgente);
+    // concerns that file as a whole, which `source` names with line 0.
+    error_detail = failure.what();
+    platform.delete_file(file_name(ScenarioFile::line_description));
+    platform.delete_file(file_name(ScenarioFile::train_description));
+    record_code(25, std::nullopt, source);
   }
 }

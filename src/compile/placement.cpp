@@ -20,19 +20,19 @@ namespace {
 
 /// The cell index of a real position in cells, 64 bits wide so that any
 /// 32-bit position maps to an index that can be compared with the grid.
-int64_t indice(double celle) { return static_cast<int64_t>(nearest(celle)); }
+int64_t index(double cells) { return static_cast<int64_t>(nearest(cells)); }
 
-bool nella_griglia(const Percorso& percorso, int64_t i) {
+bool in_grid(const CellGrid& percorso, int64_t i) {
   return i >= 0 && i < static_cast<int64_t>(percorso.size());
 }
 
 /// Free and inside the grid.
-bool utilizzabile(const Percorso& percorso, int64_t i) {
-  return nella_griglia(percorso, i) && cella_libera(percorso[static_cast<size_t>(i)]);
+bool usable(const CellGrid& percorso, int64_t i) {
+  return in_grid(percorso, i) && cell_is_free(percorso[static_cast<size_t>(i)]);
 }
 
 /// Cell i (inside the grid) now holds an item of `entry`.
-void note_origin(std::vector<LuogoSorgente>& origins, int64_t i, const LuogoSorgente& entry) {
+void note_origin(std::vector<SourceLocation>& origins, int64_t i, const SourceLocation& entry) {
   if (i >= 0 && i < static_cast<int64_t>(origins.size())) origins[static_cast<size_t>(i)] = entry;
 }
 
@@ -41,13 +41,13 @@ void note_origin(std::vector<LuogoSorgente>& origins, int64_t i, const LuogoSorg
 void Form1::memo_segnale(int32_t posizione, int32_t sx, int32_t s1, int32_t s2, int32_t s3,
                          int32_t rapp, int32_t dx, int32_t d1, int32_t d2, int32_t d3,
                          int32_t tempo) {
-  const int64_t j = indice(posizione / 50.0 + 1);
-  if (!utilizzabile(percorso, j)) {
+  const int64_t j = index(posizione / 50.0 + 1);
+  if (!usable(percorso, j)) {
     record_code(16, posizione, entry_being_placed);
     return;
   }
   cella& c = percorso[static_cast<size_t>(j)];
-  c.tipo = tipo_cella::segnale;
+  c.tipo = cell_type::segnale;
   note_origin(cell_origins, j, entry_being_placed);
   c.dato4 = wrap16(int64_t{rapp} * 10 + int64_t{sx} * 3 + dx);
   c.dato1 = wrap16(int64_t{s1} * 10 + d1);
@@ -60,7 +60,7 @@ void Form1::memo_segnale(int32_t posizione, int32_t sx, int32_t s1, int32_t s2, 
   // Markers 100, 200, 300 and 400 m before the signal, whatever the cells hold.
   for (int32_t k = 1; k <= 4; ++k) {
     const int64_t m = j - 2 * k;
-    if (!nella_griglia(percorso, m)) continue;
+    if (!in_grid(percorso, m)) continue;
     percorso[static_cast<size_t>(m)].marcatore =
         low_byte(10 * (3 * int64_t{sx} + dx) + k);
   }
@@ -72,40 +72,40 @@ void Form1::memo_rallentamento(int32_t x, int32_t v, int32_t l, int32_t f_tt, in
   // within the first 1500 m get neither board nor pre-warning cells. The end
   // is computed in real arithmetic, so a length that would overflow 32 bits
   // puts the end outside the grid instead of wrapping it somewhere inside.
-  const bool con_avviso = x > 1500;
-  const int64_t a = indice((x - 1200.0) / 50 + 1);
-  const int64_t s0 = indice(x / 50.0 + 1);
-  const int64_t e = indice((static_cast<double>(x) + l) / 50 + 1);
-  const int64_t w = indice((x - 1200.0) / 50);
-  if (!con_avviso) f_ta = 0;
+  const bool with_warning = x > 1500;
+  const int64_t a = index((x - 1200.0) / 50 + 1);
+  const int64_t s0 = index(x / 50.0 + 1);
+  const int64_t e = index((static_cast<double>(x) + l) / 50 + 1);
+  const int64_t w = index((x - 1200.0) / 50);
+  if (!with_warning) f_ta = 0;
 
-  if (con_avviso && !utilizzabile(percorso, a)) {
+  if (with_warning && !usable(percorso, a)) {
     record_code(17, x, entry_being_placed);
     return;
   }
-  if (!utilizzabile(percorso, s0)) {
+  if (!usable(percorso, s0)) {
     record_code(18, x, entry_being_placed);
     return;
   }
-  if (!utilizzabile(percorso, e)) {
+  if (!usable(percorso, e)) {
     record_code(19, x, entry_being_placed);
     return;
   }
 
   cella& fine = percorso[static_cast<size_t>(e)];
   cella& inizio = percorso[static_cast<size_t>(s0)];
-  fine.tipo = tipo_cella::fine_rallentamento;
+  fine.tipo = cell_type::slowdown_end;
   if (d_v != 0) fine.dato2 = wrap16(d_v);
   // Written after the end, so a slowdown of length 0 keeps its start.
-  inizio.tipo = tipo_cella::inizio_rallentamento;
+  inizio.tipo = cell_type::slowdown_start;
   if (d_v != 0) inizio.dato2 = wrap16(d_v);
   note_origin(cell_origins, e, entry_being_placed);
   note_origin(cell_origins, s0, entry_being_placed);
-  if (con_avviso) {
-    cella& avviso = percorso[static_cast<size_t>(a)];
-    avviso.tipo = tipo_cella::avviso_rallentamento;
-    if (d_v != 0) avviso.dato2 = wrap16(d_v);
-    avviso.dato1 = wrap16(v);
+  if (with_warning) {
+    cella& warning = percorso[static_cast<size_t>(a)];
+    warning.tipo = cell_type::slowdown_warning;
+    if (d_v != 0) warning.dato2 = wrap16(d_v);
+    warning.dato1 = wrap16(v);
   }
   for (cella* c : {&inizio, &fine}) {
     c->dato1 = wrap16(v);
@@ -114,14 +114,14 @@ void Form1::memo_rallentamento(int32_t x, int32_t v, int32_t l, int32_t f_tt, in
 
   if (f_ta == 0) return;
   for (int64_t i = 0; i < 4; ++i) {
-    if (!utilizzabile(percorso, w - i)) {
+    if (!usable(percorso, w - i)) {
       record_code(20, x, entry_being_placed);
       return;
     }
   }
   for (int16_t i = 0; i < 4; ++i) {
     cella& c = percorso[static_cast<size_t>(w - i)];
-    c.tipo = tipo_cella::preavviso_rallentamento;
+    c.tipo = cell_type::slowdown_pre_warning;
     c.dato1 = static_cast<int16_t>(i + 1);
     if (d_v != 0) c.dato2 = static_cast<int16_t>(i + 1);
   }

@@ -10,11 +10,11 @@ namespace {
 
 /// One row per curve class: the class digit and the turn per metre (radians);
 /// the radius is 1 / k.
-struct ClasseCurva {
-  char cifra;
+struct CurveClass {
+  char digit;
   double k;
 };
-constexpr std::array<ClasseCurva, 6> kClassiCurva{{
+constexpr std::array<CurveClass, 6> kCurveClasses{{
     {'1', 0.0001},  // 10000 m
     {'2', 0.0002},  // 5000 m
     {'3', 0.0004},  // 2500 m
@@ -25,56 +25,56 @@ constexpr std::array<ClasseCurva, 6> kClassiCurva{{
 
 /// Plan steps continue from the two points before the counter, so the plan
 /// must have been started; a step past the last computed row is never made.
-void richiedi_avvio(const Tracciato& tracciato) {
-  if (tracciato.calcolati < 2)
+void require_start(const TrackPlan& tracciato) {
+  if (tracciato.computed < 2)
     throw RunTimeFailure("the track plan is extended before it has been started");
 }
 
 // dx and dy are taken from before the step; each coordinate is one addition
 // to the previous point, term by term, so every build gives the same bits.
-void passo_dritto(Tracciato& tracciato) {
-  auto& p = tracciato.punti;
-  const size_t m = static_cast<size_t>(tracciato.calcolati);
+void straight_step(TrackPlan& tracciato) {
+  auto& p = tracciato.points;
+  const size_t m = static_cast<size_t>(tracciato.computed);
   const double dx = p[m - 1][0] - p[m - 2][0];
   const double dy = p[m - 1][1] - p[m - 2][1];
   p[m][0] = p[m - 1][0] + dx;
   p[m][1] = p[m - 1][1] + dy;
-  ++tracciato.calcolati;
+  ++tracciato.computed;
 }
 
-void passo_curvo(Tracciato& tracciato, double k) {
-  auto& p = tracciato.punti;
-  const size_t m = static_cast<size_t>(tracciato.calcolati);
+void curved_step(TrackPlan& tracciato, double k) {
+  auto& p = tracciato.points;
+  const size_t m = static_cast<size_t>(tracciato.computed);
   const double dx = p[m - 1][0] - p[m - 2][0];
   const double dy = p[m - 1][1] - p[m - 2][1];
   p[m][0] = p[m - 1][0] + (dx + k * dy);
   p[m][1] = p[m - 1][1] + (dy - k * dx);
-  ++tracciato.calcolati;
+  ++tracciato.computed;
 }
 
 }  // namespace
 
-void crea_tracciato(Tracciato& tracciato, int32_t lunghezza) {
-  if (lunghezza < 0) throw RunTimeFailure("a track plan needs a line length of at least 0");
-  tracciato.punti.assign(static_cast<size_t>(lunghezza) + 7001, {0.0, 0.0});
-  tracciato.calcolati = 0;
+void create_plan(TrackPlan& tracciato, int32_t length) {
+  if (length < 0) throw RunTimeFailure("a track plan needs a line length of at least 0");
+  tracciato.points.assign(static_cast<size_t>(length) + 7001, {0.0, 0.0});
+  tracciato.computed = 0;
 }
 
-void avvia_tracciato(Tracciato& tracciato) {
-  if (tracciato.righe() < 2) throw RunTimeFailure("the track plan has no room for its start");
-  tracciato.punti[0] = {0.0, 0.0};
-  tracciato.punti[1] = {0.0, 1.0};
-  tracciato.calcolati = 2;
+void start_plan(TrackPlan& tracciato) {
+  if (tracciato.rows() < 2) throw RunTimeFailure("the track plan has no room for its start");
+  tracciato.points[0] = {0.0, 0.0};
+  tracciato.points[1] = {0.0, 1.0};
+  tracciato.computed = 2;
 }
 
-int32_t ultimo_punto_calcolato(const Tracciato& tracciato) { return tracciato.righe() - 3; }
+int32_t last_computed_point(const TrackPlan& tracciato) { return tracciato.rows() - 3; }
 
-std::optional<double> curvatura_curva(std::string_view chiave) {
-  const std::string minuscola = minuscolo(chiave);
-  const bool sinistra = minuscola.find('s') != std::string::npos;
-  for (const ClasseCurva& classe : kClassiCurva) {
-    if (chiave.find(classe.cifra) != std::string_view::npos)
-      return sinistra ? -classe.k : classe.k;
+std::optional<double> curve_curvature(std::string_view key) {
+  const std::string lower_letter = lowercase(key);
+  const bool left = lower_letter.find('s') != std::string::npos;
+  for (const CurveClass& curve_class : kCurveClasses) {
+    if (key.find(curve_class.digit) != std::string_view::npos)
+      return left ? -curve_class.k : curve_class.k;
   }
   return std::nullopt;
 }
@@ -82,21 +82,21 @@ std::optional<double> curvatura_curva(std::string_view chiave) {
 // A curve reaching beyond the plan's last computed row is clipped there: the
 // part on the plan is built and the final two rows stay empty as always,
 // rather than refusing a line whose last curve runs into the run-out.
-bool estendi_curva(Tracciato& tracciato, int64_t posizione, int64_t fine, double k) {
-  richiedi_avvio(tracciato);
-  const int64_t ultimo = ultimo_punto_calcolato(tracciato);
-  const int64_t fine_dritto = std::min(posizione, ultimo);
-  while (tracciato.calcolati <= fine_dritto) passo_dritto(tracciato);
-  const int64_t fine_curva = std::min(fine, ultimo);
-  while (tracciato.calcolati <= fine_curva) {
-    passo_curvo(tracciato, k);
-    if (tracciato.calcolati > limite_contatore_tracciato) return false;
+bool extend_curve(TrackPlan& tracciato, int64_t posizione, int64_t fine, double k) {
+  require_start(tracciato);
+  const int64_t last = last_computed_point(tracciato);
+  const int64_t straight_end = std::min(posizione, last);
+  while (tracciato.computed <= straight_end) straight_step(tracciato);
+  const int64_t curve_end = std::min(fine, last);
+  while (tracciato.computed <= curve_end) {
+    curved_step(tracciato, k);
+    if (tracciato.computed > plan_counter_limit) return false;
   }
   return true;
 }
 
-void chiudi_tracciato(Tracciato& tracciato) {
-  richiedi_avvio(tracciato);
-  const int32_t ultimo = ultimo_punto_calcolato(tracciato);
-  while (tracciato.calcolati <= ultimo) passo_dritto(tracciato);
+void close_plan(TrackPlan& tracciato) {
+  require_start(tracciato);
+  const int32_t last = last_computed_point(tracciato);
+  while (tracciato.computed <= last) straight_step(tracciato);
 }

@@ -7,7 +7,7 @@
 #include "app/form1.h"
 #include "compile/description_reader.h"
 #include "compile/field_reader.h"
-#include "compile/parole_chiave.h"
+#include "compile/keywords.h"
 #include "model/numbers.h"
 #include "platform/ansi.h"
 
@@ -19,37 +19,37 @@
 namespace {
 
 /// A run of speed limits or of adhesion values along the grid.
-struct Corsa {
-  int32_t cursore = 0;            ///< first cell not yet written
-  std::optional<int32_t> valore;  ///< value of the last entry; none before the first
+struct Run {
+  int32_t cursor = 0;            ///< first cell not yet written
+  std::optional<int32_t> value;  ///< value of the last entry; none before the first
 };
 
-uint8_t byte_velocita(int32_t kmh) { return nearest_uint8(kmh / 5.0); }
-uint8_t byte_aderenza(int32_t valore) { return low_byte(valore); }
+uint8_t speed_byte(int32_t kmh) { return nearest_uint8(kmh / 5.0); }
+uint8_t adhesion_byte(int32_t value) { return low_byte(value); }
 
 /// Up to two comment fields in a row are skipped, and the end of the file
 /// stops the skip; the third field is the key whatever it holds.
-inline constexpr int passi_commento = 2;
-inline constexpr bool fine_ferma_salto = true;
+inline constexpr int comment_skips = 2;
+inline constexpr bool end_stops_skipping = true;
 
-class CompilatoreTreno : public DescriptionReader {
+class TrainCompiler : public DescriptionReader {
  public:
-  CompilatoreTreno(Form1& f, std::string contenuto, int32_t limite_stazioni)
-      : DescriptionReader(f, FileDescrizione::treno, std::move(contenuto)),
-        alto_(static_cast<int32_t>(f.percorso.size()) - 1),
-        limite_(limite_stazioni) {}
+  TrainCompiler(Form1& f, std::string content, int32_t station_limit)
+      : DescriptionReader(f, DescriptionFile::train, std::move(content)),
+        highest_(static_cast<int32_t>(f.percorso.size()) - 1),
+        limit_(station_limit) {}
 
   /// The search for "[generale]" and the main loop.
-  ReadOutcome leggi();
+  ReadOutcome read();
   /// After the file is gone: the trailing runs and the chainage test.
-  void fine_lettura();
+  void end_of_reading();
 
  private:
   /// The entries in the order their keywords are tested.
-  static const std::array<KeywordRow<CompilatoreTreno>, parole_chiave::treno.size()> kVoci;
+  static const std::array<KeywordRow<TrainCompiler>, keywords::train.size()> kHandlers;
 
-  ReadOutcome massa_frenata(const std::string&);
-  ReadOutcome vetture(const std::string&);
+  ReadOutcome braked_mass(const std::string&);
+  ReadOutcome cars(const std::string&);
   ReadOutcome velocita(const std::string&);
   ReadOutcome aderenza(const std::string&);
   ReadOutcome orologio(const std::string&);
@@ -59,40 +59,40 @@ class CompilatoreTreno : public DescriptionReader {
   ReadOutcome abbattimento(const std::string&);
   ReadOutcome stazione(const std::string&);
 
-  void leggi_campi_stazione(voce& v);
-  static void banchina(voce& v, int32_t lunghezza);
-  ReadOutcome fermata(const voce& v, const LuogoSorgente& campo_posizione);
+  void read_station_fields(voce& v);
+  static void station_platform(voce& v, int32_t length);
+  ReadOutcome station_stop(const voce& v, const SourceLocation& position_field);
 
-  bool oltre_griglia(int32_t posizione, int32_t margine) const;
-  ReadOutcome ferma(int32_t posizione, const LuogoSorgente& campo);
-  ReadOutcome fallisci(int32_t codice, const LuogoSorgente& campo);
-  ReadOutcome fallisci(int32_t codice, int32_t posizione, const LuogoSorgente& campo);
-  ReadOutcome dopo_posa(int32_t codice_prima, int32_t posizione, const LuogoSorgente& campo);
+  bool beyond_grid(int32_t posizione, int32_t margin) const;
+  ReadOutcome stop_at(int32_t posizione, const SourceLocation& field);
+  ReadOutcome fail(int32_t code, const SourceLocation& field);
+  ReadOutcome fail(int32_t code, int32_t posizione, const SourceLocation& field);
+  ReadOutcome after_placement(int32_t code_before, int32_t posizione, const SourceLocation& field);
 
-  void avanza(Corsa& corsa, int32_t posizione, int32_t valore, uint8_t (*in_byte)(int32_t),
-              uint8_t cella::*campo);
-  void chiudi(const Corsa& corsa, uint8_t (*in_byte)(int32_t), uint8_t cella::*campo);
-  void scrivi(int64_t da, int64_t a, uint8_t valore, uint8_t cella::*campo);
+  void advance(Run& run, int32_t posizione, int32_t value, uint8_t (*to_byte)(int32_t),
+               uint8_t cella::*field);
+  void close_run(const Run& run, uint8_t (*to_byte)(int32_t), uint8_t cella::*field);
+  void write(int64_t from, int64_t a, uint8_t value, uint8_t cella::*field);
 
-  const int32_t alto_;    ///< highest index of the grid
-  const int32_t limite_;  ///< station records must stay below this one
-  int32_t s_ = 1;         ///< record of the next station
-  Corsa velocita_;
-  Corsa aderenza_;
+  const int32_t highest_;  ///< highest index of the grid
+  const int32_t limit_;    ///< station records must stay below this one
+  int32_t s_ = 1;          ///< record of the next station
+  Run speed_;
+  Run adhesion_;
 };
 
-using parole_chiave::treno;
-const std::array<KeywordRow<CompilatoreTreno>, treno.size()> CompilatoreTreno::kVoci = {{
-    {treno[0], &CompilatoreTreno::massa_frenata},
-    {treno[1], &CompilatoreTreno::vetture},
-    {treno[2], &CompilatoreTreno::velocita},
-    {treno[3], &CompilatoreTreno::aderenza},
-    {treno[4], &CompilatoreTreno::orologio},
-    {treno[5], &CompilatoreTreno::sabbia},
-    {treno[6], &CompilatoreTreno::segnale},
-    {treno[7], &CompilatoreTreno::rallentamento},
-    {treno[8], &CompilatoreTreno::abbattimento},
-    {treno[9], &CompilatoreTreno::stazione},
+using keywords::train;
+const std::array<KeywordRow<TrainCompiler>, train.size()> TrainCompiler::kHandlers = {{
+    {train[0], &TrainCompiler::braked_mass},
+    {train[1], &TrainCompiler::cars},
+    {train[2], &TrainCompiler::velocita},
+    {train[3], &TrainCompiler::aderenza},
+    {train[4], &TrainCompiler::orologio},
+    {train[5], &TrainCompiler::sabbia},
+    {train[6], &TrainCompiler::segnale},
+    {train[7], &TrainCompiler::rallentamento},
+    {train[8], &TrainCompiler::abbattimento},
+    {train[9], &TrainCompiler::stazione},
 }};
 
 // ----- Reading order -----
@@ -102,16 +102,16 @@ const std::array<KeywordRow<CompilatoreTreno>, treno.size()> CompilatoreTreno::k
 // field of the file is never interpreted, which is why the file ends with a
 // closing line. Every entry whose keywords the key holds starts, in table
 // order, each reading its own fields; a key holding none is dropped.
-ReadOutcome CompilatoreTreno::leggi() {
+ReadOutcome TrainCompiler::read() {
   if (!find_general(true)) return ReadOutcome::stop_reading;
-  while (!lettore_.fine_file()) {
-    const std::optional<std::string> chiave =
-        next_key(passi_commento, fine_ferma_salto, SezioneLettura::voci);
-    if (!chiave) break;
-    bool riconosciuta = false;
-    const ReadOutcome esito = dispatch(kVoci, *chiave, riconosciuta);
-    if (esito != ReadOutcome::go_on) return esito;
-    if (!riconosciuta) drop(*chiave, SezioneLettura::voci);
+  while (!reader_.end_of_file()) {
+    const std::optional<std::string> key =
+        next_key(comment_skips, end_stops_skipping, ReadingSection::entries);
+    if (!key) break;
+    bool recognised = false;
+    const ReadOutcome outcome = dispatch(kHandlers, *key, recognised);
+    if (outcome != ReadOutcome::go_on) return outcome;
+    if (!recognised) drop(*key, ReadingSection::entries);
   }
   return ReadOutcome::stop_reading;
 }
@@ -120,23 +120,23 @@ ReadOutcome CompilatoreTreno::leggi() {
 
 /// The range test: the position plus its margin must not lie beyond the
 /// highest cell. Real arithmetic, so no position can wrap past it.
-bool CompilatoreTreno::oltre_griglia(int32_t posizione, int32_t margine) const {
-  return int64_t{posizione} + margine > 50 * int64_t{alto_};
+bool TrainCompiler::beyond_grid(int32_t posizione, int32_t margin) const {
+  return int64_t{posizione} + margin > 50 * int64_t{highest_};
 }
 
-ReadOutcome CompilatoreTreno::ferma(int32_t posizione, const LuogoSorgente& campo) {
-  f_.record_code(15, posizione, campo);
+ReadOutcome TrainCompiler::stop_at(int32_t posizione, const SourceLocation& field) {
+  f_.record_code(15, posizione, field);
   return ReadOutcome::stop_reading;
 }
 
-ReadOutcome CompilatoreTreno::fallisci(int32_t codice, const LuogoSorgente& campo) {
-  f_.record_code(codice, std::nullopt, campo);
+ReadOutcome TrainCompiler::fail(int32_t code, const SourceLocation& field) {
+  f_.record_code(code, std::nullopt, field);
   return ReadOutcome::failed;
 }
 
-ReadOutcome CompilatoreTreno::fallisci(int32_t codice, int32_t posizione,
-                                       const LuogoSorgente& campo) {
-  f_.record_code(codice, posizione, campo);
+ReadOutcome TrainCompiler::fail(int32_t code, int32_t posizione,
+                                const SourceLocation& field) {
+  f_.record_code(code, posizione, field);
   return ReadOutcome::failed;
 }
 
@@ -145,57 +145,57 @@ ReadOutcome CompilatoreTreno::fallisci(int32_t codice, int32_t posizione,
 /// (16 to 20, never 15) already carries this entry's position; a 15 left
 /// standing is recorded again here, at this entry: the code stays, its
 /// position becomes this entry's.
-ReadOutcome CompilatoreTreno::dopo_posa(int32_t codice_prima, int32_t posizione,
-                                        const LuogoSorgente& campo) {
+ReadOutcome TrainCompiler::after_placement(int32_t code_before, int32_t posizione,
+                                           const SourceLocation& field) {
   if (f_.codice_errore <= 0) return ReadOutcome::go_on;
-  if (f_.codice_errore == codice_prima) f_.record_code(f_.codice_errore, posizione, campo);
+  if (f_.codice_errore == code_before) f_.record_code(f_.codice_errore, posizione, field);
   return ReadOutcome::failed;
 }
 
 // ----- General entries -----
 
-ReadOutcome CompilatoreTreno::massa_frenata(const std::string&) {
-  f_.voci[voce_fissa::generale].inizio = lettore_.leggi_int32();
+ReadOutcome TrainCompiler::braked_mass(const std::string&) {
+  f_.voci[fixed_record::general].inizio = reader_.read_int32();
   return ReadOutcome::go_on;
 }
 
-ReadOutcome CompilatoreTreno::vetture(const std::string&) {
-  f_.voci[voce_fissa::generale].posizione = lettore_.leggi_int32();
+ReadOutcome TrainCompiler::cars(const std::string&) {
+  f_.voci[fixed_record::general].posizione = reader_.read_int32();
   return ReadOutcome::go_on;
 }
 
-ReadOutcome CompilatoreTreno::orologio(const std::string&) {
-  voce& treno = f_.voci[voce_fissa::treno];
-  treno.campo10 = lettore_.leggi_int16();
-  treno.campo11 = lettore_.leggi_int16();
-  treno.campo12 = lettore_.leggi_int16();
+ReadOutcome TrainCompiler::orologio(const std::string&) {
+  voce& train = f_.voci[fixed_record::train];
+  train.campo10 = reader_.read_int16();
+  train.campo11 = reader_.read_int16();
+  train.campo12 = reader_.read_int16();
   return ReadOutcome::go_on;
 }
 
-ReadOutcome CompilatoreTreno::sabbia(const std::string&) {
-  f_.voci[voce_fissa::treno].campo7 = lettore_.leggi_int16();
+ReadOutcome TrainCompiler::sabbia(const std::string&) {
+  f_.voci[fixed_record::train].campo7 = reader_.read_int16();
   return ReadOutcome::go_on;
 }
 
 // ----- Speed-limit and adhesion runs -----
 
-ReadOutcome CompilatoreTreno::velocita(const std::string&) {
-  const int32_t posizione = lettore_.leggi_int32();
-  const LuogoSorgente campo = last_field();
-  const int32_t kmh = lettore_.leggi_int32();
+ReadOutcome TrainCompiler::velocita(const std::string&) {
+  const int32_t posizione = reader_.read_int32();
+  const SourceLocation field = last_field();
+  const int32_t kmh = reader_.read_int32();
   entry_read("velocita", posizione);
-  if (oltre_griglia(posizione, 100)) return ferma(posizione, campo);
-  avanza(velocita_, posizione, kmh, byte_velocita, &cella::velocita);
+  if (beyond_grid(posizione, 100)) return stop_at(posizione, field);
+  advance(speed_, posizione, kmh, speed_byte, &cella::velocita);
   return ReadOutcome::go_on;
 }
 
-ReadOutcome CompilatoreTreno::aderenza(const std::string&) {
-  const int32_t posizione = lettore_.leggi_int32();
-  const LuogoSorgente campo = last_field();
-  const int32_t valore = lettore_.leggi_int32();
+ReadOutcome TrainCompiler::aderenza(const std::string&) {
+  const int32_t posizione = reader_.read_int32();
+  const SourceLocation field = last_field();
+  const int32_t value = reader_.read_int32();
   entry_read("aderenza", posizione);
-  if (oltre_griglia(posizione, 100)) return ferma(posizione, campo);
-  avanza(aderenza_, posizione, valore, byte_aderenza, &cella::aderenza);
+  if (beyond_grid(posizione, 100)) return stop_at(posizione, field);
+  advance(adhesion_, posizione, value, adhesion_byte, &cella::aderenza);
   return ReadOutcome::go_on;
 }
 
@@ -208,79 +208,79 @@ ReadOutcome CompilatoreTreno::aderenza(const std::string&) {
 // entry of its kind there is no value: the first entry's own value holds
 // back to the origin, so a first entry that is not at 0 leaves no leading
 // cells at speed or adhesion 0.
-void CompilatoreTreno::avanza(Corsa& corsa, int32_t posizione, int32_t valore,
-                              uint8_t (*in_byte)(int32_t), uint8_t cella::*campo) {
-  if (!corsa.valore) corsa.valore = valore;
+void TrainCompiler::advance(Run& run, int32_t posizione, int32_t value,
+                            uint8_t (*to_byte)(int32_t), uint8_t cella::*field) {
+  if (!run.value) run.value = value;
   const int32_t n = nearest_int32(posizione / 50.0);
-  if (n > corsa.cursore) {
-    scrivi(corsa.cursore, n - 1, in_byte(*corsa.valore), campo);
-    corsa.cursore = n;
+  if (n > run.cursor) {
+    write(run.cursor, n - 1, to_byte(*run.value), field);
+    run.cursor = n;
   }
-  corsa.valore = valore;
+  run.value = value;
 }
 
 // The last value runs up to the cell N - 3; a cursor already at N - 2 or
 // beyond gets its own cell alone. A file without any entry of the kind
 // writes 0.
-void CompilatoreTreno::chiudi(const Corsa& corsa, uint8_t (*in_byte)(int32_t),
-                              uint8_t cella::*campo) {
-  const uint8_t valore = in_byte(corsa.valore.value_or(0));
-  const int64_t ultimo = std::max<int64_t>(corsa.cursore, int64_t{alto_} - 3);
-  scrivi(corsa.cursore, ultimo, valore, campo);
+void TrainCompiler::close_run(const Run& run, uint8_t (*to_byte)(int32_t),
+                              uint8_t cella::*field) {
+  const uint8_t value = to_byte(run.value.value_or(0));
+  const int64_t last = std::max<int64_t>(run.cursor, int64_t{highest_} - 3);
+  write(run.cursor, last, value, field);
 }
 
-void CompilatoreTreno::scrivi(int64_t da, int64_t a, uint8_t valore, uint8_t cella::*campo) {
-  for (int64_t i = std::max<int64_t>(da, 0); i <= std::min<int64_t>(a, alto_); ++i)
-    f_.percorso[static_cast<size_t>(i)].*campo = valore;
+void TrainCompiler::write(int64_t from, int64_t a, uint8_t value, uint8_t cella::*field) {
+  for (int64_t i = std::max<int64_t>(from, 0); i <= std::min<int64_t>(a, highest_); ++i)
+    f_.percorso[static_cast<size_t>(i)].*field = value;
 }
 
 // ----- Signals, slowdowns, abbattimento points -----
 
-ReadOutcome CompilatoreTreno::segnale(const std::string&) {
+ReadOutcome TrainCompiler::segnale(const std::string&) {
   // posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo
   std::array<int32_t, 11> g{};
-  g[0] = lettore_.leggi_int32();
-  const LuogoSorgente campo = last_field();
-  for (size_t i = 1; i < g.size(); ++i) g[i] = lettore_.leggi_int32();
+  g[0] = reader_.read_int32();
+  const SourceLocation field = last_field();
+  for (size_t i = 1; i < g.size(); ++i) g[i] = reader_.read_int32();
   entry_read("segnale", g[0]);
-  if (oltre_griglia(g[0], 100)) return ferma(g[0], campo);
-  const int32_t codice_prima = f_.codice_errore;
-  f_.entry_being_placed = campo;
+  if (beyond_grid(g[0], 100)) return stop_at(g[0], field);
+  const int32_t code_before = f_.codice_errore;
+  f_.entry_being_placed = field;
   f_.memo_segnale(g[0], g[1], g[2], g[3], g[4], g[5], g[6], g[7], g[8], g[9], g[10]);
-  return dopo_posa(codice_prima, g[0], campo);
+  return after_placement(code_before, g[0], field);
 }
 
-ReadOutcome CompilatoreTreno::rallentamento(const std::string&) {
+ReadOutcome TrainCompiler::rallentamento(const std::string&) {
   // x, v, l, f_tt, f_ta, d_v
   std::array<int32_t, 6> g{};
-  g[0] = lettore_.leggi_int32();
-  const LuogoSorgente campo = last_field();
-  for (size_t i = 1; i < g.size(); ++i) g[i] = lettore_.leggi_int32();
+  g[0] = reader_.read_int32();
+  const SourceLocation field = last_field();
+  for (size_t i = 1; i < g.size(); ++i) g[i] = reader_.read_int32();
   entry_read("rallentamento", g[0]);
-  if (oltre_griglia(g[0], 100)) return ferma(g[0], campo);
-  const int32_t codice_prima = f_.codice_errore;
-  f_.entry_being_placed = campo;
+  if (beyond_grid(g[0], 100)) return stop_at(g[0], field);
+  const int32_t code_before = f_.codice_errore;
+  f_.entry_being_placed = field;
   f_.memo_rallentamento(g[0], g[1], g[2], g[3], g[4], g[5]);
-  return dopo_posa(codice_prima, g[0], campo);
+  return after_placement(code_before, g[0], field);
 }
 
 // A point at a negative position has no cell in the grid: it is refused
 // with code 7, like a point whose cell is occupied.
-ReadOutcome CompilatoreTreno::abbattimento(const std::string&) {
-  const int32_t posizione = lettore_.leggi_int32();
-  const LuogoSorgente campo = last_field();
-  const int32_t valore = lettore_.leggi_int32();
+ReadOutcome TrainCompiler::abbattimento(const std::string&) {
+  const int32_t posizione = reader_.read_int32();
+  const SourceLocation field = last_field();
+  const int32_t value = reader_.read_int32();
   entry_read("abbattimento", posizione);
-  if (oltre_griglia(posizione, 100)) return ferma(posizione, campo);
+  if (beyond_grid(posizione, 100)) return stop_at(posizione, field);
   const int64_t j = static_cast<int64_t>(nearest(posizione / 50.0));
-  if (j < 0 || j > alto_ || !cella_libera(f_.percorso[static_cast<size_t>(j)]))
-    return fallisci(7, posizione, campo);
+  if (j < 0 || j > highest_ || !cell_is_free(f_.percorso[static_cast<size_t>(j)]))
+    return fail(7, posizione, field);
   cella& c = f_.percorso[static_cast<size_t>(j)];
-  if (valore > 0) {
-    c.tipo = tipo_cella::abbattimento;
-    c.dato1 = wrap16(valore);
+  if (value > 0) {
+    c.tipo = cell_type::abbattimento;
+    c.dato1 = wrap16(value);
   } else {
-    c.tipo = tipo_cella::abbattimento_senza_valore;
+    c.tipo = cell_type::abbattimento_without_value;
   }
   return ReadOutcome::go_on;
 }
@@ -289,7 +289,7 @@ ReadOutcome CompilatoreTreno::abbattimento(const std::string&) {
 
 // The fields go one at a time straight into the record, each check at its
 // place, so the fields before a failing check stay stored.
-ReadOutcome CompilatoreTreno::stazione(const std::string&) {
+ReadOutcome TrainCompiler::stazione(const std::string&) {
   // Stations share records 1 to 80 with the name boards of the line. The
   // counter test after each station keeps them below the lowest board; a
   // line whose boards take every record down to 1 leaves no record at all,
@@ -297,75 +297,75 @@ ReadOutcome CompilatoreTreno::stazione(const std::string&) {
   //
   // Code 10 concerns the station as a whole (its key); codes 8, 15, 22 and
   // 24 its position field; code 9 its platform length field.
-  const LuogoSorgente chiave = f_.sorgente;
-  if (s_ > std::min(limite_, voce_fissa::primo_cartello)) return fallisci(10, chiave);
+  const SourceLocation key = f_.source;
+  if (s_ > std::min(limit_, fixed_record::first_board)) return fail(10, key);
   voce& v = f_.voci[static_cast<size_t>(s_)];
-  const int32_t posizione = v.posizione = lettore_.leggi_int32();
-  const LuogoSorgente campo = last_field();
-  if (oltre_griglia(posizione, 800)) return ferma(posizione, campo);
-  if (posizione % 50 != 0) return fallisci(8, posizione, campo);
-  v.tipo = lettore_.leggi_uint8();
-  const int32_t lunghezza = lettore_.leggi_int32();
-  if (lunghezza % 100 != 0) return fallisci(9, posizione, last_field());
-  leggi_campi_stazione(v);
+  const int32_t posizione = v.posizione = reader_.read_int32();
+  const SourceLocation field = last_field();
+  if (beyond_grid(posizione, 800)) return stop_at(posizione, field);
+  if (posizione % 50 != 0) return fail(8, posizione, field);
+  v.tipo = reader_.read_uint8();
+  const int32_t length = reader_.read_int32();
+  if (length % 100 != 0) return fail(9, posizione, last_field());
+  read_station_fields(v);
   entry_read("stazione", posizione);
 
-  banchina(v, lunghezza);
-  if (lunghezza < 600) v.campo5 = 0;
+  station_platform(v, length);
+  if (length < 600) v.campo5 = 0;
   if (s_ == 1) {
     v.campo5 = 0;
     v.prolunga = 0;
   }
   if (v.tipo < 25) {
-    const ReadOutcome esito = fermata(v, campo);
-    if (esito != ReadOutcome::go_on) return esito;
+    const ReadOutcome outcome = station_stop(v, field);
+    if (outcome != ReadOutcome::go_on) return outcome;
   }
   if (s_ > 1 && int64_t{v.inizio} - 350 < f_.voci[static_cast<size_t>(s_ - 1)].fine)
-    return fallisci(22, posizione, campo);
+    return fail(22, posizione, field);
   ++s_;
-  if (s_ >= limite_) return fallisci(10, chiave);
+  if (s_ >= limit_) return fail(10, key);
   return ReadOutcome::go_on;
 }
 
 // F4 to F16 and the name.
-void CompilatoreTreno::leggi_campi_stazione(voce& v) {
-  v.campo4 = lettore_.leggi_uint8();
-  v.campo5 = lettore_.leggi_uint8();
-  v.prolunga = lettore_.leggi_uint8();
-  v.campo7 = lettore_.leggi_int16();
-  v.campo8 = lettore_.leggi_int16();
-  v.campo9 = lettore_.leggi_uint8();
-  v.campo10 = lettore_.leggi_int16();
-  v.campo11 = lettore_.leggi_int16();
-  v.campo12 = lettore_.leggi_int16();
-  v.campo13 = lettore_.leggi_uint8();
-  const int64_t ore = lettore_.leggi_int32();
-  const int64_t minuti = lettore_.leggi_int32();
-  const int64_t secondi = lettore_.leggi_int32();
-  v.orario = wrap32((ore * 60 + minuti) * 60 + secondi);
-  f_.riga = lettore_.leggi_testo();
+void TrainCompiler::read_station_fields(voce& v) {
+  v.campo4 = reader_.read_uint8();
+  v.campo5 = reader_.read_uint8();
+  v.prolunga = reader_.read_uint8();
+  v.campo7 = reader_.read_int16();
+  v.campo8 = reader_.read_int16();
+  v.campo9 = reader_.read_uint8();
+  v.campo10 = reader_.read_int16();
+  v.campo11 = reader_.read_int16();
+  v.campo12 = reader_.read_int16();
+  v.campo13 = reader_.read_uint8();
+  const int64_t hours = reader_.read_int32();
+  const int64_t minutes = reader_.read_int32();
+  const int64_t seconds = reader_.read_int32();
+  v.orario = wrap32((hours * 60 + minutes) * 60 + seconds);
+  f_.riga = reader_.read_text();
   v.nome = f_.riga;
 }
 
 /// Platform start and end by station type.
-void CompilatoreTreno::banchina(voce& v, int32_t lunghezza) {
+void TrainCompiler::station_platform(voce& v, int32_t length) {
   const int64_t p = v.posizione;
   switch (v.tipo) {
     case 5:
     case 6:
-      v.inizio = wrap32(p - lunghezza);
+      v.inizio = wrap32(p - length);
       v.fine = wrap32(p + 150);
       v.prolunga = 0;
       break;
     case 7:
     case 8:
-      v.inizio = wrap32(p - lunghezza);
-      v.fine = wrap32(p + lunghezza);
+      v.inizio = wrap32(p - length);
+      v.fine = wrap32(p + length);
       v.prolunga = 0;
       break;
     default:
-      v.inizio = wrap32(p - lunghezza / 2);
-      v.fine = wrap32(p + lunghezza / 2 + (v.prolunga != 0 ? 50 : 0));
+      v.inizio = wrap32(p - length / 2);
+      v.fine = wrap32(p + length / 2 + (v.prolunga != 0 ? 50 : 0));
       break;
   }
 }
@@ -375,50 +375,50 @@ void CompilatoreTreno::banchina(voce& v, int32_t lunghezza) {
 // and 1. The stop cell is written whatever the cell held. A platform that
 // ends beyond the grid has no stop cell there: it stops the reading with
 // code 15, as a station position beyond the grid does.
-ReadOutcome CompilatoreTreno::fermata(const voce& v, const LuogoSorgente& campo_posizione) {
+ReadOutcome TrainCompiler::station_stop(const voce& v, const SourceLocation& position_field) {
   const int64_t h = static_cast<int64_t>(nearest(v.fine / 50.0)) - 1;
-  if (h > alto_) return ferma(v.posizione, campo_posizione);
+  if (h > highest_) return stop_at(v.posizione, position_field);
   if (v.tipo != 5 && v.tipo != 6) {
     for (int32_t k = 1; k <= 4; ++k) {
       const int64_t m = h - k;
       if (m > 1) f_.percorso[static_cast<size_t>(m)].marcatore = low_byte(80 + k);
     }
   }
-  if (h <= 1) return fallisci(24, campo_posizione);
+  if (h <= 1) return fail(24, position_field);
   cella& stop = f_.percorso[static_cast<size_t>(h)];
-  stop.tipo = tipo_cella::fermata;
+  stop.tipo = cell_type::station_stop;
   stop.dato1 = wrap16(s_);
   return ReadOutcome::go_on;
 }
 
 // ----- End of reading -----
 
-void CompilatoreTreno::fine_lettura() {
-  chiudi(velocita_, byte_velocita, &cella::velocita);
-  chiudi(aderenza_, byte_aderenza, &cella::aderenza);
-  bool fuori_passo = false;
-  for (int32_t i = voce_fissa::progressiva_1; i <= voce_fissa::progressiva_3; ++i) {
-    const voce& riferimento = f_.voci[static_cast<size_t>(i)];
-    if (riferimento.inizio % 50 != 0 || riferimento.fine % 50 != 0) fuori_passo = true;
+void TrainCompiler::end_of_reading() {
+  close_run(speed_, speed_byte, &cella::velocita);
+  close_run(adhesion_, adhesion_byte, &cella::aderenza);
+  bool off_step = false;
+  for (int32_t i = fixed_record::chainage_1; i <= fixed_record::chainage_3; ++i) {
+    const voce& reference = f_.voci[static_cast<size_t>(i)];
+    if (reference.inizio % 50 != 0 || reference.fine % 50 != 0) off_step = true;
   }
-  if (!fuori_passo) return;
+  if (!off_step) return;
   // One test of the three references, one code. The fault lies in the line
   // description's chainage references, which have been put in order since
   // they were read, so no single line of it can be named: the code names
   // that file as a whole.
-  f_.sorgente = {FileDescrizione::treno, lettore_.riga(), true, 0};
-  f_.record_code(2, std::nullopt, LuogoSorgente{FileDescrizione::linea, 0, false, 0});
+  f_.source = {DescriptionFile::train, reader_.riga(), true, 0};
+  f_.record_code(2, std::nullopt, SourceLocation{DescriptionFile::line, 0, false, 0});
 }
 
 }  // namespace
 
-void Form1::memorizza_treno(int32_t limite_stazioni) {
-  sorgente = {FileDescrizione::treno, 0, false, 0};
-  cell_origins.assign(percorso.size(), LuogoSorgente{FileDescrizione::treno, 0, false, 0});
-  const std::filesystem::path file = nome_file(ScenarioFile::train_description);
-  CompilatoreTreno compilatore(*this, platform.read_file(file), limite_stazioni);
-  const ReadOutcome esito = compilatore.leggi();
+void Form1::store_train(int32_t station_limit) {
+  source = {DescriptionFile::train, 0, false, 0};
+  cell_origins.assign(percorso.size(), SourceLocation{DescriptionFile::train, 0, false, 0});
+  const std::filesystem::path file = file_name(ScenarioFile::train_description);
+  TrainCompiler compiler(*this, platform.read_file(file), station_limit);
+  const ReadOutcome outcome = compiler.read();
   platform.delete_file(file);
-  if (esito == ReadOutcome::failed) return;
-  compilatore.fine_lettura();
+  if (outcome == ReadOutcome::failed) return;
+  compiler.end_of_reading();
 }

@@ -25,28 +25,28 @@ struct cella {
 };
 
 /// Cell types written by the compilers and the grid scan.
-namespace tipo_cella {
-inline constexpr uint8_t vuota = 0;
+namespace cell_type {
+inline constexpr uint8_t empty = 0;
 inline constexpr uint8_t segnale = 1;
-inline constexpr uint8_t fine_rallentamento = 2;
-inline constexpr uint8_t inizio_rallentamento = 3;
-inline constexpr uint8_t avviso_rallentamento = 4;
-inline constexpr uint8_t preavviso_rallentamento = 5;
-inline constexpr uint8_t indicatori_v_max = 6;
-inline constexpr uint8_t fermata = 10;
-inline constexpr uint8_t marcatore_galleria = 11;
+inline constexpr uint8_t slowdown_end = 2;
+inline constexpr uint8_t slowdown_start = 3;
+inline constexpr uint8_t slowdown_warning = 4;
+inline constexpr uint8_t slowdown_pre_warning = 5;
+inline constexpr uint8_t speed_limit_boards = 6;
+inline constexpr uint8_t station_stop = 10;
+inline constexpr uint8_t tunnel_marker = 11;
 inline constexpr uint8_t abbattimento = 12;
-inline constexpr uint8_t abbattimento_senza_valore = 13;
-inline constexpr uint8_t cartello_indicatore = 14;
-}  // namespace tipo_cella
+inline constexpr uint8_t abbattimento_without_value = 13;
+inline constexpr uint8_t name_board = 14;
+}  // namespace cell_type
 
 /// A cell is free when nothing stands in it but, at most, a tunnel marker.
-inline bool cella_libera(const cella& c) {
-  return c.tipo == tipo_cella::vuota || c.tipo == tipo_cella::marcatore_galleria;
+inline bool cell_is_free(const cella& c) {
+  return c.tipo == cell_type::empty || c.tipo == cell_type::tunnel_marker;
 }
 
 /// The cell grid: indices 0 to n, created by the line length entry.
-using Percorso = std::vector<cella>;
+using CellGrid = std::vector<cella>;
 
 /// One general or station record. Field order is the service file's order.
 struct voce {
@@ -71,23 +71,23 @@ struct voce {
 };
 
 /// The record table: entries 0 to 86.
-inline constexpr int32_t numero_voci = 87;
-using Voci = std::array<voce, numero_voci>;
+inline constexpr int32_t record_count = 87;
+using RecordTable = std::array<voce, record_count>;
 
 /// Fixed entries of the record table.
-namespace voce_fissa {
-inline constexpr int32_t primo_cartello = 80;  ///< name boards from 80 downward
-inline constexpr int32_t progressiva_1 = 81;   ///< chainage references, largest position first
-inline constexpr int32_t progressiva_2 = 82;
-inline constexpr int32_t progressiva_3 = 83;
-inline constexpr int32_t generale = 84;  ///< braked mass, line length, cars
-inline constexpr int32_t linea = 85;     ///< scenery values, line name, check code
-inline constexpr int32_t treno = 86;     ///< signal repetition, train number, sand, clock
-}  // namespace voce_fissa
+namespace fixed_record {
+inline constexpr int32_t first_board = 80;  ///< name boards from 80 downward
+inline constexpr int32_t chainage_1 = 81;   ///< chainage references, largest position first
+inline constexpr int32_t chainage_2 = 82;
+inline constexpr int32_t chainage_3 = 83;
+inline constexpr int32_t general = 84;  ///< braked mass, line length, cars
+inline constexpr int32_t line = 85;     ///< scenery values, line name, check code
+inline constexpr int32_t train = 86;    ///< signal repetition, train number, sand, clock
+}  // namespace fixed_record
 
 /// Kind of value held by one element of the track plan; the number is the
 /// tag the line data file carries in front of the value.
-enum class TipoVariante : uint16_t { vuoto = 0, intero16 = 2, reale64 = 5 };
+enum class VariantType : uint16_t { empty = 0, int16 = 2, float64 = 5 };
 
 /// The per-metre track plan: for every metre 0 to L + 7000 the two plan
 /// coordinates (0: x, 1: y).
@@ -95,16 +95,16 @@ enum class TipoVariante : uint16_t { vuoto = 0, intero16 = 2, reale64 = 5 };
 /// Every element is a variant: nothing, a 16-bit integer or a double. The
 /// plan is always filled front to back, so the kinds follow from two counts:
 /// the first two metres hold the 16-bit integers (0, 0) and (0, 1) once the
-/// plan is started, every further metre below `calcolati` holds doubles, and
+/// plan is started, every further metre below `computed` holds doubles, and
 /// the rest holds nothing. Keeping only the doubles costs 16 bytes a metre.
-struct Tracciato {
-  std::vector<std::array<double, 2>> punti;  ///< one row per metre; empty when no plan exists
-  int32_t calcolati = 0;                     ///< rows 0 .. calcolati - 1 hold a value
+struct TrackPlan {
+  std::vector<std::array<double, 2>> points;  ///< one row per metre; empty when no plan exists
+  int32_t computed = 0;                       ///< rows 0 .. calcolati - 1 hold a value
 
-  bool esiste() const { return !punti.empty(); }
-  int32_t righe() const { return static_cast<int32_t>(punti.size()); }
-  TipoVariante tipo(int32_t metro) const {
-    if (metro >= calcolati) return TipoVariante::vuoto;
-    return metro < 2 ? TipoVariante::intero16 : TipoVariante::reale64;
+  bool exists() const { return !points.empty(); }
+  int32_t rows() const { return static_cast<int32_t>(points.size()); }
+  VariantType tipo(int32_t metre) const {
+    if (metre >= computed) return VariantType::empty;
+    return metre < 2 ? VariantType::int16 : VariantType::float64;
   }
 };

@@ -171,9 +171,9 @@ inline constexpr int32_t kRecordTailBytes = kRecordBytesWithoutName - kRecordHea
 // ===== Line data file =====
 
 /// One kind of element of the line data file: a 16-bit tag (the number of
-/// TipoVariante) and a value of `value_bytes` after it.
+/// VariantType) and a value of `value_bytes` after it.
 struct ElementKind {
-  TipoVariante tag;
+  VariantType tag;
   int32_t value_bytes;
   const char* description;
 };
@@ -181,9 +181,9 @@ struct ElementKind {
 inline constexpr int32_t kTagBytes = 2;
 
 inline constexpr ElementKind kElementKinds[] = {
-    {TipoVariante::vuoto, 0, "nothing"},
-    {TipoVariante::intero16, 2, "16-bit integer"},
-    {TipoVariante::reale64, 8, "double"},
+    {VariantType::empty, 0, "nothing"},
+    {VariantType::int16, 2, "16-bit integer"},
+    {VariantType::float64, 8, "double"},
 };
 
 /// The kind that `tag` names, or nullptr for a tag the layout does not have.
@@ -194,7 +194,7 @@ constexpr const ElementKind* element_kind(uint16_t tag) {
 }
 
 /// Bytes of one element of the kind, its tag included.
-constexpr int32_t element_bytes(TipoVariante tag) {
+constexpr int32_t element_bytes(VariantType tag) {
   return kTagBytes + element_kind(static_cast<uint16_t>(tag))->value_bytes;
 }
 

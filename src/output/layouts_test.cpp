@@ -72,9 +72,9 @@ TEST(LayoutTest, RecordFieldsLieWhereTheSimulatorReadsThem) {
 }
 
 TEST(LayoutTest, PlanElementsAreATagAndItsValue) {
-  EXPECT_EQ(layout::element_bytes(TipoVariante::vuoto), 2);
-  EXPECT_EQ(layout::element_bytes(TipoVariante::intero16), 4);
-  EXPECT_EQ(layout::element_bytes(TipoVariante::reale64), 10);
+  EXPECT_EQ(layout::element_bytes(VariantType::empty), 2);
+  EXPECT_EQ(layout::element_bytes(VariantType::int16), 4);
+  EXPECT_EQ(layout::element_bytes(VariantType::float64), 10);
   for (uint16_t tag : {1, 3, 4, 6, 0xFFFF}) EXPECT_EQ(layout::element_kind(tag), nullptr) << tag;
 }
 
@@ -106,26 +106,26 @@ TEST(LayoutTest, LittleEndianWhateverTheHost) {
 // Writer and reader walk the same tables: every field at the edge of its
 // width comes back as it went out.
 TEST(LayoutTest, WhatTheWritersWriteTheReadersReadBack) {
-  Percorso grid(3);
+  CellGrid grid(3);
   grid[2] = cella{255, -32768, 32767, -1, 1, 254, 253, 3, 24, 0x80, 0xFF};
-  const auto cells = leggi_percorso(bytes_percorso(grid), "g", std::nullopt);
+  const auto cells = read_grid(grid_file_bytes(grid), "g", std::nullopt);
   ASSERT_TRUE(cells.ok()) << cells.error().message();
   EXPECT_EQ(cells.value(), grid);
 
-  Voci records;
+  RecordTable records;
   records[0] = voce{255, INT32_MIN, INT32_MAX, -1, 254, "S\xE8", -32768, 32767, -1, 1, 2, 253, 252, 1, 250, 86399};
   records[86].nome = std::string(300, 'x');
-  const auto read = leggi_voci(bytes_voci(records), "s");
+  const auto read = read_records(service_file_bytes(records), "s");
   ASSERT_TRUE(read.ok()) << read.error().message();
   EXPECT_EQ(read.value(), records);
 
-  Tracciato plan;
-  plan.punti = {{0, 0}, {0, 1}, {-0.0, 2.5e-300}, {1e300, -7.25}, {0, 0}};
-  plan.calcolati = 4;
-  const auto back = leggi_tracciato(bytes_tracciato(plan).vista(), "l", plan.righe());
+  TrackPlan plan;
+  plan.points = {{0, 0}, {0, 1}, {-0.0, 2.5e-300}, {1e300, -7.25}, {0, 0}};
+  plan.computed = 4;
+  const auto back = read_plan(line_data_file_bytes(plan).view(), "l", plan.rows());
   ASSERT_TRUE(back.ok()) << back.error().message();
-  EXPECT_EQ(back.value().calcolati, 4);
-  EXPECT_EQ(back.value().punti, plan.punti);
+  EXPECT_EQ(back.value().computed, 4);
+  EXPECT_EQ(back.value().points, plan.points);
 }
 
 }  // namespace

@@ -15,23 +15,23 @@ using layout::append_le;
 using layout::store_le;
 
 // A text field: its unsigned 16-bit length, then one ANSI byte per character.
-void metti_testo(std::string& out, const std::string& testo, const std::string& cosa) {
-  const std::string& ansi = converti_ansi(testo, cosa);
+void put_text(std::string& out, const std::string& text, const std::string& what) {
+  const std::string& ansi = convert_to_ansi(text, what);
   if (ansi.size() > std::numeric_limits<uint16_t>::max())
-    throw RecordError(cosa + ": " + std::to_string(ansi.size()) +
+    throw RecordError(what + ": " + std::to_string(ansi.size()) +
                       " bytes do not fit a 16-bit length");
   append_le(out, static_cast<uint16_t>(ansi.size()));
   out += ansi;
 }
 
-void metti_cella(std::string& out, const cella& c) {
+void put_cell(std::string& out, const cella& c) {
   layout::for_each_field(layout::kCellFields, [&](const auto& f) { append_le(out, c.*f.member); });
 }
 
-void metti_voce(std::string& out, const voce& v, int32_t indice) {
+void put_record(std::string& out, const voce& v, int32_t index) {
   layout::for_each_field(layout::kRecordFields, [&](const auto& f) {
     if constexpr (std::remove_cvref_t<decltype(f)>::is_text)
-      metti_testo(out, v.*f.member, "the name of record " + std::to_string(indice));
+      put_text(out, v.*f.member, "the name of record " + std::to_string(index));
     else
       append_le(out, v.*f.member);
   });
@@ -42,64 +42,64 @@ void metti_voce(std::string& out, const voce& v, int32_t indice) {
 // through a pointer, run by run (the integers of metres 0 and 1, the doubles,
 // the empty rows), so that the build holds it once and copies nothing.
 
-constexpr size_t kByteVuoto = layout::element_bytes(TipoVariante::vuoto);
-constexpr size_t kByteIntero = layout::element_bytes(TipoVariante::intero16);
-constexpr size_t kByteReale = layout::element_bytes(TipoVariante::reale64);
+constexpr size_t kEmptyBytes = layout::element_bytes(VariantType::empty);
+constexpr size_t kIntegerBytes = layout::element_bytes(VariantType::int16);
+constexpr size_t kRealBytes = layout::element_bytes(VariantType::float64);
 
-char* scrivi_tag(char* p, TipoVariante tag) { return store_le(p, static_cast<uint16_t>(tag)); }
+char* write_tag(char* p, VariantType tag) { return store_le(p, static_cast<uint16_t>(tag)); }
 
 /// The rows of the plan by the kind of value they hold.
-struct RigheTracciato {
-  size_t interi = 0, reali = 0, vuote = 0;
-  explicit RigheTracciato(const Tracciato& t) {
-    const auto righe = static_cast<size_t>(t.righe());
-    const auto calcolati = std::min(static_cast<size_t>(std::max(t.calcolati, 0)), righe);
-    interi = std::min<size_t>(calcolati, 2);
-    reali = calcolati - interi;
-    vuote = righe - calcolati;
+struct PlanRows {
+  size_t integers = 0, reals = 0, empties = 0;
+  explicit PlanRows(const TrackPlan& t) {
+    const auto lines = static_cast<size_t>(t.rows());
+    const auto computed = std::min(static_cast<size_t>(std::max(t.computed, 0)), lines);
+    integers = std::min<size_t>(computed, 2);
+    reals = computed - integers;
+    empties = lines - computed;
   }
-  size_t byte_colonna() const { return interi * kByteIntero + reali * kByteReale + vuote * kByteVuoto; }
+  size_t column_bytes() const { return integers * kIntegerBytes + reals * kRealBytes + empties * kEmptyBytes; }
 };
 
 // Both columns in one pass over the plan: column 0 fills the first half of
 // the buffer and column 1 the second, so each row is read once.
-void scrivi_colonne(char* p0, char* p1, const Tracciato& t, const RigheTracciato& r) {
-  size_t metro = 0;
-  for (; metro < r.interi; ++metro) {
-    p0 = store_le(scrivi_tag(p0, TipoVariante::intero16), nearest_int16(t.punti[metro][0]));
-    p1 = store_le(scrivi_tag(p1, TipoVariante::intero16), nearest_int16(t.punti[metro][1]));
+void write_columns(char* p0, char* p1, const TrackPlan& t, const PlanRows& r) {
+  size_t metre = 0;
+  for (; metre < r.integers; ++metre) {
+    p0 = store_le(write_tag(p0, VariantType::int16), nearest_int16(t.points[metre][0]));
+    p1 = store_le(write_tag(p1, VariantType::int16), nearest_int16(t.points[metre][1]));
   }
-  for (const size_t fine = metro + r.reali; metro < fine; ++metro) {
-    p0 = store_le(scrivi_tag(p0, TipoVariante::reale64), t.punti[metro][0]);
-    p1 = store_le(scrivi_tag(p1, TipoVariante::reale64), t.punti[metro][1]);
+  for (const size_t fine = metre + r.reals; metre < fine; ++metre) {
+    p0 = store_le(write_tag(p0, VariantType::float64), t.points[metre][0]);
+    p1 = store_le(write_tag(p1, VariantType::float64), t.points[metre][1]);
   }
-  for (size_t i = 0; i < r.vuote; ++i) {
-    p0 = scrivi_tag(p0, TipoVariante::vuoto);
-    p1 = scrivi_tag(p1, TipoVariante::vuoto);
+  for (size_t i = 0; i < r.empties; ++i) {
+    p0 = write_tag(p0, VariantType::empty);
+    p1 = write_tag(p1, VariantType::empty);
   }
 }
 
 }  // namespace
 
-std::string bytes_percorso(const Percorso& percorso) {
+std::string grid_file_bytes(const CellGrid& percorso) {
   std::string out;
   out.reserve(layout::kCellBytes * percorso.size());
-  for (const cella& c : percorso) metti_cella(out, c);
+  for (const cella& c : percorso) put_cell(out, c);
   return out;
 }
 
-std::string bytes_voci(const Voci& voci) {
+std::string service_file_bytes(const RecordTable& voci) {
   std::string out;
   out.reserve(layout::kRecordBytesWithoutName * voci.size());
-  for (int32_t i = 0; i < numero_voci; ++i) metti_voce(out, voci[static_cast<size_t>(i)], i);
+  for (int32_t i = 0; i < record_count; ++i) put_record(out, voci[static_cast<size_t>(i)], i);
   return out;
 }
 
-Blocco bytes_tracciato(const Tracciato& tracciato) {
-  const RigheTracciato righe(tracciato);
-  const size_t colonna = righe.byte_colonna();
-  Blocco out(2 * colonna);
-  scrivi_colonne(out.data(), out.data() + colonna, tracciato, righe);
+ByteBlock line_data_file_bytes(const TrackPlan& tracciato) {
+  const PlanRows lines(tracciato);
+  const size_t column = lines.column_bytes();
+  ByteBlock out(2 * column);
+  write_columns(out.data(), out.data() + column, tracciato, lines);
   return out;
 }
 
@@ -123,19 +123,19 @@ auto serialized(const std::filesystem::path& file, Serialize serialize) {
 // written beside the old ones before the first old file goes, so a failure
 // anywhere leaves the simulator the three old files that belong together,
 // never a new one beside old ones.
-void Form1::scrivi_file_compilati() {
-  const auto file_linea = nome_file(ScenarioFile::line_data);
-  const auto file_servizio = nome_file(ScenarioFile::service);
-  const auto file_percorso = nome_file(ScenarioFile::grid);
-  const std::string servizio = serialized(file_servizio, [this] { return bytes_voci(voci); });
-  const std::string griglia = serialized(file_percorso, [this] { return bytes_percorso(percorso); });
+void Form1::write_compiled_files() {
+  const auto line_file = file_name(ScenarioFile::line_data);
+  const auto file_servizio = file_name(ScenarioFile::service);
+  const auto file_percorso = file_name(ScenarioFile::grid);
+  const std::string service = serialized(file_servizio, [this] { return service_file_bytes(voci); });
+  const std::string grid = serialized(file_percorso, [this] { return grid_file_bytes(percorso); });
   // With the switch off there is no plan: an older line data file stays as it was.
   if (compila_linea == 0) {
-    const NewFile gruppo[] = {{file_servizio, servizio}, {file_percorso, griglia}};
+    const NewFile gruppo[] = {{file_servizio, service}, {file_percorso, grid}};
     platform.replace_files(gruppo);
     return;
   }
-  const Blocco linea = serialized(file_linea, [this] { return bytes_tracciato(tracciato); });
-  const NewFile gruppo[] = {{file_linea, linea}, {file_servizio, servizio}, {file_percorso, griglia}};
+  const ByteBlock line = serialized(line_file, [this] { return line_data_file_bytes(tracciato); });
+  const NewFile gruppo[] = {{line_file, line}, {file_servizio, service}, {file_percorso, grid}};
   platform.replace_files(gruppo);
 }

@@ -21,35 +21,35 @@ class RecordError : public std::runtime_error {
 };
 
 /// The grid file: 15 bytes per cell, cells 0 to the highest index.
-std::string bytes_percorso(const Percorso& percorso);
+std::string grid_file_bytes(const CellGrid& percorso);
 
 /// The service file: records 0 to 86, 34 bytes each plus the length of the
-/// name. Names are checked through converti_ansi (AnsiError for a byte that
+/// name. Names are checked through convert_to_ansi (AnsiError for a byte that
 /// is no Windows-1252 character); a name too long for its length field is a
 /// RecordError.
-std::string bytes_voci(const Voci& voci);
+std::string service_file_bytes(const RecordTable& voci);
 
 /// Bytes laid out once, without being zero-filled first: the line data file
 /// of the largest line is some 20 MB, every byte of which the serializer
 /// writes anyway.
-class Blocco {
+class ByteBlock {
  public:
-  explicit Blocco(size_t n) : dati_(std::make_unique_for_overwrite<char[]>(n)), n_(n) {}
-  char* data() { return dati_.get(); }
-  std::string_view vista() const { return {dati_.get(), n_}; }
-  operator std::string_view() const { return vista(); }
-  friend bool operator==(const Blocco& a, std::string_view b) { return a.vista() == b; }
-  friend std::ostream& operator<<(std::ostream& out, const Blocco& b) {
+  explicit ByteBlock(size_t n) : data_(std::make_unique_for_overwrite<char[]>(n)), n_(n) {}
+  char* data() { return data_.get(); }
+  std::string_view view() const { return {data_.get(), n_}; }
+  operator std::string_view() const { return view(); }
+  friend bool operator==(const ByteBlock& a, std::string_view b) { return a.view() == b; }
+  friend std::ostream& operator<<(std::ostream& out, const ByteBlock& b) {
     return out << b.size() << " bytes";
   }
   size_t size() const { return n_; }
 
  private:
-  std::unique_ptr<char[]> dati_;
+  std::unique_ptr<char[]> data_;
   size_t n_;
 };
 
 /// The line data file: column 0 of every row, then column 1. Each element is
 /// a 16-bit tag and its value: 2 and a 16-bit integer for rows 0 and 1, 5 and
 /// a 64-bit float for the computed rows, 0 alone for rows never computed.
-Blocco bytes_tracciato(const Tracciato& tracciato);
+ByteBlock line_data_file_bytes(const TrackPlan& tracciato);

@@ -14,8 +14,8 @@ std::string b(std::initializer_list<int> bytes) {
   return out;
 }
 
-TEST(BytesPercorsoTest, CellsArePacked15BytesLittleEndian) {
-  Percorso percorso(3);
+TEST(GridFileBytesTest, CellsArePacked15BytesLittleEndian) {
+  CellGrid percorso(3);
   cella& c = percorso[1];
   c.tipo = 1;
   c.dato1 = 0x1234;
@@ -29,20 +29,20 @@ TEST(BytesPercorsoTest, CellsArePacked15BytesLittleEndian) {
   c.pendenza = 0x80;
   c.aderenza = 0xFF;
   const std::string zero(15, '\0');
-  EXPECT_EQ(bytes_percorso(percorso),
+  EXPECT_EQ(grid_file_bytes(percorso),
             zero +
                 b({1, 0x34, 0x12, 0xFE, 0xFF, 0xFF, 0x7F, 0x00, 0x80, 9, 0xFE, 3, 24, 0x80, 0xFF}) +
                 zero);
 }
 
-TEST(BytesPercorsoTest, LineOfLengthZeroGives2115Bytes) {
+TEST(GridFileBytesTest, LineOfLengthZeroGives2115Bytes) {
   // A line of length 0: indices 0 to nearest(7000 / 50) = 140.
-  EXPECT_EQ(bytes_percorso(Percorso(141)).size(), 2115u);
-  EXPECT_EQ(bytes_percorso(Percorso{}), "");
+  EXPECT_EQ(grid_file_bytes(CellGrid(141)).size(), 2115u);
+  EXPECT_EQ(grid_file_bytes(CellGrid{}), "");
 }
 
-TEST(BytesVociTest, OneRecordFieldByField) {
-  Voci voci;
+TEST(ServiceFileBytesTest, OneRecordFieldByField) {
+  RecordTable voci;
   voce& v = voci[0];
   v.tipo = 25;
   v.inizio = 0x01020304;
@@ -60,64 +60,64 @@ TEST(BytesVociTest, OneRecordFieldByField) {
   v.prolunga = 3;
   v.campo5 = 4;
   v.orario = 86399;  // 0x0001517F
-  const std::string attesa =
+  const std::string expected_text =
       b({25, 0x04, 0x03, 0x02, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x2C, 0x01, 0, 0, 0xAB, 2, 0}) +
       "S\xE8" +
       b({0xFD, 0xFF, 0x02, 0x01, 6, 0, 47, 0, 30, 0, 1, 2, 3, 4, 0x7F, 0x51, 0x01, 0x00});
-  const std::string tutto = bytes_voci(voci);
-  ASSERT_EQ(tutto.size(), attesa.size() + 86 * 34);
-  EXPECT_EQ(tutto.substr(0, attesa.size()), attesa);
-  EXPECT_EQ(tutto.substr(attesa.size()), std::string(86 * 34, '\0'));
+  const std::string whole = service_file_bytes(voci);
+  ASSERT_EQ(whole.size(), expected_text.size() + 86 * 34);
+  EXPECT_EQ(whole.substr(0, expected_text.size()), expected_text);
+  EXPECT_EQ(whole.substr(expected_text.size()), std::string(86 * 34, '\0'));
 }
 
-TEST(BytesVociTest, BuiltInNamesGiveEntries85And86Of50And38Bytes) {
-  Voci voci;
+TEST(ServiceFileBytesTest, BuiltInNamesGiveEntries85And86Of50And38Bytes) {
+  RecordTable voci;
   voci[85].nome = "Valdarco_Lornese";
   voci[85].campo7 = 610;
   voci[85].orario = 33076;
   voci[86].nome = "4158";
-  const std::string tutto = bytes_voci(voci);
-  ASSERT_EQ(tutto.size(), 87u * 34 + 16 + 4);
-  const std::string voce85 = tutto.substr(85 * 34, 50);
-  const std::string voce86 = tutto.substr(85 * 34 + 50);
-  EXPECT_EQ(voce85, std::string(14, '\0') + b({16, 0}) + "Valdarco_Lornese" +
+  const std::string whole = service_file_bytes(voci);
+  ASSERT_EQ(whole.size(), 87u * 34 + 16 + 4);
+  const std::string record85 = whole.substr(85 * 34, 50);
+  const std::string record86 = whole.substr(85 * 34 + 50);
+  EXPECT_EQ(record85, std::string(14, '\0') + b({16, 0}) + "Valdarco_Lornese" +
                         b({0x62, 0x02}) + std::string(12, '\0') + b({0x34, 0x81, 0, 0}));
-  EXPECT_EQ(voce86, std::string(14, '\0') + b({4, 0}) + "4158" + std::string(18, '\0'));
+  EXPECT_EQ(record86, std::string(14, '\0') + b({4, 0}) + "4158" + std::string(18, '\0'));
 }
 
-TEST(BytesVociTest, NamesTheFilesCannotHoldAreRefused) {
-  Voci voci;
+TEST(ServiceFileBytesTest, NamesTheFilesCannotHoldAreRefused) {
+  RecordTable voci;
   voci[3].nome = "A\x81";  // undefined in Windows-1252
-  EXPECT_THROW(bytes_voci(voci), AnsiError);
+  EXPECT_THROW(service_file_bytes(voci), AnsiError);
   voci[3].nome = std::string(65535, 'x');
-  EXPECT_EQ(bytes_voci(voci).size(), 87u * 34 + 65535);
+  EXPECT_EQ(service_file_bytes(voci).size(), 87u * 34 + 65535);
   voci[3].nome += "x";
-  EXPECT_THROW(bytes_voci(voci), RecordError);
+  EXPECT_THROW(service_file_bytes(voci), RecordError);
 }
 
-TEST(BytesTracciatoTest, ColumnZeroThenColumnOneWithTaggedElements) {
-  Tracciato t;
-  t.punti = {{0, 0}, {0, 1}, {1.5, -2.25}, {0, 0}, {0, 0}};
-  t.calcolati = 3;  // metres 3 and 4 never computed
-  const std::string vuoto = b({0, 0});
-  const std::string colonna0 = b({2, 0, 0, 0}) + b({2, 0, 0, 0}) +
-                               b({5, 0, 0, 0, 0, 0, 0, 0, 0xF8, 0x3F}) + vuoto + vuoto;
-  const std::string colonna1 = b({2, 0, 0, 0}) + b({2, 0, 1, 0}) +
-                               b({5, 0, 0, 0, 0, 0, 0, 0, 0x02, 0xC0}) + vuoto + vuoto;
-  EXPECT_EQ(bytes_tracciato(t), colonna0 + colonna1);
+TEST(LineDataFileBytesTest, ColumnZeroThenColumnOneWithTaggedElements) {
+  TrackPlan t;
+  t.points = {{0, 0}, {0, 1}, {1.5, -2.25}, {0, 0}, {0, 0}};
+  t.computed = 3;  // metres 3 and 4 never computed
+  const std::string empty = b({0, 0});
+  const std::string column0 = b({2, 0, 0, 0}) + b({2, 0, 0, 0}) +
+                               b({5, 0, 0, 0, 0, 0, 0, 0, 0xF8, 0x3F}) + empty + empty;
+  const std::string column1 = b({2, 0, 0, 0}) + b({2, 0, 1, 0}) +
+                               b({5, 0, 0, 0, 0, 0, 0, 0, 0x02, 0xC0}) + empty + empty;
+  EXPECT_EQ(line_data_file_bytes(t), column0 + column1);
 }
 
-TEST(BytesTracciatoTest, PlanNotStartedHoldsOnlyEmptyTags) {
-  Tracciato t;
-  t.punti.resize(3);
-  EXPECT_EQ(bytes_tracciato(t), std::string(12, '\0'));
-  EXPECT_EQ(bytes_tracciato(Tracciato{}), "");
+TEST(LineDataFileBytesTest, PlanNotStartedHoldsOnlyEmptyTags) {
+  TrackPlan t;
+  t.points.resize(3);
+  EXPECT_EQ(line_data_file_bytes(t), std::string(12, '\0'));
+  EXPECT_EQ(line_data_file_bytes(TrackPlan{}), "");
 }
 
 // A small compiled state: a grid, the records with the built-in names, a plan.
-struct ScriviFileTest : testing::Test {
-  TempFolder cartella;
-  TestPlatform platform{cartella.path()};
+struct WriteCompiledFilesTest : testing::Test {
+  TempFolder folder;
+  TestPlatform platform{folder.path()};
   Form1 form{platform};
 
   void SetUp() override {
@@ -130,49 +130,49 @@ struct ScriviFileTest : testing::Test {
     form.voci[85].nome = "Valdarco_Lornese";
     form.voci[86].nome = "4158";
     form.voci[1].nome = "Stazione";
-    form.tracciato.punti = {{0, 0}, {0, 1}, {0.25, 2.0}, {0, 0}};
-    form.tracciato.calcolati = 3;
+    form.tracciato.points = {{0, 0}, {0, 1}, {0.25, 2.0}, {0, 0}};
+    form.tracciato.computed = 3;
   }
-  std::filesystem::path file(const char* nome) const { return cartella.path() / nome; }
+  std::filesystem::path file(const char* nome) const { return folder.path() / nome; }
 };
 
-TEST_F(ScriviFileTest, WritesTheThreeTablesUnderTheirNames) {
-  form.scrivi_file_compilati();
-  EXPECT_EQ(read_bytes(file("Valdarco_Lornese_linea.dat")), bytes_tracciato(form.tracciato));
-  EXPECT_EQ(read_bytes(file("Valdarco_Lornese_4158.sim")), bytes_voci(form.voci));
-  EXPECT_EQ(read_bytes(file("Valdarco_Lornese_4158.dat")), bytes_percorso(form.percorso));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(cartella.path()), {}), 3);
+TEST_F(WriteCompiledFilesTest, WritesTheThreeTablesUnderTheirNames) {
+  form.write_compiled_files();
+  EXPECT_EQ(read_bytes(file("Valdarco_Lornese_linea.dat")), line_data_file_bytes(form.tracciato));
+  EXPECT_EQ(read_bytes(file("Valdarco_Lornese_4158.sim")), service_file_bytes(form.voci));
+  EXPECT_EQ(read_bytes(file("Valdarco_Lornese_4158.dat")), grid_file_bytes(form.percorso));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 3);
 }
 
-TEST_F(ScriviFileTest, SecondWriteOverLongerOldFilesIsByteIdentical) {
-  form.scrivi_file_compilati();
-  const std::string linea = read_bytes(file("Valdarco_Lornese_linea.dat"));
-  const std::string servizio = read_bytes(file("Valdarco_Lornese_4158.sim"));
-  const std::string griglia = read_bytes(file("Valdarco_Lornese_4158.dat"));
+TEST_F(WriteCompiledFilesTest, SecondWriteOverLongerOldFilesIsByteIdentical) {
+  form.write_compiled_files();
+  const std::string line = read_bytes(file("Valdarco_Lornese_linea.dat"));
+  const std::string service = read_bytes(file("Valdarco_Lornese_4158.sim"));
+  const std::string grid = read_bytes(file("Valdarco_Lornese_4158.dat"));
   for (const char* nome :
        {"Valdarco_Lornese_linea.dat", "Valdarco_Lornese_4158.sim", "Valdarco_Lornese_4158.dat"})
     write_bytes(file(nome), std::string(100000, '\x5A'));
-  form.scrivi_file_compilati();
-  EXPECT_EQ(read_bytes(file("Valdarco_Lornese_linea.dat")), linea);
-  EXPECT_EQ(read_bytes(file("Valdarco_Lornese_4158.sim")), servizio);
-  EXPECT_EQ(read_bytes(file("Valdarco_Lornese_4158.dat")), griglia);
+  form.write_compiled_files();
+  EXPECT_EQ(read_bytes(file("Valdarco_Lornese_linea.dat")), line);
+  EXPECT_EQ(read_bytes(file("Valdarco_Lornese_4158.sim")), service);
+  EXPECT_EQ(read_bytes(file("Valdarco_Lornese_4158.dat")), grid);
 }
 
-TEST_F(ScriviFileTest, SwitchOffLeavesAnOlderLineDataFileUntouched) {
+TEST_F(WriteCompiledFilesTest, SwitchOffLeavesAnOlderLineDataFileUntouched) {
   write_bytes(file("Valdarco_Lornese_linea.dat"), "older plan");
   form.compila_linea = 0;
-  form.scrivi_file_compilati();
+  form.write_compiled_files();
   EXPECT_EQ(read_bytes(file("Valdarco_Lornese_linea.dat")), "older plan");
-  EXPECT_EQ(read_bytes(file("Valdarco_Lornese_4158.dat")), bytes_percorso(form.percorso));
+  EXPECT_EQ(read_bytes(file("Valdarco_Lornese_4158.dat")), grid_file_bytes(form.percorso));
 }
 
 // The three files go together: a name the service file cannot hold leaves
 // every old file as it was, the line data file included.
-TEST_F(ScriviFileTest, UnwritableNameFailsUnderTheServiceFileAndWritesNoFile) {
+TEST_F(WriteCompiledFilesTest, UnwritableNameFailsUnderTheServiceFileAndWritesNoFile) {
   write_bytes(file("Valdarco_Lornese_4158.dat"), "older grid");
   form.voci[1].nome = "Sta\x8Fione";
   try {
-    form.scrivi_file_compilati();
+    form.write_compiled_files();
     FAIL() << "the service file was written";
   } catch (const FileError& failure) {
     EXPECT_EQ(failure.file(), file("Valdarco_Lornese_4158.sim"));
@@ -186,22 +186,22 @@ TEST_F(ScriviFileTest, UnwritableNameFailsUnderTheServiceFileAndWritesNoFile) {
   EXPECT_EQ(read_bytes(file("Valdarco_Lornese_4158.dat")), "older grid");
 }
 
-TEST_F(ScriviFileTest, FolderThatCannotHoldFilesFailsOnTheFirstFile) {
-  const std::filesystem::path non_cartella = cartella.path() / "plain";
-  write_bytes(non_cartella, "x");
-  TestPlatform altrove(non_cartella);
-  Form1 f(altrove);
+TEST_F(WriteCompiledFilesTest, FolderThatCannotHoldFilesFailsOnTheFirstFile) {
+  const std::filesystem::path not_a_folder = folder.path() / "plain";
+  write_bytes(not_a_folder, "x");
+  TestPlatform elsewhere(not_a_folder);
+  Form1 f(elsewhere);
   f.nome_linea = form.nome_linea;
   f.numero_treno = form.numero_treno;
   f.compila_linea = 1;
   f.percorso = form.percorso;
   try {
-    f.scrivi_file_compilati();
+    f.write_compiled_files();
     FAIL() << "no failure";
   } catch (const FileError& failure) {
-    EXPECT_EQ(failure.file(), non_cartella / "Valdarco_Lornese_linea.dat");
+    EXPECT_EQ(failure.file(), not_a_folder / "Valdarco_Lornese_linea.dat");
   }
-  EXPECT_EQ(read_bytes(non_cartella), "x");
+  EXPECT_EQ(read_bytes(not_a_folder), "x");
 }
 
 }  // namespace

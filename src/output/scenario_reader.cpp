@@ -11,21 +11,21 @@ std::string byte_count(int64_t n) { return std::to_string(n) + (n == 1 ? " byte"
 
 /// A read position in the bytes of one file. Every read first checks that
 /// the bytes are there; a short read is reported, never made.
-class Cursore {
+class Cursor {
  public:
-  Cursore(std::string_view bytes, std::string_view file) : bytes_(bytes), file_(file) {}
+  Cursor(std::string_view bytes, std::string_view file) : bytes_(bytes), file_(file) {}
 
   int64_t offset() const { return pos_; }
   int64_t rest() const { return static_cast<int64_t>(bytes_.size()) - pos_; }
 
   /// The error for `n` bytes of `what` that the file does not hold in full.
-  ErroreFile short_read(int64_t n, const std::string& what) const {
+  FileReadError short_read(int64_t n, const std::string& what) const {
     return errore(pos_, byte_count(n) + " of " + what,
                   rest() == 0 ? "the end of the file"
                               : "only " + byte_count(rest()) + " before the end of the file");
   }
-  ErroreFile errore(int64_t offset, std::string expected, std::string found) const {
-    return ErroreFile{std::string(file_), offset, std::move(expected), std::move(found)};
+  FileReadError errore(int64_t offset, std::string expected, std::string found) const {
+    return FileReadError{std::string(file_), offset, std::move(expected), std::move(found)};
   }
 
   bool has(int64_t n) const { return rest() >= n; }
@@ -49,21 +49,21 @@ class Cursore {
   int64_t pos_ = 0;
 };
 
-std::string nome_voce(int32_t i) { return "record " + std::to_string(i); }
+std::string record_name(int32_t i) { return "record " + std::to_string(i); }
 
-std::optional<ErroreFile> leggi_voce(Cursore& c, int32_t i, voce& v) {
-  constexpr int64_t testa = layout::kRecordHeadBytes;
-  constexpr int64_t coda = layout::kRecordTailBytes;
-  if (!c.has(testa)) return c.short_read(testa, "the head of " + nome_voce(i));
-  std::optional<ErroreFile> errore;
+std::optional<FileReadError> read_record(Cursor& c, int32_t i, voce& v) {
+  constexpr int64_t head_bytes = layout::kRecordHeadBytes;
+  constexpr int64_t tail_bytes = layout::kRecordTailBytes;
+  if (!c.has(head_bytes)) return c.short_read(head_bytes, "the head of " + record_name(i));
+  std::optional<FileReadError> errore;
   layout::for_each_field_while(layout::kRecordFields, [&](const auto& f) {
     using F = std::remove_cvref_t<decltype(f)>;
     if constexpr (F::is_text) {
       // The head is checked: the length is there; the name and the tail may not be.
       const int64_t n = c.get<uint16_t>();
-      if (!c.has(n + coda)) {
-        errore = c.short_read(n + coda, "the " + std::to_string(n) +
-                                            "-byte name and the tail of " + nome_voce(i));
+      if (!c.has(n + tail_bytes)) {
+        errore = c.short_read(n + tail_bytes, "the " + std::to_string(n) +
+                                            "-byte name and the tail of " + record_name(i));
         return false;
       }
       v.*f.member = std::string(c.take(n));
@@ -75,17 +75,17 @@ std::optional<ErroreFile> leggi_voce(Cursore& c, int32_t i, voce& v) {
   return errore;
 }
 
-ErroreFile troppi_byte(const Cursore& c, const std::string& after) {
+FileReadError too_many_bytes(const Cursor& c, const std::string& after) {
   return c.errore(c.offset(), "the end of the file after " + after,
                   std::to_string(c.rest()) + (c.rest() == 1 ? " more byte" : " more bytes"));
 }
 
-std::string nome_tipo(uint16_t tag) {
+std::string type_name(uint16_t tag) {
   return "tag " + std::to_string(tag) + " (" + layout::element_kind(tag)->description + ")";
 }
 
 /// "tag 0, 2 or 5": every tag the layout has.
-std::string tag_ammessi() {
+std::string allowed_tags() {
   std::string s = "tag";
   const size_t n = std::size(layout::kElementKinds);
   for (size_t i = 0; i < n; ++i) {
@@ -95,82 +95,82 @@ std::string tag_ammessi() {
   return s;
 }
 
-struct Elemento {
+struct PlanElement {
   uint16_t tag = 0;
-  double valore = 0;
+  double value = 0;
 };
 
-std::string luogo_elemento(int32_t metro, int colonna) {
-  return "metre " + std::to_string(metro) + " of column " + std::to_string(colonna) +
-         (colonna == 0 ? " (x)" : " (y)");
+std::string element_location(int32_t metre, int column) {
+  return "metre " + std::to_string(metre) + " of column " + std::to_string(column) +
+         (column == 0 ? " (x)" : " (y)");
 }
 
-std::optional<ErroreFile> leggi_elemento(Cursore& c, int32_t metro, int colonna, Elemento& e) {
-  if (!c.has(layout::kTagBytes)) return c.short_read(layout::kTagBytes, "the tag of " + luogo_elemento(metro, colonna));
+std::optional<FileReadError> read_element(Cursor& c, int32_t metre, int column, PlanElement& e) {
+  if (!c.has(layout::kTagBytes)) return c.short_read(layout::kTagBytes, "the tag of " + element_location(metre, column));
   const int64_t at = c.offset();
   e.tag = c.get<uint16_t>();
   const layout::ElementKind* kind = layout::element_kind(e.tag);
   if (kind == nullptr)
-    return c.errore(at, tag_ammessi() + " for " + luogo_elemento(metro, colonna),
+    return c.errore(at, allowed_tags() + " for " + element_location(metre, column),
                     "tag " + std::to_string(e.tag));
   if (!c.has(kind->value_bytes))
     return c.short_read(kind->value_bytes, std::string("the ") +
-                                               (kind->tag == TipoVariante::intero16 ? "16-bit value" : "double") +
-                                               " of " + luogo_elemento(metro, colonna));
+                                               (kind->tag == VariantType::int16 ? "16-bit value" : "double") +
+                                               " of " + element_location(metre, column));
   switch (kind->tag) {
-    case TipoVariante::vuoto: e.valore = 0; break;
-    case TipoVariante::intero16: e.valore = c.get<int16_t>(); break;
-    case TipoVariante::reale64: e.valore = c.get<double>(); break;
+    case VariantType::empty: e.value = 0; break;
+    case VariantType::int16: e.value = c.get<int16_t>(); break;
+    case VariantType::float64: e.value = c.get<double>(); break;
   }
   return std::nullopt;
 }
 
 }  // namespace
 
-int64_t inizio_voce(const Voci& voci, int32_t indice) {
+int64_t entry_start(const RecordTable& voci, int32_t index) {
   int64_t o = 0;
-  for (int32_t i = 0; i < indice; ++i)
+  for (int32_t i = 0; i < index; ++i)
     o += layout::kRecordBytesWithoutName + static_cast<int64_t>(voci[i].nome.size());
   return o;
 }
 
-std::string ErroreFile::message() const {
+std::string FileReadError::message() const {
   return file + ": offset " + std::to_string(offset) + ": expected " + expected + ", found " + found;
 }
 
-Read<Voci> leggi_voci(std::string_view bytes, std::string_view file) {
-  Cursore c(bytes, file);
-  Voci voci;
-  for (int32_t i = 0; i < numero_voci; ++i)
-    if (auto e = leggi_voce(c, i, voci[i])) return *e;
-  if (c.rest() != 0) return troppi_byte(c, "the last record (86)");
+Read<RecordTable> read_records(std::string_view bytes, std::string_view file) {
+  Cursor c(bytes, file);
+  RecordTable voci;
+  for (int32_t i = 0; i < record_count; ++i)
+    if (auto e = read_record(c, i, voci[i])) return *e;
+  if (c.rest() != 0) return too_many_bytes(c, "the last record (86)");
   return voci;
 }
 
-Read<int32_t> lunghezza_linea(const Voci& voci, std::string_view bytes, std::string_view file) {
-  const int32_t l = voci[voce_fissa::generale].fine;
+Read<int32_t> line_length(const RecordTable& voci, std::string_view bytes, std::string_view file) {
+  const int32_t l = voci[fixed_record::general].fine;
   if (l >= 0 && l <= layout::kLongestLine) return l;
-  const int64_t at = inizio_voce(voci, voce_fissa::generale) +
+  const int64_t at = entry_start(voci, fixed_record::general) +
                      layout::field_info(layout::kRecordTable, "fine").offset;
-  return Cursore(bytes, file).errore(
+  return Cursor(bytes, file).errore(
       at, "a line length of 0 to " + std::to_string(layout::kLongestLine) + " m in record 84",
       std::to_string(l));
 }
 
-Read<Percorso> leggi_percorso(std::string_view bytes, std::string_view file,
-                              std::optional<int32_t> celle) {
-  Cursore c(bytes, file);
-  constexpr int64_t byte_cella = layout::kCellBytes;
-  const int64_t attese = celle ? *celle : static_cast<int64_t>(bytes.size()) / byte_cella;
-  if (!celle && attese < 2)
-    return c.errore(0, "at least 2 cells (" + byte_count(2 * byte_cella) + ")",
+Read<CellGrid> read_grid(std::string_view bytes, std::string_view file,
+                         std::optional<int32_t> cells) {
+  Cursor c(bytes, file);
+  constexpr int64_t cell_bytes = layout::kCellBytes;
+  const int64_t expected_values = cells ? *cells : static_cast<int64_t>(bytes.size()) / cell_bytes;
+  if (!cells && expected_values < 2)
+    return c.errore(0, "at least 2 cells (" + byte_count(2 * cell_bytes) + ")",
                     byte_count(c.rest()));
-  Percorso percorso(static_cast<size_t>(attese));
-  for (int64_t i = 0; i < attese; ++i) {
-    if (!c.has(byte_cella)) {
+  CellGrid percorso(static_cast<size_t>(expected_values));
+  for (int64_t i = 0; i < expected_values; ++i) {
+    if (!c.has(cell_bytes)) {
       std::string what = "cell " + std::to_string(i);
-      if (celle) what += " of " + std::to_string(attese) + " for the line length of the service file";
-      return c.short_read(byte_cella, what);
+      if (cells) what += " of " + std::to_string(expected_values) + " for the line length of the service file";
+      return c.short_read(cell_bytes, what);
     }
     cella& k = percorso[static_cast<size_t>(i)];
     layout::for_each_field(layout::kCellFields, [&](const auto& f) {
@@ -178,52 +178,52 @@ Read<Percorso> leggi_percorso(std::string_view bytes, std::string_view file,
     });
   }
   if (c.rest() != 0) {
-    std::string after = "cell " + std::to_string(attese - 1);
-    if (celle) after += " (" + std::to_string(attese) + " cells for the line length of the service file)";
-    else after += " (" + byte_count(byte_cella) + " a cell)";
-    return troppi_byte(c, after);
+    std::string after = "cell " + std::to_string(expected_values - 1);
+    if (cells) after += " (" + std::to_string(expected_values) + " cells for the line length of the service file)";
+    else after += " (" + byte_count(cell_bytes) + " a cell)";
+    return too_many_bytes(c, after);
   }
   return percorso;
 }
 
-Read<Tracciato> leggi_tracciato(std::string_view bytes, std::string_view file, int32_t righe) {
-  Cursore c(bytes, file);
-  Tracciato t;
-  t.punti.assign(static_cast<size_t>(righe), {0.0, 0.0});
+Read<TrackPlan> read_plan(std::string_view bytes, std::string_view file, int32_t lines) {
+  Cursor c(bytes, file);
+  TrackPlan t;
+  t.points.assign(static_cast<size_t>(lines), {0.0, 0.0});
   // Column 0 fixes how many rows hold a value; column 1 must agree row for row.
-  bool in_prefisso = true;
-  for (int colonna = 0; colonna < 2; ++colonna) {
-    for (int32_t m = 0; m < righe; ++m) {
+  bool in_prefix = true;
+  for (int column = 0; column < 2; ++column) {
+    for (int32_t m = 0; m < lines; ++m) {
       const int64_t at = c.offset();
-      Elemento e;
-      if (auto err = leggi_elemento(c, m, colonna, e)) return *err;
-      uint16_t atteso;
-      if (colonna == 0 && in_prefisso) {
+      PlanElement e;
+      if (auto err = read_element(c, m, column, e)) return *err;
+      uint16_t expected_tag;
+      if (column == 0 && in_prefix) {
         // Still in the rows that hold values: the next row may hold the
         // next kind of value or be the first empty one.
-        const auto tipo = static_cast<uint16_t>(m < 2 ? TipoVariante::intero16 : TipoVariante::reale64);
+        const auto tipo = static_cast<uint16_t>(m < 2 ? VariantType::int16 : VariantType::float64);
         if (e.tag == tipo) {
-          t.calcolati = m + 1;
-          atteso = tipo;
+          t.computed = m + 1;
+          expected_tag = tipo;
         } else {
-          in_prefisso = false;
-          atteso = 0;
+          in_prefix = false;
+          expected_tag = 0;
         }
       } else {
-        atteso = static_cast<uint16_t>(t.tipo(m));
+        expected_tag = static_cast<uint16_t>(t.tipo(m));
       }
-      if (e.tag != atteso) {
+      if (e.tag != expected_tag) {
         std::string found = "tag " + std::to_string(e.tag);
-        std::string expected = std::string(nome_tipo(atteso)) + " for " + luogo_elemento(m, colonna);
-        if (colonna == 1) expected += ", as in column 0";
+        std::string expected = std::string(type_name(expected_tag)) + " for " + element_location(m, column);
+        if (column == 1) expected += ", as in column 0";
         else expected += " (the integers of metres 0 and 1, then doubles, then nothing)";
         return c.errore(at, expected, found);
       }
-      t.punti[static_cast<size_t>(m)][static_cast<size_t>(colonna)] = e.valore;
+      t.points[static_cast<size_t>(m)][static_cast<size_t>(column)] = e.value;
     }
   }
   if (c.rest() != 0)
-    return troppi_byte(c, "metre " + std::to_string(righe - 1) + " of column 1 (" +
-                              std::to_string(righe) + " rows for the line length of the service file)");
+    return too_many_bytes(c, "metre " + std::to_string(lines - 1) + " of column 1 (" +
+                              std::to_string(lines) + " rows for the line length of the service file)");
   return t;
 }

@@ -6,7 +6,7 @@ namespace {
 
 // Unicode code points of Windows-1252 bytes 0x80-0x9F; 0 where the byte is
 // undefined.
-constexpr std::array<char32_t, 32> kBlocco80 = {
+constexpr std::array<char32_t, 32> kBlock80 = {
     0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
     0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
@@ -14,7 +14,7 @@ constexpr std::array<char32_t, 32> kBlocco80 = {
 };
 
 char32_t code_point(uint8_t b) {
-  if (b >= 0x80 && b <= 0x9F) return kBlocco80[b - 0x80];
+  if (b >= 0x80 && b <= 0x9F) return kBlock80[b - 0x80];
   return b;
 }
 
@@ -33,32 +33,32 @@ void append_utf8(std::string& out, char32_t cp) {
 
 std::optional<uint8_t> byte_of(char32_t cp) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<uint8_t>(cp);
-  for (size_t i = 0; i < kBlocco80.size(); ++i)
-    if (kBlocco80[i] != 0 && kBlocco80[i] == cp) return static_cast<uint8_t>(0x80 + i);
+  for (size_t i = 0; i < kBlock80.size(); ++i)
+    if (kBlock80[i] != 0 && kBlock80[i] == cp) return static_cast<uint8_t>(0x80 + i);
   return std::nullopt;
 }
 
 }  // namespace
 
-bool ansi_definito(uint8_t byte) { return code_point(byte) != 0 || byte == 0; }
+bool ansi_defined(uint8_t byte) { return code_point(byte) != 0 || byte == 0; }
 
-const std::string& converti_ansi(const std::string& testo, std::string_view cosa) {
-  for (size_t i = 0; i < testo.size(); ++i) {
-    const auto b = static_cast<uint8_t>(testo[i]);
-    if (!ansi_definito(b)) {
+const std::string& convert_to_ansi(const std::string& text, std::string_view what) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto b = static_cast<uint8_t>(text[i]);
+    if (!ansi_defined(b)) {
       static constexpr char kHex[] = "0123456789ABCDEF";
       std::string hex = "0x";
       hex += kHex[b >> 4];
       hex += kHex[b & 0xF];
-      throw AnsiError(std::string(cosa) + ": byte " + hex + " at character " +
+      throw AnsiError(std::string(what) + ": byte " + hex + " at character " +
                       std::to_string(i + 1) + " is not a Windows-1252 character");
     }
   }
-  return testo;
+  return text;
 }
 
-std::string minuscolo(std::string_view testo) {
-  std::string out(testo);
+std::string lowercase(std::string_view text) {
+  std::string out(text);
   for (char& ch : out) {
     const auto b = static_cast<uint8_t>(ch);
     if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7)) {
@@ -72,21 +72,21 @@ std::string minuscolo(std::string_view testo) {
   return out;
 }
 
-std::string cp1252_a_utf8(std::string_view testo) {
+std::string cp1252_to_utf8(std::string_view text) {
   std::string out;
-  out.reserve(testo.size());
-  for (char ch : testo) {
+  out.reserve(text.size());
+  for (char ch : text) {
     const char32_t cp = code_point(static_cast<uint8_t>(ch));
     append_utf8(out, cp == 0 && ch != 0 ? char32_t{0xFFFD} : cp);
   }
   return out;
 }
 
-std::optional<std::string> utf8_a_cp1252(std::string_view testo) {
+std::optional<std::string> utf8_to_cp1252(std::string_view text) {
   std::string out;
   size_t i = 0;
-  while (i < testo.size()) {
-    const auto b0 = static_cast<uint8_t>(testo[i]);
+  while (i < text.size()) {
+    const auto b0 = static_cast<uint8_t>(text[i]);
     char32_t cp = 0;
     size_t len = 0;
     if (b0 < 0x80) {
@@ -104,14 +104,14 @@ std::optional<std::string> utf8_a_cp1252(std::string_view testo) {
     } else {
       return std::nullopt;
     }
-    if (i + len > testo.size()) return std::nullopt;
+    if (i + len > text.size()) return std::nullopt;
     for (size_t k = 1; k < len; ++k) {
-      const auto b = static_cast<uint8_t>(testo[i + k]);
+      const auto b = static_cast<uint8_t>(text[i + k]);
       if ((b & 0xC0) != 0x80) return std::nullopt;
       cp = (cp << 6) | (b & 0x3F);
     }
-    static constexpr char32_t kMinimo[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMinimo[len]) return std::nullopt;  // overlong form
+    static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMinimum[len]) return std::nullopt;  // overlong form
     const auto byte = byte_of(cp);
     if (!byte) return std::nullopt;
     out += static_cast<char>(*byte);
@@ -129,7 +129,7 @@ std::string utf8_of_path(const std::filesystem::path& path) {
   return std::string(utf8.begin(), utf8.end());
 }
 
-std::filesystem::path file_nella_cartella(const std::filesystem::path& cartella,
-                                          std::string_view nome) {
-  return cartella / path_from_utf8(cp1252_a_utf8(nome));
+std::filesystem::path file_in_folder(const std::filesystem::path& folder,
+                                     std::string_view nome) {
+  return folder / path_from_utf8(cp1252_to_utf8(nome));
 }

@@ -25,44 +25,44 @@ namespace {
 /// the disk full) or its final rename fail.
 class FailingPlatform : public TestPlatform {
  public:
-  enum class Guasto { nessuno, scrittura, rinomina };
+  enum class Fault { none, write, rename };
 
-  FailingPlatform(const fs::path& folder, std::string nome, Guasto guasto)
-      : TestPlatform(folder), nome_(std::move(nome)), guasto_(guasto) {}
+  FailingPlatform(const fs::path& folder, std::string nome, Fault fault)
+      : TestPlatform(folder), name_(std::move(nome)), fault_(fault) {}
 
   void replace_files(std::span<const NewFile> files) override {
     TestPlatform::replace_files(files);
-    for (const NewFile& f : files) scritti[f.file.filename().string()] = std::string(f.bytes);
+    for (const NewFile& f : files) written[f.file.filename().string()] = std::string(f.bytes);
   }
 
-  std::map<std::string, std::string> scritti;  ///< by file name, in full
-  std::optional<uintmax_t> temporaneo_parziale;  ///< size of the half-written file
+  std::map<std::string, std::string> written;  ///< by file name, in full
+  std::optional<uintmax_t> partial_temporary;  ///< size of the half-written file
 
  protected:
   size_t write_block(const fs::path& file, std::FILE* out, std::string_view bytes) override {
-    if (guasto_ != Guasto::scrittura || file.filename() != nome_)
+    if (fault_ != Fault::write || file.filename() != name_)
       return TestPlatform::write_block(file, out, bytes);
     const size_t meta = TestPlatform::write_block(file, out, bytes.substr(0, bytes.size() / 2));
     std::fflush(out);
-    temporaneo_parziale = dimensione_temporaneo(file.parent_path());
+    partial_temporary = temporary_size(file.parent_path());
     errno = ENOSPC;
     return meta;
   }
 
   std::error_code rename_over(const fs::path& from, const fs::path& to) override {
-    if (guasto_ != Guasto::rinomina || to.filename() != nome_) return TestPlatform::rename_over(from, to);
+    if (fault_ != Fault::rename || to.filename() != name_) return TestPlatform::rename_over(from, to);
     return std::make_error_code(std::errc::read_only_file_system);
   }
 
  private:
-  std::optional<uintmax_t> dimensione_temporaneo(const fs::path& cartella) const {
-    for (const auto& e : fs::directory_iterator(cartella))
-      if (e.path().filename().string().rfind(nome_ + ".tmp-", 0) == 0) return e.file_size();
+  std::optional<uintmax_t> temporary_size(const fs::path& folder) const {
+    for (const auto& e : fs::directory_iterator(folder))
+      if (e.path().filename().string().rfind(name_ + ".tmp-", 0) == 0) return e.file_size();
     return std::nullopt;
   }
 
-  std::string nome_;
-  Guasto guasto_;
+  std::string name_;
+  Fault fault_;
 };
 
 /// The eight files of a build in the order they are written: the five text
@@ -78,16 +78,16 @@ constexpr const char* kFile[] = {
     "Valdarco_Lornese_4158.sim",
     "Valdarco_Lornese_4158.dat",
 };
-constexpr size_t kNumeroFile = std::size(kFile);
-constexpr size_t kPrimoCompilato = 5;
+constexpr size_t kFileCount = std::size(kFile);
+constexpr size_t kFirstCompiled = 5;
 
-std::string vecchio(const char* nome) { return std::string("old content of ") + nome + "\r\n"; }
+std::string old(const char* nome) { return std::string("old content of ") + nome + "\r\n"; }
 
-size_t file_nella(const fs::path& cartella) {
-  return static_cast<size_t>(std::distance(fs::directory_iterator(cartella), {}));
+size_t files_in(const fs::path& folder) {
+  return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
 }
 
-int esegui(FailingPlatform& platform) {
+int run(FailingPlatform& platform) {
   Form1 form(platform);
   try {
     form.Form_Load();
@@ -100,26 +100,26 @@ int esegui(FailingPlatform& platform) {
 
 struct FaultInjectionTest : testing::Test {
   /// Every file as a clean run writes it (the description files too).
-  static const std::map<std::string, std::string>& riferimento() {
-    static const std::map<std::string, std::string> scritti = [] {
-      TempFolder cartella;
-      FailingPlatform pulita(cartella.path(), "", FailingPlatform::Guasto::nessuno);
-      EXPECT_EQ(esegui(pulita), 0);
-      return pulita.scritti;
+  static const std::map<std::string, std::string>& reference() {
+    static const std::map<std::string, std::string> written = [] {
+      TempFolder folder;
+      FailingPlatform clean(folder.path(), "", FailingPlatform::Fault::none);
+      EXPECT_EQ(run(clean), 0);
+      return clean.written;
     }();
-    return scritti;
+    return written;
   }
 
-  TempFolder cartella;
+  TempFolder folder;
 
-  void file_vecchi() {
-    for (const char* nome : kFile) write_bytes(cartella.path() / nome, vecchio(nome));
+  void old_files() {
+    for (const char* nome : kFile) write_bytes(folder.path() / nome, old(nome));
   }
 };
 
 TEST_F(FaultInjectionTest, CleanRunWritesAllEightFiles) {
-  ASSERT_EQ(riferimento().size(), kNumeroFile);
-  for (const char* nome : kFile) EXPECT_FALSE(riferimento().at(nome).empty()) << nome;
+  ASSERT_EQ(reference().size(), kFileCount);
+  for (const char* nome : kFile) EXPECT_FALSE(reference().at(nome).empty()) << nome;
 }
 
 // Half of the file is on disk when the disk fills up: the run ends with
@@ -131,33 +131,33 @@ struct FailurePartWay : FaultInjectionTest, testing::WithParamInterface<size_t> 
 
 TEST_P(FailurePartWay, EndsTheRunAndKeepsEveryFileWhole) {
   const size_t k = GetParam();
-  file_vecchi();
-  FailingPlatform platform(cartella.path(), kFile[k], FailingPlatform::Guasto::scrittura);
+  old_files();
+  FailingPlatform platform(folder.path(), kFile[k], FailingPlatform::Fault::write);
 
-  EXPECT_EQ(esegui(platform), 3);
-  const fs::path fallito = cartella.path() / kFile[k];
+  EXPECT_EQ(run(platform), 3);
+  const fs::path failed = folder.path() / kFile[k];
   EXPECT_EQ(platform.reports,
-            std::vector<std::string>{fallito.string() + ": cannot write: No space left on device"});
-  ASSERT_TRUE(platform.temporaneo_parziale.has_value());
-  EXPECT_EQ(*platform.temporaneo_parziale, riferimento().at(kFile[k]).size() / 2);
+            std::vector<std::string>{failed.string() + ": cannot write: No space left on device"});
+  ASSERT_TRUE(platform.partial_temporary.has_value());
+  EXPECT_EQ(*platform.partial_temporary, reference().at(kFile[k]).size() / 2);
 
-  const size_t primo_vecchio = std::min(k, kPrimoCompilato);
-  size_t presenti = 0;
-  for (size_t i = 0; i < kNumeroFile; ++i) {
-    const fs::path file = cartella.path() / kFile[i];
-    const bool letto_e_cancellato = i < 2 && k >= kPrimoCompilato;
-    if (letto_e_cancellato) {
+  const size_t primo_vecchio = std::min(k, kFirstCompiled);
+  size_t present = 0;
+  for (size_t i = 0; i < kFileCount; ++i) {
+    const fs::path file = folder.path() / kFile[i];
+    const bool read_and_deleted = i < 2 && k >= kFirstCompiled;
+    if (read_and_deleted) {
       EXPECT_FALSE(fs::exists(file)) << kFile[i];
       continue;
     }
-    ++presenti;
-    EXPECT_EQ(read_bytes(file), i < primo_vecchio ? riferimento().at(kFile[i]) : vecchio(kFile[i]))
+    ++present;
+    EXPECT_EQ(read_bytes(file), i < primo_vecchio ? reference().at(kFile[i]) : old(kFile[i]))
         << kFile[i];
   }
-  EXPECT_EQ(file_nella(cartella.path()), presenti);  // no temporary file
+  EXPECT_EQ(files_in(folder.path()), present);  // no temporary file
 }
 
-INSTANTIATE_TEST_SUITE_P(EachFile, FailurePartWay, testing::Range<size_t>(0, kNumeroFile),
+INSTANTIATE_TEST_SUITE_P(EachFile, FailurePartWay, testing::Range<size_t>(0, kFileCount),
                          [](const testing::TestParamInfo<size_t>& info) {
                            std::string nome = kFile[info.param];
                            for (char& c : nome)
@@ -171,40 +171,40 @@ INSTANTIATE_TEST_SUITE_P(EachFile, FailurePartWay, testing::Range<size_t>(0, kNu
 // files (each put back in one step) and without (the new ones removed).
 TEST_F(FaultInjectionTest, FailedRenameOfACompiledFileKeepsAllThreeOld) {
   for (const bool vecchi : {true, false}) {
-    for (size_t k = kPrimoCompilato; k < kNumeroFile; ++k) {
+    for (size_t k = kFirstCompiled; k < kFileCount; ++k) {
       SCOPED_TRACE(std::string(kFile[k]) + (vecchi ? " over old files" : " in an empty folder"));
       TempFolder folder;
       if (vecchi)
-        for (const char* nome : kFile) write_bytes(folder.path() / nome, vecchio(nome));
-      FailingPlatform platform(folder.path(), kFile[k], FailingPlatform::Guasto::rinomina);
-      EXPECT_EQ(esegui(platform), 3);
-      const fs::path fallito = folder.path() / kFile[k];
+        for (const char* nome : kFile) write_bytes(folder.path() / nome, old(nome));
+      FailingPlatform platform(folder.path(), kFile[k], FailingPlatform::Fault::rename);
+      EXPECT_EQ(run(platform), 3);
+      const fs::path failed = folder.path() / kFile[k];
       EXPECT_EQ(platform.reports,
-                std::vector<std::string>{fallito.string() + ": cannot replace: Read-only file system"});
-      size_t presenti = 3;  // the text files that stay
-      for (size_t i = kPrimoCompilato; i < kNumeroFile; ++i) {
+                std::vector<std::string>{failed.string() + ": cannot replace: Read-only file system"});
+      size_t present = 3;  // the text files that stay
+      for (size_t i = kFirstCompiled; i < kFileCount; ++i) {
         const fs::path file = folder.path() / kFile[i];
         if (vecchi) {
-          EXPECT_EQ(read_bytes(file), vecchio(kFile[i])) << kFile[i];
-          ++presenti;
+          EXPECT_EQ(read_bytes(file), old(kFile[i])) << kFile[i];
+          ++present;
         } else {
           EXPECT_FALSE(fs::exists(file)) << kFile[i];
         }
       }
-      EXPECT_EQ(file_nella(folder.path()), presenti);  // no temporary, no kept old file
+      EXPECT_EQ(files_in(folder.path()), present);  // no temporary, no kept old file
     }
   }
 }
 
 // The program's folder is gone: the first file cannot even be created.
 TEST_F(FaultInjectionTest, FolderThatCannotBeWritten) {
-  const fs::path assente = cartella.path() / "removed";
-  FailingPlatform platform(assente, "", FailingPlatform::Guasto::nessuno);
-  EXPECT_EQ(esegui(platform), 3);
+  const fs::path absent = folder.path() / "removed";
+  FailingPlatform platform(absent, "", FailingPlatform::Fault::none);
+  EXPECT_EQ(run(platform), 3);
   EXPECT_EQ(platform.reports,
-            std::vector<std::string>{(assente / kFile[0]).string() +
+            std::vector<std::string>{(absent / kFile[0]).string() +
                                      ": cannot create a file in its folder: No such file or directory"});
-  EXPECT_FALSE(fs::exists(assente));
+  EXPECT_FALSE(fs::exists(absent));
 }
 
 }  // namespace

@@ -83,18 +83,18 @@ fs::path SystemPlatform::program_folder() { return folder_; }
 // texts; the report lines are UTF-8 already.
 void SystemPlatform::show_window(const std::string& label) {
   if (desktop_) {
-    desktop_->show_window(kWindowCaption, cp1252_a_utf8(label));
+    desktop_->show_window(kWindowCaption, cp1252_to_utf8(label));
   } else {
-    os::write_error_text(cp1252_a_utf8(label) + "\n");
+    os::write_error_text(cp1252_to_utf8(label) + "\n");
   }
 }
 
 void SystemPlatform::message_box(const std::string& text) {
   if (desktop_) {
-    desktop_->message_box(cp1252_a_utf8(text));
+    desktop_->message_box(cp1252_to_utf8(text));
     box_shown_ = true;
   } else {
-    os::write_error_text(cp1252_a_utf8(text) + "\n");
+    os::write_error_text(cp1252_to_utf8(text) + "\n");
   }
 }
 

@@ -173,14 +173,14 @@ TEST_F(SystemPlatformTest, ReadExistsAndDelete) {
 // under the same name.
 TEST_F(SystemPlatformTest, Windows1252NameRoundTripsThroughTheFileName) {
   const std::string name = "Citt\xE0_Alta_linea.dat";  // held as Windows-1252
-  const fs::path target = file_nella_cartella(folder.path(), name);
+  const fs::path target = file_in_folder(folder.path(), name);
   platform.replace_file(target, "bytes");
   ASSERT_EQ(files_in(folder.path()), 1u);
   const fs::path listed = fs::directory_iterator(folder.path())->path();
   EXPECT_EQ(utf8_of_path(listed.filename()), "Citt\xC3\xA0_Alta_linea.dat");
-  EXPECT_TRUE(platform.file_exists(file_nella_cartella(folder.path(), name)));
+  EXPECT_TRUE(platform.file_exists(file_in_folder(folder.path(), name)));
   EXPECT_EQ(platform.read_file(listed), "bytes");
-  EXPECT_EQ(utf8_a_cp1252(utf8_of_path(listed.filename())), name);
+  EXPECT_EQ(utf8_to_cp1252(utf8_of_path(listed.filename())), name);
 }
 
 // The program folder comes from the system's own record of the running

@@ -6,14 +6,14 @@
 #include <vector>
 
 #include "app/form1.h"
-#include "writers/contenuto_linea.h"
-#include "writers/formato.h"
+#include "writers/line_content.h"
+#include "writers/format.h"
 
 namespace {
 
 /// The general section. The repetition line's blanks around its first comma
 /// are part of the line as it has always been written.
-constexpr const char* kGenerale[] = {
+constexpr const char* kGeneral[] = {
     "[generale]",
     "lunghezza percorso,    40000",
     "progressiva chilometrica uno,    0,    73350,    1",
@@ -26,23 +26,23 @@ constexpr const char* kGenerale[] = {
 };
 
 /// The one remark of the gradient section; its "-" makes the reader skip it.
-constexpr const char* kNotaPendenze = "- altitudine iniziale Valdarco T. 352 m. slm";
+constexpr const char* kGradientNote = "- altitudine iniziale Valdarco T. 352 m. slm";
 
 /// The one group of speed-limit boards; the three right-hand speeds are empty.
-constexpr const char* kIndicatoriVmax = "indicatori_vmax,  300,  75,  80,  80,  0,  ,  ,  ,  0";
+constexpr const char* kSpeedBoards = "indicatori_vmax,  300,  75,  80,  80,  0,  ,  ,  ,  0";
 
-std::string riga_curva(const CurveRow& c) {
-  return std::string(c.parola) + ",  " + std::to_string(c.posizione) + " , " +
-         std::to_string(c.lunghezza) + " ";
+std::string curve_line(const CurveRow& c) {
+  return std::string(c.word) + ",  " + std::to_string(c.posizione) + " , " +
+         std::to_string(c.length) + " ";
 }
 
-std::string riga_pendenza(const GradientRow& p) {
+std::string gradient_line(const GradientRow& p) {
   const std::string inizio = "pendenza,  " + std::to_string(p.posizione) + ",";
-  if (p.forma == FormaPendenza::A) return inizio + "   " + std::to_string(p.pendenza);
+  if (p.shape == GradientForm::A) return inizio + "   " + std::to_string(p.pendenza);
   return inizio + "  " + std::to_string(p.pendenza) + " ";
 }
 
-std::string riga_montagna(const TunnelRow& m) {
+std::string tunnel_line(const TunnelRow& m) {
   return "montagna,   " + std::to_string(m.inizio) + ",  " + std::to_string(m.fine) + ",  " +
          std::to_string(m.tipo);
 }
@@ -50,49 +50,49 @@ std::string riga_montagna(const TunnelRow& m) {
 /// One bracketed part of a board's text. Appended to a string that starts
 /// with the bracket, not prepended to the text: `"(" + text` inserts at the
 /// front, where GCC 12 at -O3 warns of an overlap that cannot happen.
-void tra_parentesi(std::string& testo, std::string_view parte) {
-  testo += '(';
-  testo += parte;
-  testo += ')';
+void tra_parentesi(std::string& text, std::string_view part) {
+  text += '(';
+  text += part;
+  text += ')';
 }
 
 /// A tunnel board shows "(name)(length m.)", both brackets padded inside to the
 /// row's width; the summit board shows its word alone.
-std::string testo_cartello(const NameBoardRow& c) {
-  std::string testo;
-  if (c.tipo == TipoCartello::culmine) {
-    tra_parentesi(testo, c.nome);
-    return testo;
+std::string board_text(const NameBoardRow& c) {
+  std::string text;
+  if (c.tipo == BoardKind::summit) {
+    tra_parentesi(text, c.nome);
+    return text;
   }
-  const auto larghezza = static_cast<std::size_t>(c.larghezza);
-  const std::string lunghezza = std::to_string(c.lunghezza) + " m.";
-  tra_parentesi(testo, a_sinistra(c.nome, larghezza));
-  tra_parentesi(testo, a_sinistra(lunghezza, larghezza));
-  return testo;
+  const auto width = static_cast<std::size_t>(c.width);
+  const std::string length = std::to_string(c.length) + " m.";
+  tra_parentesi(text, left_aligned(c.nome, width));
+  tra_parentesi(text, left_aligned(length, width));
+  return text;
 }
 
-std::string riga_cartello(const NameBoardRow& c) {
-  return "cartello_indicatore,  " + std::to_string(c.posizione) + ",   " + testo_cartello(c);
+std::string board_line(const NameBoardRow& c) {
+  return "cartello_indicatore,  " + std::to_string(c.posizione) + ",   " + board_text(c);
 }
 
 }  // namespace
 
 void Form1::dati_linea() {
-  std::vector<std::string> righe(std::begin(kGenerale), std::end(kGenerale));
-  righe.emplace_back("[curve]");
-  for (const CurveRow& c : kCurves) righe.push_back(riga_curva(c));
-  righe.emplace_back("[pendenze]");
-  righe.emplace_back(kNotaPendenze);
-  for (const GradientRow& p : kGradients) righe.push_back(riga_pendenza(p));
-  righe.emplace_back("[montagne]");
-  for (const TunnelRow& m : kTunnels) righe.push_back(riga_montagna(m));
-  righe.emplace_back("[cartelli]");
-  righe.emplace_back(kIndicatoriVmax);
-  righe.emplace_back("[indicazioni]");
-  for (const NameBoardRow& c : kNameBoards) righe.push_back(riga_cartello(c));
+  std::vector<std::string> lines(std::begin(kGeneral), std::end(kGeneral));
+  lines.emplace_back("[curve]");
+  for (const CurveRow& c : kCurves) lines.push_back(curve_line(c));
+  lines.emplace_back("[pendenze]");
+  lines.emplace_back(kGradientNote);
+  for (const GradientRow& p : kGradients) lines.push_back(gradient_line(p));
+  lines.emplace_back("[montagne]");
+  for (const TunnelRow& m : kTunnels) lines.push_back(tunnel_line(m));
+  lines.emplace_back("[cartelli]");
+  lines.emplace_back(kSpeedBoards);
+  lines.emplace_back("[indicazioni]");
+  for (const NameBoardRow& c : kNameBoards) lines.push_back(board_line(c));
   // The reader never interprets the last field of a file, so a closing
   // heading that means nothing ends it.
-  righe.emplace_back("[fine]");
-  chiudi_tabella(righe);
-  scrivi_righe(ScenarioFile::line_description, righe);
+  lines.emplace_back("[fine]");
+  close_table(lines);
+  write_lines(ScenarioFile::line_description, lines);
 }

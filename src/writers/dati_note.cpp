@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "app/form1.h"
-#include "writers/formato.h"
+#include "writers/format.h"
 
 namespace {
 
 /// The notes, line by line. "\xE0" is the one character outside ASCII: the
 /// "a" with grave accent of "umidita", a single Windows-1252 byte.
-constexpr const char* kNote[] = {
+constexpr const char* kNotes[] = {
     "               Treno 4158 sul percorso Valdarco Terme - Lornese",
     "",
     " Note sullo scenario:",
@@ -36,7 +36,7 @@ constexpr const char* kNote[] = {
 };
 
 /// The notice: four empty lines, then the words that there are no orders.
-constexpr const char* kRallentamenti[] = {
+constexpr const char* kSlowdowns[] = {
     "",
     "",
     "",
@@ -47,13 +47,13 @@ constexpr const char* kRallentamenti[] = {
 }  // namespace
 
 void Form1::dati_note() {
-  std::vector<std::string> righe(std::begin(kNote), std::end(kNote));
-  chiudi_tabella(righe);
-  scrivi_righe(ScenarioFile::notes, righe);
+  std::vector<std::string> lines(std::begin(kNotes), std::end(kNotes));
+  close_table(lines);
+  write_lines(ScenarioFile::notes, lines);
 }
 
 void Form1::dati_rallentamenti() {
-  std::vector<std::string> righe(std::begin(kRallentamenti), std::end(kRallentamenti));
-  chiudi_tabella(righe);
-  scrivi_righe(ScenarioFile::slowdown_notice, righe);
+  std::vector<std::string> lines(std::begin(kSlowdowns), std::end(kSlowdowns));
+  close_table(lines);
+  write_lines(ScenarioFile::slowdown_notice, lines);
 }

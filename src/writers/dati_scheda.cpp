@@ -5,14 +5,14 @@
 #include <vector>
 
 #include "app/form1.h"
-#include "writers/contenuto_scheda.h"
-#include "writers/formato.h"
+#include "writers/card_content.h"
+#include "writers/format.h"
 
 namespace {
 
 /// Lines 1 to 16: two empty lines, the header boxes and the grid's heading.
 /// Line 9 keeps its seven trailing blanks.
-constexpr const char* kIntestazione[] = {
+constexpr const char* kHeading[] = {
     "",
     "",
     "  ___________________                                               ______________",
@@ -32,11 +32,11 @@ constexpr const char* kIntestazione[] = {
 };
 
 /// The grid's closing line: the same as the heading's last line.
-constexpr const char* kChiusuraGriglia =
+constexpr const char* kGridClosing =
     " |_____|_____|__________|_____|____________________________|________________|_____|";
 
 /// Two empty lines, then the note that explains the "+" of the times.
-constexpr const char* kPiede[] = {
+constexpr const char* kFooter[] = {
     "",
     "",
     "Nota: Nella colonna Orario il simbolo '+' indica 'mezzo minuto'.",
@@ -44,32 +44,32 @@ constexpr const char* kPiede[] = {
 
 /// A speed column: the speed right-aligned in four characters and a blank;
 /// five blanks when the row has none.
-std::string colonna_velocita(int16_t velocita) {
+std::string speed_column(int16_t velocita) {
   if (velocita == 0) return std::string(5, ' ');
-  return a_destra(velocita, 4) + " ";
+  return right_aligned(velocita, 4) + " ";
 }
 
 /// The time column, 16 characters: two blanks, the left place (time and its
 /// "+" or a blank), the middle place, the right place, a blank.
-std::string colonna_orario(const CardRow& r) {
-  return "  " + a_sinistra(r.orario_sinistra, 5) + a_sinistra(r.orario_centro, 4) +
-         a_sinistra(r.orario_destra, 4) + " ";
+std::string time_column(const CardRow& r) {
+  return "  " + left_aligned(r.left_time, 5) + left_aligned(r.centre_time, 4) +
+         left_aligned(r.right_time, 4) + " ";
 }
 
-std::string riga_stazione(const CardRow& r) {
-  const std::string vuota(5, ' ');
-  return " |" + colonna_velocita(r.vel_lim) + "|" + colonna_velocita(r.vel_marc) + "|" + "  " +
-         a_sinistra(r.progressiva, 6) + "  " + "|" + vuota + "|" + " " + a_sinistra(r.localita, 27) +
-         "|" + colonna_orario(r) + "|" + vuota + "|";
+std::string station_line(const CardRow& r) {
+  const std::string empty(5, ' ');
+  return " |" + speed_column(r.speed_limit) + "|" + speed_column(r.marker_speed) + "|" + "  " +
+         left_aligned(r.chainage, 6) + "  " + "|" + empty + "|" + " " + left_aligned(r.place, 27) +
+         "|" + time_column(r) + "|" + empty + "|";
 }
 
 }  // namespace
 
 void Form1::dati_scheda() {
-  std::vector<std::string> righe(std::begin(kIntestazione), std::end(kIntestazione));
-  for (const CardRow& r : kCardRows) righe.push_back(riga_stazione(r));
-  righe.emplace_back(kChiusuraGriglia);
-  righe.insert(righe.end(), std::begin(kPiede), std::end(kPiede));
-  chiudi_tabella(righe);
-  scrivi_righe(ScenarioFile::timetable_card, righe);
+  std::vector<std::string> lines(std::begin(kHeading), std::end(kHeading));
+  for (const CardRow& r : kCardRows) lines.push_back(station_line(r));
+  lines.emplace_back(kGridClosing);
+  lines.insert(lines.end(), std::begin(kFooter), std::end(kFooter));
+  close_table(lines);
+  write_lines(ScenarioFile::timetable_card, lines);
 }

@@ -1,12 +1,12 @@
 // scenario-compile: compiles a scenario author's description files with the
-// builder's own compiler. See riga_comando.h for the command line.
+// builder's own compiler. See compile_cli.h for the command line.
 
 #include <iostream>
 
 #include "platform/system.h"
-#include "riga_comando.h"
+#include "compile_cli.h"
 
 int main(int argc, char** argv) {
   os::Utf8CommandLine line(argc, argv);
-  return esegui_riga_comando(line.argc(), line.argv(), std::cout, std::cerr);
+  return run_compile(line.argc(), line.argv(), std::cout, std::cerr);
 }

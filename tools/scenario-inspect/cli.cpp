@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kUso =
+constexpr const char* kUsage =
     "Usage: scenario-inspect [OPTION]...\n"
     "Check a compiled scenario (grid, service and line data files) and show what it holds.\n"
     "\n"
@@ -41,13 +41,13 @@ constexpr const char* kUso =
     "Exit status: 0 valid, 1 a marker or check code is wrong, 2 usage error,\n"
     "3 a file is missing, unreadable or corrupt.\n";
 
-struct Opzioni {
-  fs::path cartella = ".";
-  std::string linea = kDefaultLineName;  // UTF-8 as typed
-  std::string treno = kDefaultTrainNumber;
+struct Options {
+  fs::path folder = ".";
+  std::string line = kDefaultLineName;  // UTF-8 as typed
+  std::string train = kDefaultTrainNumber;
   bool json = false;
   std::optional<fs::path> html;
-  bool aiuto = false, versione = false;
+  bool help = false, version = false;
 };
 
 enum OptionId { kFolder, kLine, kTrain, kJson, kHtml, kHelp, kVersion };
@@ -63,18 +63,18 @@ constexpr OptionSpec kOptions[] = {
 };
 
 /// Parses the options; nothing when they are wrong (the message is on err).
-std::optional<Opzioni> leggi_opzioni(int argc, char** argv, std::ostream& err) {
+std::optional<Options> read_options(int argc, char** argv, std::ostream& err) {
   const ParsedCommandLine riga = parse_command_line(argc, argv, kOptions);
-  Opzioni o;
+  Options o;
   for (const FoundOption& f : riga.options) {
     switch (f.id) {
-      case kFolder: o.cartella = path_from_utf8(f.value); break;
-      case kLine: o.linea = f.value; break;
-      case kTrain: o.treno = f.value; break;
+      case kFolder: o.folder = path_from_utf8(f.value); break;
+      case kLine: o.line = f.value; break;
+      case kTrain: o.train = f.value; break;
       case kJson: o.json = true; break;
       case kHtml: o.html = path_from_utf8(f.value); break;
-      case kHelp: o.aiuto = true; break;
-      case kVersion: o.versione = true; break;
+      case kHelp: o.help = true; break;
+      case kVersion: o.version = true; break;
     }
   }
   if (riga.error == OptionError::missing_value) {
@@ -94,7 +94,7 @@ std::optional<Opzioni> leggi_opzioni(int argc, char** argv, std::ostream& err) {
 
 /// The whole file, or nothing when it does not exist; `errore` is set when
 /// it exists but cannot be read.
-std::optional<std::string> leggi_file(const fs::path& file, std::string& errore) {
+std::optional<std::string> read_file(const fs::path& file, std::string& errore) {
   std::error_code ec;
   if (!fs::exists(file, ec)) return std::nullopt;
   std::ifstream in(file, std::ios::binary);
@@ -107,9 +107,9 @@ std::optional<std::string> leggi_file(const fs::path& file, std::string& errore)
   return s.str();
 }
 
-bool scrivi_file(const fs::path& file, const std::string& testo, std::ostream& err) {
+bool write_file(const fs::path& file, const std::string& text, std::ostream& err) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << testo;
+  out << text;
   out.close();
   if (!out) {
     err << "scenario-inspect: " << file.string() << ": cannot be written\n";
@@ -118,72 +118,72 @@ bool scrivi_file(const fs::path& file, const std::string& testo, std::ostream& e
   return true;
 }
 
-int ispeziona(const Opzioni& o, std::ostream& out, std::ostream& err) {
+int inspect(const Options& o, std::ostream& out, std::ostream& err) {
   // File names are formed from the names as the builder holds them: Windows-1252.
-  const auto linea = utf8_a_cp1252(o.linea), treno = utf8_a_cp1252(o.treno);
-  if (!linea || !treno) {
+  const auto line = utf8_to_cp1252(o.line), train = utf8_to_cp1252(o.train);
+  if (!line || !train) {
     err << "scenario-inspect: the line name and the train number must be Windows-1252 text\n";
-    return esito::uso;
+    return exit_status::usage;
   }
   const auto nome = [&](ScenarioFile f) {
-    return file_nella_cartella(o.cartella, scenario_file_name(f, *linea, *treno));
+    return file_in_folder(o.folder, scenario_file_name(f, *line, *train));
   };
-  const fs::path griglia = nome(ScenarioFile::grid);
-  const fs::path servizio = nome(ScenarioFile::service);
-  const fs::path linea_dat = nome(ScenarioFile::line_data);
+  const fs::path grid = nome(ScenarioFile::grid);
+  const fs::path service = nome(ScenarioFile::service);
+  const fs::path line_dat = nome(ScenarioFile::line_data);
 
   std::string errore;
-  const auto b_servizio = leggi_file(servizio, errore);
-  const auto b_griglia = errore.empty() ? leggi_file(griglia, errore) : std::nullopt;
-  const auto b_linea = errore.empty() ? leggi_file(linea_dat, errore) : std::nullopt;
-  if (errore.empty() && !b_servizio) errore = servizio.string() + ": no such file";
-  if (errore.empty() && !b_griglia) errore = griglia.string() + ": no such file";
+  const auto service_read = read_file(service, errore);
+  const auto grid_read = errore.empty() ? read_file(grid, errore) : std::nullopt;
+  const auto line_read = errore.empty() ? read_file(line_dat, errore) : std::nullopt;
+  if (errore.empty() && !service_read) errore = service.string() + ": no such file";
+  if (errore.empty() && !grid_read) errore = grid.string() + ": no such file";
   if (!errore.empty()) {
     err << "scenario-inspect: " << errore << "\n";
-    return esito::file_errato;
+    return exit_status::bad_file;
   }
 
-  ScenarioBytes bytes{*b_griglia, griglia.string(), *b_servizio, servizio.string(), std::nullopt,
-                      linea_dat.string()};
-  if (b_linea) bytes.linea = *b_linea;
-  const Read<Scenario> letto = leggi_scenario(bytes);
-  if (!letto.ok()) {
-    err << "scenario-inspect: " << letto.error().message() << "\n";
-    return esito::file_errato;
+  ScenarioBytes bytes{*grid_read, grid.string(), *service_read, service.string(), std::nullopt,
+                      line_dat.string()};
+  if (line_read) bytes.line = *line_read;
+  const Read<Scenario> read_value = read_scenario(bytes);
+  if (!read_value.ok()) {
+    err << "scenario-inspect: " << read_value.error().message() << "\n";
+    return exit_status::bad_file;
   }
-  const Scenario& s = letto.value();
+  const Scenario& s = read_value.value();
   // The check codes follow the names inside the records; files renamed by
   // hand keep codes that no longer match their names.
-  if (s.nome_linea() != *linea || s.numero_treno() != *treno)
-    err << "scenario-inspect: warning: the records name line \"" << cp1252_a_utf8(s.nome_linea())
-        << "\" and train \"" << cp1252_a_utf8(s.numero_treno()) << "\", the files \"" << o.linea
-        << "\" and \"" << o.treno << "\"\n";
-  const Decodificato d = decodifica(s);
-  const Rapporto r = componi_rapporto(s, d);
+  if (s.nome_linea() != *line || s.numero_treno() != *train)
+    err << "scenario-inspect: warning: the records name line \"" << cp1252_to_utf8(s.nome_linea())
+        << "\" and train \"" << cp1252_to_utf8(s.numero_treno()) << "\", the files \"" << o.line
+        << "\" and \"" << o.train << "\"\n";
+  const Decoded d = decode(s);
+  const Summary r = compose_summary(s, d);
   out << (o.json ? render_json(s, d) : render_summary(r));
-  if (o.html && !scrivi_file(*o.html, render_html(s, d, r), err)) return esito::file_errato;
-  if (!s.controlli.validi()) {
+  if (o.html && !write_file(*o.html, render_html(s, d, r), err)) return exit_status::bad_file;
+  if (!s.checks.valid_ones()) {
     err << "scenario-inspect: the markers or check codes are not valid\n";
-    return esito::controllo;
+    return exit_status::check_failed;
   }
-  return esito::valido;
+  return exit_status::valid;
 }
 
 }  // namespace
 
-int esegui_inspect(int argc, char** argv, std::ostream& out, std::ostream& err) {
-  const auto o = leggi_opzioni(argc, argv, err);
+int run_inspect(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  const auto o = read_options(argc, argv, err);
   if (!o) {
     err << "Try 'scenario-inspect --help'.\n";
-    return esito::uso;
+    return exit_status::usage;
   }
-  if (o->aiuto) {
-    out << kUso;
-    return esito::valido;
+  if (o->help) {
+    out << kUsage;
+    return exit_status::valid;
   }
-  if (o->versione) {
+  if (o->version) {
     out << "scenario-inspect " << SCENARIO_INSPECT_VERSION << "\n";
-    return esito::valido;
+    return exit_status::valid;
   }
-  return ispeziona(*o, out, err);
+  return inspect(*o, out, err);
 }

@@ -20,39 +20,39 @@ namespace {
 
 namespace tb = sample_scenario;
 
-struct Esecuzione {
-  int stato;
+struct RunResult {
+  int status;
   std::string out, err;
 };
 
 /// Writes the sample's three files into a fresh folder and runs the tool there.
 struct CliTest : testing::Test {
-  TempFolder cartella;
-  tb::Campione c = tb::campione();
+  TempFolder folder;
+  tb::Sample c = tb::sample();
 
-  void scrivi(const std::string& linea = kDefaultLineName, const std::string& treno = kDefaultTrainNumber) {
-    const auto file = [&](ScenarioFile f) { return cartella.path() / scenario_file_name(f, linea, treno); };
-    write_bytes(file(ScenarioFile::grid), bytes_percorso(c.percorso));
-    write_bytes(file(ScenarioFile::service), bytes_voci(c.voci));
-    write_bytes(file(ScenarioFile::line_data), std::string(bytes_tracciato(c.tracciato).vista()));
+  void write(const std::string& line = kDefaultLineName, const std::string& train = kDefaultTrainNumber) {
+    const auto file = [&](ScenarioFile f) { return folder.path() / scenario_file_name(f, line, train); };
+    write_bytes(file(ScenarioFile::grid), grid_file_bytes(c.percorso));
+    write_bytes(file(ScenarioFile::service), service_file_bytes(c.voci));
+    write_bytes(file(ScenarioFile::line_data), std::string(line_data_file_bytes(c.tracciato).view()));
   }
 
-  Esecuzione esegui(std::vector<std::string> argomenti) {
-    argomenti.insert(argomenti.begin(), "scenario-inspect");
+  RunResult run(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "scenario-inspect");
     std::vector<char*> argv;
-    for (auto& a : argomenti) argv.push_back(a.data());
+    for (auto& a : arguments) argv.push_back(a.data());
     argv.push_back(nullptr);
     std::ostringstream out, err;
-    const int stato = esegui_inspect(static_cast<int>(argomenti.size()), argv.data(), out, err);
-    return {stato, out.str(), err.str()};
+    const int status = run_inspect(static_cast<int>(arguments.size()), argv.data(), out, err);
+    return {status, out.str(), err.str()};
   }
-  std::string d() const { return "--folder=" + cartella.path().string(); }
+  std::string d() const { return "--folder=" + folder.path().string(); }
 };
 
 TEST_F(CliTest, ValidScenarioPrintsTheSummaryAndExitsZero) {
-  scrivi();
-  const auto r = esegui({"-d", cartella.path().string()});
-  EXPECT_EQ(r.stato, esito::valido) << r.err;
+  write();
+  const auto r = run({"-d", folder.path().string()});
+  EXPECT_EQ(r.status, exit_status::valid) << r.err;
   EXPECT_TRUE(r.out.starts_with("Scenario Valdarco_Lornese, train 4158\n"));
   EXPECT_EQ(r.err, "");
 }
@@ -60,21 +60,21 @@ TEST_F(CliTest, ValidScenarioPrintsTheSummaryAndExitsZero) {
 TEST_F(CliTest, OtherNamesFindOtherFiles) {
   c.voci[85].nome = "Linea_Prova";
   c.voci[86].nome = "12";
-  const std::string chiave = chiave_codici("12", "Linea_Prova");
-  c.voci[85].orario = codice_pesato(chiave);
-  c.percorso[1].dato2 = codice_semplice(chiave);
-  scrivi("Linea_Prova", "12");
-  EXPECT_EQ(esegui({d(), "--line", "Linea_Prova", "-t", "12"}).stato, esito::valido);
-  const auto r = esegui({d()});
-  EXPECT_EQ(r.stato, esito::file_errato);
-  EXPECT_EQ(r.err, "scenario-inspect: " + (cartella.path() / "Valdarco_Lornese_4158.sim").string() +
+  const std::string key = check_code_key("12", "Linea_Prova");
+  c.voci[85].orario = weighted_code(key);
+  c.percorso[1].dato2 = plain_code(key);
+  write("Linea_Prova", "12");
+  EXPECT_EQ(run({d(), "--line", "Linea_Prova", "-t", "12"}).status, exit_status::valid);
+  const auto r = run({d()});
+  EXPECT_EQ(r.status, exit_status::bad_file);
+  EXPECT_EQ(r.err, "scenario-inspect: " + (folder.path() / "Valdarco_Lornese_4158.sim").string() +
                        ": no such file\n");
 }
 
 TEST_F(CliTest, FilesNamedOtherwiseThanTheirRecordsGiveAWarning) {
-  scrivi("Altra_Linea", "4158");
-  const auto r = esegui({d(), "-l", "Altra_Linea"});
-  EXPECT_EQ(r.stato, esito::valido);
+  write("Altra_Linea", "4158");
+  const auto r = run({d(), "-l", "Altra_Linea"});
+  EXPECT_EQ(r.status, exit_status::valid);
   EXPECT_EQ(r.err,
             "scenario-inspect: warning: the records name line \"Valdarco_Lornese\" and train \"4158\", "
             "the files \"Altra_Linea\" and \"4158\"\n");
@@ -82,136 +82,136 @@ TEST_F(CliTest, FilesNamedOtherwiseThanTheirRecordsGiveAWarning) {
 
 TEST_F(CliTest, AWrongCheckCodeExitsOneAndStillShowsTheScenario) {
   c.voci[85].orario += 1;
-  scrivi();
-  const auto r = esegui({d()});
-  EXPECT_EQ(r.stato, esito::controllo);
+  write();
+  const auto r = run({d()});
+  EXPECT_EQ(r.status, exit_status::check_failed);
   EXPECT_NE(r.out.find("weighted check code in record 85  33077 (INVALID, expected 33076)"), std::string::npos);
   EXPECT_EQ(r.err, "scenario-inspect: the markers or check codes are not valid\n");
 }
 
 TEST_F(CliTest, ACorruptFileExitsThreeWithTheReadersMessage) {
-  scrivi();
-  const fs::path griglia = cartella.path() / "Valdarco_Lornese_4158.dat";
-  std::string b = read_bytes(griglia);
+  write();
+  const fs::path grid = folder.path() / "Valdarco_Lornese_4158.dat";
+  std::string b = read_bytes(grid);
   b.resize(b.size() - 1);
-  write_bytes(griglia, b);
-  const auto r = esegui({d()});
-  EXPECT_EQ(r.stato, esito::file_errato);
+  write_bytes(grid, b);
+  const auto r = run({d()});
+  EXPECT_EQ(r.status, exit_status::bad_file);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "scenario-inspect: " + griglia.string() +
+  EXPECT_EQ(r.err, "scenario-inspect: " + grid.string() +
                        ": offset 3000: expected 15 bytes of cell 200 of 201 for the line length of "
                        "the service file, found only 14 bytes before the end of the file\n");
 }
 
 TEST_F(CliTest, TheLineDataFileMayBeMissing) {
-  scrivi();
-  fs::remove(cartella.path() / "Valdarco_Lornese_linea.dat");
-  const auto r = esegui({d()});
-  EXPECT_EQ(r.stato, esito::valido);
+  write();
+  fs::remove(folder.path() / "Valdarco_Lornese_linea.dat");
+  const auto r = run({d()});
+  EXPECT_EQ(r.status, exit_status::valid);
   EXPECT_NE(r.out.find("Track plan                          no line data file\n"), std::string::npos);
 }
 
 TEST_F(CliTest, JsonReplacesTheSummaryAndHtmlIsWrittenBeside) {
-  scrivi();
-  const fs::path pagina = cartella.path() / "pagina.html";
-  const auto r = esegui({d(), "--json", "--html", pagina.string()});
-  EXPECT_EQ(r.stato, esito::valido) << r.err;
+  write();
+  const fs::path page = folder.path() / "pagina.html";
+  const auto r = run({d(), "--json", "--html", page.string()});
+  EXPECT_EQ(r.status, exit_status::valid) << r.err;
   EXPECT_TRUE(r.out.starts_with("{\"nome_linea\":\"Valdarco_Lornese\",\"numero_treno\":\"4158\","));
-  EXPECT_TRUE(read_bytes(pagina).starts_with("<!DOCTYPE html>"));
-  const auto senza = esegui({d(), "--html", (cartella.path() / "no" / "p.html").string()});
-  EXPECT_EQ(senza.stato, esito::file_errato);
-  EXPECT_NE(senza.err.find(": cannot be written\n"), std::string::npos);
+  EXPECT_TRUE(read_bytes(page).starts_with("<!DOCTYPE html>"));
+  const auto without = run({d(), "--html", (folder.path() / "no" / "p.html").string()});
+  EXPECT_EQ(without.status, exit_status::bad_file);
+  EXPECT_NE(without.err.find(": cannot be written\n"), std::string::npos);
 }
 
 TEST_F(CliTest, UsageErrorsExitTwo) {
   const struct {
-    std::vector<std::string> argomenti;
+    std::vector<std::string> arguments;
     std::string err;
-  } casi[] = {
+  } cases[] = {
       {{"--bogus"}, "scenario-inspect: unknown option --bogus\nTry 'scenario-inspect --help'.\n"},
       {{"-x"}, "scenario-inspect: unknown option -x\nTry 'scenario-inspect --help'.\n"},
       {{"--html"}, "scenario-inspect: option --html needs a value\nTry 'scenario-inspect --help'.\n"},
       {{"-l"}, "scenario-inspect: option -l needs a value\nTry 'scenario-inspect --help'.\n"},
       {{"extra"}, "scenario-inspect: unexpected argument extra\nTry 'scenario-inspect --help'.\n"},
   };
-  for (const auto& k : casi) {
-    const auto r = esegui(k.argomenti);
-    EXPECT_EQ(r.stato, esito::uso) << k.argomenti[0];
+  for (const auto& k : cases) {
+    const auto r = run(k.arguments);
+    EXPECT_EQ(r.status, exit_status::usage) << k.arguments[0];
     EXPECT_EQ(r.err, k.err);
   }
   // A name that Windows-1252 cannot hold cannot name a file of the builder.
-  EXPECT_EQ(esegui({"-l", "\xE2\x82\xAC\xE4\xB8\xAD"}).stato, esito::uso);
+  EXPECT_EQ(run({"-l", "\xE2\x82\xAC\xE4\xB8\xAD"}).status, exit_status::usage);
 }
 
 TEST_F(CliTest, HelpAndVersion) {
-  const auto h = esegui({"--help"});
-  EXPECT_EQ(h.stato, esito::valido);
+  const auto h = run({"--help"});
+  EXPECT_EQ(h.status, exit_status::valid);
   EXPECT_TRUE(h.out.starts_with("Usage: scenario-inspect [OPTION]...\n"));
   EXPECT_NE(h.out.find("Exit status: 0 valid, 1 a marker or check code is wrong, 2 usage error,"), std::string::npos);
-  const auto v = esegui({"--version"});
-  EXPECT_EQ(v.stato, esito::valido);
+  const auto v = run({"--version"});
+  EXPECT_EQ(v.status, exit_status::valid);
   EXPECT_TRUE(v.out.starts_with("scenario-inspect "));
 }
 
 TEST_F(CliTest, TheExecutableGivesTheSameStatuses) {
-  scrivi();
+  write();
   const fs::path exe = SCENARIO_INSPECT_EXE;
-  EXPECT_EQ(run_program(exe, {"-d", cartella.path().string()}), 0);
-  EXPECT_EQ(run_program(exe, {"--nope"}), esito::uso);
-  EXPECT_EQ(run_program(exe, {"-d", "/nonexistent-folder"}), esito::file_errato);
+  EXPECT_EQ(run_program(exe, {"-d", folder.path().string()}), 0);
+  EXPECT_EQ(run_program(exe, {"--nope"}), exit_status::usage);
+  EXPECT_EQ(run_program(exe, {"-d", "/nonexistent-folder"}), exit_status::bad_file);
 }
 
 // Round trip against the real builder: run it in a folder of its own, then
 // inspect what it wrote. Enabled once the builder writes its files.
 TEST(BuiltInScenarioTest, CompiledBuiltInScenarioShowsItsFacts) {
-  TempFolder cartella;
-  const fs::path builder = cartella.path() / fs::path(SCENARIO_BUILDER_EXE).filename();
+  TempFolder folder;
+  const fs::path builder = folder.path() / fs::path(SCENARIO_BUILDER_EXE).filename();
   fs::copy_file(SCENARIO_BUILDER_EXE, builder);
-  ASSERT_EQ(run_program(builder, {}, {.folder = cartella.path()}), 0);
+  ASSERT_EQ(run_program(builder, {}, {.folder = folder.path()}), 0);
 
-  const std::string griglia = read_bytes(cartella.path() / "Valdarco_Lornese_4158.dat");
-  const std::string servizio = read_bytes(cartella.path() / "Valdarco_Lornese_4158.sim");
-  const std::string linea = read_bytes(cartella.path() / "Valdarco_Lornese_linea.dat");
-  const auto letto = leggi_scenario({griglia, "grid", servizio, "service", linea, "line"});
-  ASSERT_TRUE(letto.ok()) << letto.error().message();
-  const Scenario& s = letto.value();
-  EXPECT_TRUE(s.controlli.validi());
-  EXPECT_EQ(s.controlli.codice_semplice.trovato, 2398);
-  EXPECT_EQ(s.controlli.codice_pesato.trovato, 33076);
-  EXPECT_EQ(s.lunghezza, 40000);
+  const std::string grid = read_bytes(folder.path() / "Valdarco_Lornese_4158.dat");
+  const std::string service = read_bytes(folder.path() / "Valdarco_Lornese_4158.sim");
+  const std::string line = read_bytes(folder.path() / "Valdarco_Lornese_linea.dat");
+  const auto read_value = read_scenario({grid, "grid", service, "service", line, "line"});
+  ASSERT_TRUE(read_value.ok()) << read_value.error().message();
+  const Scenario& s = read_value.value();
+  EXPECT_TRUE(s.checks.valid_ones());
+  EXPECT_EQ(s.checks.plain_code.found, 2398);
+  EXPECT_EQ(s.checks.weighted_code.found, 33076);
+  EXPECT_EQ(s.length, 40000);
   EXPECT_EQ(s.percorso.size(), 941u);
-  EXPECT_EQ(s.tracciato.calcolati, 46999);
+  EXPECT_EQ(s.tracciato.computed, 46999);
 
-  const Decodificato d = decodifica(s);
-  ASSERT_EQ(d.stazioni.size(), 12u);
-  const voce& prima = s.voci[1];
-  EXPECT_EQ(prima.nome, "VALDARCO TERME");
-  EXPECT_EQ(ora(prima.orario), "6:48:00");
-  EXPECT_EQ(d.stazioni[0].cella_fermata, 3);
-  const voce& ultima = s.voci[12];
-  EXPECT_EQ(ultima.nome, "LORNESE");
-  EXPECT_EQ(ora(ultima.orario), "7:38:00");
-  EXPECT_EQ(d.stazioni[11].cella_fermata, 803);
-  ASSERT_EQ(d.segnali.size(), 14u);
-  EXPECT_EQ(d.segnali[0].posizione, 5950);
-  EXPECT_EQ((std::array{d.segnali[0].sx, d.segnali[0].s1, d.segnali[0].s2}), (std::array{1, 5, 1}));
-  EXPECT_EQ(d.segnali[0].marcatori, (std::array<uint8_t, 4>{31, 32, 33, 34}));
-  ASSERT_EQ(d.gallerie.size(), 42u);
-  int per_tipo[4] = {};
-  size_t marcatori = 0;
-  for (const Galleria& g : d.gallerie) ++per_tipo[g.tipo], marcatori += g.marcatori.size();
-  EXPECT_EQ((std::array{per_tipo[1], per_tipo[2], per_tipo[3]}), (std::array{15, 9, 18}));
-  EXPECT_EQ(d.gallerie[17].inizio(), 15050);
-  EXPECT_EQ(d.gallerie[17].fine(), 17800);
-  EXPECT_EQ(d.cartelli.size(), 43u);
-  ASSERT_EQ(d.indicatori.size(), 1u);
-  EXPECT_EQ(d.indicatori[0].posizione(), 300);
+  const Decoded d = decode(s);
+  ASSERT_EQ(d.stations.size(), 12u);
+  const voce& first = s.voci[1];
+  EXPECT_EQ(first.nome, "VALDARCO TERME");
+  EXPECT_EQ(time_of_day(first.orario), "6:48:00");
+  EXPECT_EQ(d.stations[0].stop_cell, 3);
+  const voce& last = s.voci[12];
+  EXPECT_EQ(last.nome, "LORNESE");
+  EXPECT_EQ(time_of_day(last.orario), "7:38:00");
+  EXPECT_EQ(d.stations[11].stop_cell, 803);
+  ASSERT_EQ(d.signals.size(), 14u);
+  EXPECT_EQ(d.signals[0].posizione, 5950);
+  EXPECT_EQ((std::array{d.signals[0].sx, d.signals[0].s1, d.signals[0].s2}), (std::array{1, 5, 1}));
+  EXPECT_EQ(d.signals[0].markers, (std::array<uint8_t, 4>{31, 32, 33, 34}));
+  ASSERT_EQ(d.tunnels.size(), 42u);
+  int by_type[4] = {};
+  size_t markers = 0;
+  for (const Tunnel& g : d.tunnels) ++by_type[g.tipo], markers += g.markers.size();
+  EXPECT_EQ((std::array{by_type[1], by_type[2], by_type[3]}), (std::array{15, 9, 18}));
+  EXPECT_EQ(d.tunnels[17].inizio(), 15050);
+  EXPECT_EQ(d.tunnels[17].fine(), 17800);
+  EXPECT_EQ(d.boards.size(), 43u);
+  ASSERT_EQ(d.speed_boards.size(), 1u);
+  EXPECT_EQ(d.speed_boards[0].posizione(), 300);
 
-  std::string a0 = "scenario-inspect", a1 = "--folder=" + cartella.path().string();
-  std::string a2 = "--html=" + (cartella.path() / "p.html").string();
+  std::string a0 = "scenario-inspect", a1 = "--folder=" + folder.path().string();
+  std::string a2 = "--html=" + (folder.path() / "p.html").string();
   char* argv[] = {a0.data(), a1.data(), a2.data(), nullptr};
   std::ostringstream out, err;
-  EXPECT_EQ(esegui_inspect(3, argv, out, err), esito::valido) << err.str();
+  EXPECT_EQ(run_inspect(3, argv, out, err), exit_status::valid) << err.str();
   EXPECT_NE(out.str().find("\nTunnels (42)\n"), std::string::npos);
 }
 

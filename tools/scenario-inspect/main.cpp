@@ -7,5 +7,5 @@
 
 int main(int argc, char** argv) {
   os::Utf8CommandLine line(argc, argv);
-  return esegui_inspect(line.argc(), line.argv(), std::cout, std::cerr);
+  return run_inspect(line.argc(), line.argv(), std::cout, std::cerr);
 }

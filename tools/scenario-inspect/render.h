@@ -9,14 +9,14 @@
 
 /// Every record, every cell and the plan (rows without a value as null),
 /// with the checks and the decoded items. Names are UTF-8.
-std::string render_json(const Scenario& s, const Decodificato& d);
+std::string render_json(const Scenario& s, const Decoded& d);
 
 /// Escapes text for JSON strings (quotes, backslashes, control characters).
-std::string json_testo(const std::string& utf8);
+std::string json_text(const std::string& utf8);
 
 /// Escapes text for HTML and SVG (& < > " ').
-std::string html_testo(const std::string& utf8);
+std::string html_text(const std::string& utf8);
 
 /// One page: a map of the plan, a profile along the line and the report's
 /// tables; no script and nothing fetched from elsewhere.
-std::string render_html(const Scenario& s, const Decodificato& d, const Rapporto& r);
+std::string render_html(const Scenario& s, const Decoded& d, const Summary& r);

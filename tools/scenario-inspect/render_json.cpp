@@ -12,23 +12,23 @@ class Json {
  public:
   explicit Json(std::string& out) : out_(out) {}
 
-  void apri(char c) { virgola(); out_ += c; primo_ = true; }
-  void chiudi(char c) { out_ += c; primo_ = false; }
-  void chiave(std::string_view k) {
-    virgola();
+  void open(char c) { comma(); out_ += c; first_ = true; }
+  void close(char c) { out_ += c; first_ = false; }
+  void key(std::string_view k) {
+    comma();
     out_ += '"';
     out_ += k;
     out_ += "\":";
-    primo_ = true;  // the value follows without a comma
+    first_ = true;  // the value follows without a comma
   }
-  void intero(int64_t v) {
-    virgola();
+  void integer(int64_t v) {
+    comma();
     char buf[24];
     auto r = std::to_chars(buf, buf + sizeof buf, v);
     out_.append(buf, r.ptr);
   }
-  void reale(double v) {
-    virgola();
+  void real(double v) {
+    comma();
     if (!std::isfinite(v)) {  // JSON has no NaN or infinity
       out_ += "null";
       return;
@@ -37,188 +37,188 @@ class Json {
     auto r = std::to_chars(buf, buf + sizeof buf, v);
     out_.append(buf, r.ptr);
   }
-  void nullo() { virgola(); out_ += "null"; }
-  void booleano(bool b) { virgola(); out_ += b ? "true" : "false"; }
-  void testo(const std::string& utf8) { virgola(); out_ += '"' + json_testo(utf8) + '"'; }
+  void null_value() { comma(); out_ += "null"; }
+  void boolean(bool b) { comma(); out_ += b ? "true" : "false"; }
+  void text(const std::string& utf8) { comma(); out_ += '"' + json_text(utf8) + '"'; }
 
   template <class T>
-  void campo(std::string_view k, T v) {
-    chiave(k);
-    intero(static_cast<int64_t>(v));
+  void field(std::string_view k, T v) {
+    key(k);
+    integer(static_cast<int64_t>(v));
   }
 
  private:
-  void virgola() {
-    if (!primo_) out_ += ',';
-    primo_ = false;
+  void comma() {
+    if (!first_) out_ += ',';
+    first_ = false;
   }
   std::string& out_;
-  bool primo_ = true;
+  bool first_ = true;
 };
 
-void scrivi_voce(Json& j, const voce& v) {
-  j.apri('{');
-  j.campo("tipo", v.tipo);
-  j.campo("inizio", v.inizio);
-  j.campo("fine", v.fine);
-  j.campo("posizione", v.posizione);
-  j.campo("campo4", v.campo4);
-  j.chiave("nome");
-  j.testo(cp1252_a_utf8(v.nome));
-  j.campo("campo7", v.campo7);
-  j.campo("campo8", v.campo8);
-  j.campo("campo10", v.campo10);
-  j.campo("campo11", v.campo11);
-  j.campo("campo12", v.campo12);
-  j.campo("campo9", v.campo9);
-  j.campo("campo13", v.campo13);
-  j.campo("prolunga", v.prolunga);
-  j.campo("campo5", v.campo5);
-  j.campo("orario", v.orario);
-  j.chiudi('}');
+void write_record(Json& j, const voce& v) {
+  j.open('{');
+  j.field("tipo", v.tipo);
+  j.field("inizio", v.inizio);
+  j.field("fine", v.fine);
+  j.field("posizione", v.posizione);
+  j.field("campo4", v.campo4);
+  j.key("nome");
+  j.text(cp1252_to_utf8(v.nome));
+  j.field("campo7", v.campo7);
+  j.field("campo8", v.campo8);
+  j.field("campo10", v.campo10);
+  j.field("campo11", v.campo11);
+  j.field("campo12", v.campo12);
+  j.field("campo9", v.campo9);
+  j.field("campo13", v.campo13);
+  j.field("prolunga", v.prolunga);
+  j.field("campo5", v.campo5);
+  j.field("orario", v.orario);
+  j.close('}');
 }
 
-void scrivi_cella(Json& j, const cella& c) {
-  j.apri('{');
-  j.campo("tipo", c.tipo);
-  j.campo("dato1", c.dato1);
-  j.campo("dato2", c.dato2);
-  j.campo("dato3", c.dato3);
-  j.campo("dato4", c.dato4);
-  j.campo("tempo_segnale", c.tempo_segnale);
-  j.campo("marcatore", c.marcatore);
-  j.campo("montagna", c.montagna);
-  j.campo("velocita", c.velocita);
-  j.campo("pendenza", c.pendenza);
-  j.campo("aderenza", c.aderenza);
-  j.chiudi('}');
+void write_cell(Json& j, const cella& c) {
+  j.open('{');
+  j.field("tipo", c.tipo);
+  j.field("dato1", c.dato1);
+  j.field("dato2", c.dato2);
+  j.field("dato3", c.dato3);
+  j.field("dato4", c.dato4);
+  j.field("tempo_segnale", c.tempo_segnale);
+  j.field("marcatore", c.marcatore);
+  j.field("montagna", c.montagna);
+  j.field("velocita", c.velocita);
+  j.field("pendenza", c.pendenza);
+  j.field("aderenza", c.aderenza);
+  j.close('}');
 }
 
-void scrivi_colonna(Json& j, const Tracciato& t, size_t colonna) {
-  j.apri('[');
-  for (int32_t m = 0; m < t.righe(); ++m) {
-    if (t.tipo(m) == TipoVariante::vuoto) j.nullo();
-    else j.reale(t.punti[static_cast<size_t>(m)][colonna]);
+void write_column(Json& j, const TrackPlan& t, size_t column) {
+  j.open('[');
+  for (int32_t m = 0; m < t.rows(); ++m) {
+    if (t.tipo(m) == VariantType::empty) j.null_value();
+    else j.real(t.points[static_cast<size_t>(m)][column]);
   }
-  j.chiudi(']');
+  j.close(']');
 }
 
-void scrivi_controllo(Json& j, std::string_view k, const Controllo& c) {
-  j.chiave(k);
-  j.apri('{');
-  j.campo("found", c.trovato);
-  j.campo("expected", c.atteso);
-  j.chiave("valid");
-  j.booleano(c.valido());
-  j.chiudi('}');
+void write_check(Json& j, std::string_view k, const Check& c) {
+  j.key(k);
+  j.open('{');
+  j.field("found", c.found);
+  j.field("expected", c.expected);
+  j.key("valid");
+  j.boolean(c.valid());
+  j.close('}');
 }
 
-void scrivi_controlli(Json& j, const Controlli& c) {
-  j.chiave("checks");
-  j.apri('{');
-  j.chiave("valid");
-  j.booleano(c.validi());
-  scrivi_controllo(j, "cell_marker", c.marcatore);
-  scrivi_controllo(j, "record_marker", c.marcatore_voce);
-  scrivi_controllo(j, "plain_code", c.codice_semplice);
-  scrivi_controllo(j, "weighted_code", c.codice_pesato);
-  j.chiudi('}');
+void write_checks(Json& j, const Checks& c) {
+  j.key("checks");
+  j.open('{');
+  j.key("valid");
+  j.boolean(c.valid_ones());
+  write_check(j, "cell_marker", c.marcatore);
+  write_check(j, "record_marker", c.record_marker);
+  write_check(j, "plain_code", c.plain_code);
+  write_check(j, "weighted_code", c.weighted_code);
+  j.close('}');
 }
 
 template <class T, class F>
-void lista(Json& j, std::string_view k, const std::vector<T>& v, F scrivi) {
-  j.chiave(k);
-  j.apri('[');
+void list(Json& j, std::string_view k, const std::vector<T>& v, F write) {
+  j.key(k);
+  j.open('[');
   for (const T& x : v) {
-    j.apri('{');
-    scrivi(x);
-    j.chiudi('}');
+    j.open('{');
+    write(x);
+    j.close('}');
   }
-  j.chiudi(']');
+  j.close(']');
 }
 
-void scrivi_opzionale(Json& j, std::string_view k, const std::optional<int32_t>& v) {
-  j.chiave(k);
-  if (v) j.intero(*v);
-  else j.nullo();
+void write_optional(Json& j, std::string_view k, const std::optional<int32_t>& v) {
+  j.key(k);
+  if (v) j.integer(*v);
+  else j.null_value();
 }
 
-void scrivi_decodificato(Json& j, const Scenario& s, const Decodificato& d) {
-  j.chiave("decoded");
-  j.apri('{');
-  lista(j, "stations", d.stazioni, [&](const Stazione& x) {
-    j.campo("record", x.voce);
-    scrivi_opzionale(j, "stop_cell", x.cella_fermata);
-    j.chiave("orario");
-    j.testo(ora(s.voci[static_cast<size_t>(x.voce)].orario));
+void write_decoded(Json& j, const Scenario& s, const Decoded& d) {
+  j.key("decoded");
+  j.open('{');
+  list(j, "stations", d.stations, [&](const Station& x) {
+    j.field("record", x.voce);
+    write_optional(j, "stop_cell", x.stop_cell);
+    j.key("orario");
+    j.text(time_of_day(s.voci[static_cast<size_t>(x.voce)].orario));
   });
-  lista(j, "signals", d.segnali, [&](const Segnale& x) {
-    j.campo("cell", x.cella);
-    j.campo("posizione", x.posizione);
+  list(j, "signals", d.signals, [&](const Signal& x) {
+    j.field("cell", x.cella);
+    j.field("posizione", x.posizione);
     for (auto [k, v] : {std::pair{"sx", x.sx}, {"s1", x.s1}, {"s2", x.s2}, {"s3", x.s3},
                         {"rapp", x.rapp}, {"dx", x.dx}, {"d1", x.d1}, {"d2", x.d2}, {"d3", x.d3}})
-      j.campo(k, v);
-    j.campo("tempo", x.tempo);
-    j.chiave("markers");
-    j.apri('[');
-    for (uint8_t m : x.marcatori) j.intero(m);
-    j.chiudi(']');
+      j.field(k, v);
+    j.field("tempo", x.tempo);
+    j.key("markers");
+    j.open('[');
+    for (uint8_t m : x.markers) j.integer(m);
+    j.close(']');
   });
-  lista(j, "slowdowns", d.rallentamenti, [&](const Rallentamento& x) {
-    j.campo("start_cell", x.cella_inizio);
-    scrivi_opzionale(j, "end_cell", x.cella_fine);
-    scrivi_opzionale(j, "warning_cell", x.cella_avviso);
-    j.chiave("pre_warning");
-    j.booleano(x.preavviso);
-    j.campo("velocita", x.velocita);
-    j.campo("d_v", x.d_v);
-    j.campo("f_tt", x.f_tt);
+  list(j, "slowdowns", d.slowdowns, [&](const Slowdown& x) {
+    j.field("start_cell", x.start_cell);
+    write_optional(j, "end_cell", x.end_cell);
+    write_optional(j, "warning_cell", x.warning_cell);
+    j.key("pre_warning");
+    j.boolean(x.pre_warning);
+    j.field("velocita", x.velocita);
+    j.field("d_v", x.d_v);
+    j.field("f_tt", x.f_tt);
   });
-  lista(j, "name_boards", d.cartelli, [&](const CartelloIndicatore& x) {
-    j.campo("cell", x.cella);
-    j.campo("posizione", x.posizione());
-    j.campo("record", x.voce);
-    j.chiave("text");
-    if (x.voce_valida) j.testo(cp1252_a_utf8(x.testo));
-    else j.nullo();
+  list(j, "name_boards", d.boards, [&](const NameBoard& x) {
+    j.field("cell", x.cella);
+    j.field("posizione", x.posizione());
+    j.field("record", x.voce);
+    j.key("text");
+    if (x.valid_record) j.text(cp1252_to_utf8(x.text));
+    else j.null_value();
   });
-  lista(j, "speed_limit_boards", d.indicatori, [&](const IndicatoriVMax& x) {
-    j.campo("cell", x.cella);
-    j.campo("posizione", x.posizione());
+  list(j, "speed_limit_boards", d.speed_boards, [&](const SpeedLimitBoards& x) {
+    j.field("cell", x.cella);
+    j.field("posizione", x.posizione());
   });
-  lista(j, "tunnels", d.gallerie, [&](const Galleria& x) {
-    j.campo("first_cell", x.prima);
-    j.campo("last_cell", x.ultima);
-    j.campo("inizio", x.inizio());
-    j.campo("fine", x.fine());
-    j.campo("tipo", x.tipo);
-    j.chiave("markers");
-    j.apri('[');
-    for (int32_t m : x.marcatori) j.intero(m);
-    j.chiudi(']');
+  list(j, "tunnels", d.tunnels, [&](const Tunnel& x) {
+    j.field("first_cell", x.first);
+    j.field("last_cell", x.last);
+    j.field("inizio", x.inizio());
+    j.field("fine", x.fine());
+    j.field("tipo", x.tipo);
+    j.key("markers");
+    j.open('[');
+    for (int32_t m : x.markers) j.integer(m);
+    j.close(']');
   });
-  lista(j, "abbattimento_points", d.abbattimenti, [&](const Abbattimento& x) {
-    j.campo("cell", x.cella);
-    j.chiave("value");
-    if (x.ha_valore) j.intero(x.valore);
-    else j.nullo();
+  list(j, "abbattimento_points", d.abbattimento_points, [&](const Abbattimento& x) {
+    j.field("cell", x.cella);
+    j.key("value");
+    if (x.holds_value) j.integer(x.value);
+    else j.null_value();
   });
-  auto tratti = [&](std::string_view k, const std::vector<Tratto>& v) {
-    lista(j, k, v, [&](const Tratto& x) {
-      j.campo("first_cell", x.prima);
-      j.campo("last_cell", x.ultima);
-      j.campo("value", x.valore);
+  auto stretches = [&](std::string_view k, const std::vector<Stretch>& v) {
+    list(j, k, v, [&](const Stretch& x) {
+      j.field("first_cell", x.first);
+      j.field("last_cell", x.last);
+      j.field("value", x.value);
     });
   };
-  tratti("pendenza", d.pendenze);
-  tratti("velocita", d.velocita);
-  tratti("aderenza", d.aderenze);
-  j.chiudi('}');
+  stretches("pendenza", d.gradients);
+  stretches("velocita", d.velocita);
+  stretches("aderenza", d.adhesion_runs);
+  j.close('}');
 }
 
 }  // namespace
 
-std::string json_testo(const std::string& utf8) {
+std::string json_text(const std::string& utf8) {
   std::string out;
   for (char ch : utf8) {
     const auto b = static_cast<unsigned char>(ch);
@@ -237,40 +237,40 @@ std::string json_testo(const std::string& utf8) {
   return out;
 }
 
-std::string render_json(const Scenario& s, const Decodificato& d) {
+std::string render_json(const Scenario& s, const Decoded& d) {
   std::string out;
-  out.reserve(s.percorso.size() * 160 + static_cast<size_t>(s.tracciato.righe()) * 40 + 65536);
+  out.reserve(s.percorso.size() * 160 + static_cast<size_t>(s.tracciato.rows()) * 40 + 65536);
   Json j(out);
-  j.apri('{');
-  j.chiave("nome_linea");
-  j.testo(cp1252_a_utf8(s.nome_linea()));
-  j.chiave("numero_treno");
-  j.testo(cp1252_a_utf8(s.numero_treno()));
-  j.campo("length", s.lunghezza);
-  scrivi_controlli(j, s.controlli);
-  j.chiave("voci");
-  j.apri('[');
-  for (const voce& v : s.voci) scrivi_voce(j, v);
-  j.chiudi(']');
-  j.chiave("percorso");
-  j.apri('[');
-  for (const cella& c : s.percorso) scrivi_cella(j, c);
-  j.chiudi(']');
-  j.chiave("tracciato");
-  if (s.ha_tracciato) {
-    j.apri('{');
-    j.campo("rows", s.tracciato.righe());
-    j.campo("computed", s.tracciato.calcolati);
-    j.chiave("x");
-    scrivi_colonna(j, s.tracciato, 0);
-    j.chiave("y");
-    scrivi_colonna(j, s.tracciato, 1);
-    j.chiudi('}');
+  j.open('{');
+  j.key("nome_linea");
+  j.text(cp1252_to_utf8(s.nome_linea()));
+  j.key("numero_treno");
+  j.text(cp1252_to_utf8(s.numero_treno()));
+  j.field("length", s.length);
+  write_checks(j, s.checks);
+  j.key("voci");
+  j.open('[');
+  for (const voce& v : s.voci) write_record(j, v);
+  j.close(']');
+  j.key("percorso");
+  j.open('[');
+  for (const cella& c : s.percorso) write_cell(j, c);
+  j.close(']');
+  j.key("tracciato");
+  if (s.has_plan) {
+    j.open('{');
+    j.field("rows", s.tracciato.rows());
+    j.field("computed", s.tracciato.computed);
+    j.key("x");
+    write_column(j, s.tracciato, 0);
+    j.key("y");
+    write_column(j, s.tracciato, 1);
+    j.close('}');
   } else {
-    j.nullo();
+    j.null_value();
   }
-  scrivi_decodificato(j, s, d);
-  j.chiudi('}');
+  write_decoded(j, s, d);
+  j.close('}');
   out += '\n';
   return out;
 }

@@ -13,43 +13,43 @@ namespace {
 
 namespace tb = sample_scenario;
 
-struct Resa {
+struct Rendered {
   Scenario s;
-  Decodificato d;
-  Rapporto r;
+  Decoded d;
+  Summary r;
 };
 
-Resa rendi(const tb::Campione& c, bool con_linea = true) {
+Rendered render(const tb::Sample& c, bool with_line = true) {
   ScenarioBytes b{"", "g", "", "s", std::nullopt, "l"};
-  const std::string g = bytes_percorso(c.percorso), sv = bytes_voci(c.voci), l = std::string(bytes_tracciato(c.tracciato).vista());
-  b.griglia = g;
-  b.servizio = sv;
-  if (con_linea) b.linea = l;
-  auto letto = leggi_scenario(b);
-  EXPECT_TRUE(letto.ok());
-  Resa r{letto.value(), {}, {}};
-  r.d = decodifica(r.s);
-  r.r = componi_rapporto(r.s, r.d);
+  const std::string g = grid_file_bytes(c.percorso), sv = service_file_bytes(c.voci), l = std::string(line_data_file_bytes(c.tracciato).view());
+  b.grid = g;
+  b.service = sv;
+  if (with_line) b.line = l;
+  auto read_value = read_scenario(b);
+  EXPECT_TRUE(read_value.ok());
+  Rendered r{read_value.value(), {}, {}};
+  r.d = decode(r.s);
+  r.r = compose_summary(r.s, r.d);
   return r;
 }
 
-std::vector<std::string> righe(const std::string& testo) {
+std::vector<std::string> lines(const std::string& text) {
   std::vector<std::string> out;
-  std::istringstream in(testo);
+  std::istringstream in(text);
   for (std::string l; std::getline(in, l);) out.push_back(l);
   return out;
 }
 
-bool contiene_riga(const std::string& testo, const std::string& riga) {
-  for (const auto& l : righe(testo))
+bool contains_line(const std::string& text, const std::string& riga) {
+  for (const auto& l : lines(text))
     if (l == riga) return true;
   return false;
 }
 
 TEST(SummaryTest, ShowsTheGeneralValuesAndTheTables) {
-  const Resa x = rendi(tb::campione());
+  const Rendered x = render(tb::sample());
   const std::string t = render_summary(x.r);
-  const std::vector<std::string> attese = {
+  const std::vector<std::string> expected_values = {
       "Scenario Valdarco_Lornese, train 4158",
       "Line length                         3 000 m (grid cells 0 to 200)",
       "Track plan                          10001 rows, 9999 holding a point",
@@ -89,15 +89,15 @@ TEST(SummaryTest, ShowsTheGeneralValuesAndTheTables) {
       "Adhesion runs (3)",
       "   3 550  9 900       85",
   };
-  for (const auto& riga : attese) EXPECT_TRUE(contiene_riga(t, riga)) << "missing line: [" << riga << "]\n" << t;
+  for (const auto& riga : expected_values) EXPECT_TRUE(contains_line(t, riga)) << "missing line: [" << riga << "]\n" << t;
 }
 
 TEST(SummaryTest, AnInvalidCodeIsShownWithWhatItShouldBe) {
-  tb::Campione c = tb::campione();
+  tb::Sample c = tb::sample();
   c.percorso[1].dato2 = 2399;
-  const std::string t = render_summary(rendi(c).r);
-  EXPECT_TRUE(contiene_riga(t, "Check codes                         NOT VALID")) << t;
-  EXPECT_TRUE(contiene_riga(t, "  plain check code in cell 1        2399 (INVALID, expected 2398)")) << t;
+  const std::string t = render_summary(render(c).r);
+  EXPECT_TRUE(contains_line(t, "Check codes                         NOT VALID")) << t;
+  EXPECT_TRUE(contains_line(t, "  plain check code in cell 1        2399 (INVALID, expected 2398)")) << t;
 }
 
 // ---- A small JSON checker: enough to tell well-formed JSON and read numbers back ----
@@ -105,29 +105,29 @@ TEST(SummaryTest, AnInvalidCodeIsShownWithWhatItShouldBe) {
 class JsonChecker {
  public:
   explicit JsonChecker(const std::string& s) : s_(s) {}
-  bool valido() {
-    spazi();
-    if (!valore()) return false;
-    spazi();
+  bool valid() {
+    blanks();
+    if (!value()) return false;
+    blanks();
     return i_ == s_.size();
   }
 
  private:
-  void spazi() {
+  void blanks() {
     while (i_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[i_]))) ++i_;
   }
   bool c(char x) {
-    spazi();
+    blanks();
     if (i_ < s_.size() && s_[i_] == x) return ++i_, true;
     return false;
   }
-  bool parola(const char* w) {
+  bool word(const char* w) {
     const std::string p(w);
     if (s_.compare(i_, p.size(), p) != 0) return false;
     i_ += p.size();
     return true;
   }
-  bool stringa() {
+  bool string_token() {
     if (!c('"')) return false;
     while (i_ < s_.size() && s_[i_] != '"') {
       if (static_cast<unsigned char>(s_[i_]) < 0x20) return false;
@@ -136,7 +136,7 @@ class JsonChecker {
     }
     return c('"');
   }
-  bool numero() {
+  bool number() {
     const size_t a = i_;
     if (i_ < s_.size() && s_[i_] == '-') ++i_;
     while (i_ < s_.size() && (std::isdigit(static_cast<unsigned char>(s_[i_])) || s_[i_] == '.' ||
@@ -144,15 +144,15 @@ class JsonChecker {
       ++i_;
     return i_ > a && std::isdigit(static_cast<unsigned char>(s_[i_ - 1]));
   }
-  bool valore() {
-    spazi();
+  bool value() {
+    blanks();
     if (i_ >= s_.size()) return false;
     const char x = s_[i_];
     if (x == '{') {
       ++i_;
       if (c('}')) return true;
       do {
-        if (!stringa() || !c(':') || !valore()) return false;
+        if (!string_token() || !c(':') || !value()) return false;
       } while (c(','));
       return c('}');
     }
@@ -160,24 +160,24 @@ class JsonChecker {
       ++i_;
       if (c(']')) return true;
       do {
-        if (!valore()) return false;
+        if (!value()) return false;
       } while (c(','));
       return c(']');
     }
-    if (x == '"') return stringa();
-    if (x == 't') return parola("true");
-    if (x == 'f') return parola("false");
-    if (x == 'n') return parola("null");
-    return numero();
+    if (x == '"') return string_token();
+    if (x == 't') return word("true");
+    if (x == 'f') return word("false");
+    if (x == 'n') return word("null");
+    return number();
   }
   const std::string& s_;
   size_t i_ = 0;
 };
 
 TEST(JsonTest, IsWellFormedAndHoldsEveryRecordCellAndPlanRow) {
-  const Resa x = rendi(tb::campione());
+  const Rendered x = render(tb::sample());
   const std::string j = render_json(x.s, x.d);
-  EXPECT_TRUE(JsonChecker(j).valido());
+  EXPECT_TRUE(JsonChecker(j).valid());
   EXPECT_NE(j.find("\"nome\":\"PONTE D'ARCO \xC3\x80 <MONTE>\""), std::string::npos);
   EXPECT_NE(j.find("\"checks\":{\"valid\":true,\"cell_marker\":{\"found\":5121,\"expected\":5121,"),
             std::string::npos);
@@ -196,30 +196,30 @@ TEST(JsonTest, IsWellFormedAndHoldsEveryRecordCellAndPlanRow) {
   EXPECT_NE(j.find("\"tracciato\":{\"rows\":10001,\"computed\":9999,\"x\":[0,0,0,"), std::string::npos);
   EXPECT_NE(j.find("\"y\":[0,1,2,3,"), std::string::npos);
   EXPECT_NE(j.find(",null,null],\"y\""), std::string::npos);
-  size_t celle = 0;
-  for (size_t p = j.find("\"tempo_segnale\""); p != std::string::npos; p = j.find("\"tempo_segnale\"", p + 1)) ++celle;
-  EXPECT_EQ(celle, 201u);
+  size_t cells = 0;
+  for (size_t p = j.find("\"tempo_segnale\""); p != std::string::npos; p = j.find("\"tempo_segnale\"", p + 1)) ++cells;
+  EXPECT_EQ(cells, 201u);
   size_t voci = 0;
   for (size_t p = j.find("\"campo13\""); p != std::string::npos; p = j.find("\"campo13\"", p + 1)) ++voci;
   EXPECT_EQ(voci, 87u);
 }
 
 TEST(JsonTest, EscapesQuotesBackslashesAndControlCharacters) {
-  EXPECT_EQ(json_testo("a\"b\\c\x01\n"), "a\\\"b\\\\c\\u0001\\u000a");
-  tb::Campione c = tb::campione();
+  EXPECT_EQ(json_text("a\"b\\c\x01\n"), "a\\\"b\\\\c\\u0001\\u000a");
+  tb::Sample c = tb::sample();
   c.voci[80].nome = "\"A\\B\"\t";
-  const Resa x = rendi(c, false);
+  const Rendered x = render(c, false);
   const std::string j = render_json(x.s, x.d);
-  EXPECT_TRUE(JsonChecker(j).valido());
+  EXPECT_TRUE(JsonChecker(j).valid());
   EXPECT_NE(j.find("\"tracciato\":null"), std::string::npos);
 }
 
 // ---- HTML: balanced tags, both drawings, nothing fetched ----
 
 /// Checks that every element is closed in order; returns the first fault.
-std::string tag_sbilanciati(const std::string& h) {
-  static const std::vector<std::string> kVuoti = {"meta", "br", "hr", "img", "input", "link"};
-  std::vector<std::string> pila;
+std::string unbalanced_tags(const std::string& h) {
+  static const std::vector<std::string> kVoidElements = {"meta", "br", "hr", "img", "input", "link"};
+  std::vector<std::string> stack;
   size_t i = 0;
   while ((i = h.find('<', i)) != std::string::npos) {
     const size_t fine = h.find('>', i);
@@ -227,55 +227,55 @@ std::string tag_sbilanciati(const std::string& h) {
     std::string tag = h.substr(i + 1, fine - i - 1);
     i = fine + 1;
     if (tag.starts_with("!")) continue;
-    const bool chiusura = tag.starts_with("/");
-    const bool auto_chiuso = tag.ends_with("/");
-    std::string nome = tag.substr(chiusura ? 1 : 0);
+    const bool closing = tag.starts_with("/");
+    const bool self_closing = tag.ends_with("/");
+    std::string nome = tag.substr(closing ? 1 : 0);
     nome = nome.substr(0, nome.find_first_of(" /"));
-    if (auto_chiuso || std::find(kVuoti.begin(), kVuoti.end(), nome) != kVuoti.end()) continue;
-    if (!chiusura) {
-      pila.push_back(nome);
+    if (self_closing || std::find(kVoidElements.begin(), kVoidElements.end(), nome) != kVoidElements.end()) continue;
+    if (!closing) {
+      stack.push_back(nome);
     } else {
-      if (pila.empty() || pila.back() != nome) return "</" + nome + "> closes <" + (pila.empty() ? "" : pila.back()) + ">";
-      pila.pop_back();
+      if (stack.empty() || stack.back() != nome) return "</" + nome + "> closes <" + (stack.empty() ? "" : stack.back()) + ">";
+      stack.pop_back();
     }
   }
-  return pila.empty() ? "" : "<" + pila.back() + "> never closed";
+  return stack.empty() ? "" : "<" + stack.back() + "> never closed";
 }
 
-size_t conta(const std::string& h, const std::string& cosa) {
+size_t occurrences(const std::string& h, const std::string& what) {
   size_t n = 0;
-  for (size_t p = h.find(cosa); p != std::string::npos; p = h.find(cosa, p + 1)) ++n;
+  for (size_t p = h.find(what); p != std::string::npos; p = h.find(what, p + 1)) ++n;
   return n;
 }
 
 TEST(HtmlTest, IsOneWellFormedPageWithTheMapTheProfileAndTheTables) {
-  const Resa x = rendi(tb::campione());
+  const Rendered x = render(tb::sample());
   const std::string h = render_html(x.s, x.d, x.r);
   EXPECT_TRUE(h.starts_with("<!DOCTYPE html>\n"));
-  EXPECT_EQ(tag_sbilanciati(h), "");
-  EXPECT_EQ(conta(h, "<svg "), 2u);
-  EXPECT_EQ(conta(h, "id=\"map\""), 1u);
-  EXPECT_EQ(conta(h, "id=\"profile\""), 1u);
+  EXPECT_EQ(unbalanced_tags(h), "");
+  EXPECT_EQ(occurrences(h, "<svg "), 2u);
+  EXPECT_EQ(occurrences(h, "id=\"map\""), 1u);
+  EXPECT_EQ(occurrences(h, "id=\"profile\""), 1u);
   // Stations on both drawings, signals and tunnels on the map, tunnels on the profile.
-  EXPECT_EQ(conta(h, "class=\"station\""), 6u);
-  EXPECT_EQ(conta(h, "class=\"signal\""), 1u);
-  EXPECT_EQ(conta(h, "class=\"tunnel\""), 4u);
-  EXPECT_EQ(conta(h, "id=\"scale\""), 1u);
-  EXPECT_EQ(conta(h, "<table>"), 10u - 0u);  // every table of the summary has rows
+  EXPECT_EQ(occurrences(h, "class=\"station\""), 6u);
+  EXPECT_EQ(occurrences(h, "class=\"signal\""), 1u);
+  EXPECT_EQ(occurrences(h, "class=\"tunnel\""), 4u);
+  EXPECT_EQ(occurrences(h, "id=\"scale\""), 1u);
+  EXPECT_EQ(occurrences(h, "<table>"), 10u - 0u);  // every table of the summary has rows
   EXPECT_NE(h.find("elevation starts at 0 m"), std::string::npos);
   // Self-contained: no script and no address other than the SVG namespace.
   EXPECT_EQ(h.find("<script"), std::string::npos);
-  EXPECT_EQ(conta(h, "http"), conta(h, "xmlns=\"http://www.w3.org/2000/svg\""));
+  EXPECT_EQ(occurrences(h, "http"), occurrences(h, "xmlns=\"http://www.w3.org/2000/svg\""));
   // Names are escaped.
   EXPECT_NE(h.find("PONTE D&#39;ARCO \xC3\x80 &lt;MONTE&gt;"), std::string::npos);
   EXPECT_EQ(h.find("<MONTE>"), std::string::npos);
 }
 
 TEST(HtmlTest, WithoutLineDataTheMapSaysSoAndTheProfileStays) {
-  const Resa x = rendi(tb::campione(), false);
+  const Rendered x = render(tb::sample(), false);
   const std::string h = render_html(x.s, x.d, x.r);
-  EXPECT_EQ(tag_sbilanciati(h), "");
-  EXPECT_EQ(conta(h, "<svg "), 1u);
+  EXPECT_EQ(unbalanced_tags(h), "");
+  EXPECT_EQ(occurrences(h, "<svg "), 1u);
   EXPECT_NE(h.find("No line data file was found"), std::string::npos);
 }
 

@@ -8,246 +8,246 @@
 namespace {
 
 std::string n(int64_t v) { return std::to_string(v); }
-std::string utf8(const std::string& cp1252) { return cp1252_a_utf8(cp1252); }
+std::string utf8(const std::string& cp1252) { return cp1252_to_utf8(cp1252); }
 
-std::string stato(const Controllo& c) {
-  return n(c.trovato) + (c.valido() ? " (valid)" : " (INVALID, expected " + n(c.atteso) + ")");
+std::string status(const Check& c) {
+  return n(c.found) + (c.valid() ? " (valid)" : " (INVALID, expected " + n(c.expected) + ")");
 }
 
-void generali_linea(const Scenario& s, Rapporto& r) {
-  const voce& linea = s.voci[voce_fissa::linea];
-  const voce& treno = s.voci[voce_fissa::treno];
-  const voce& gen = s.voci[voce_fissa::generale];
-  auto& g = r.generali;
+void line_general_values(const Scenario& s, Summary& r) {
+  const voce& line = s.voci[fixed_record::line];
+  const voce& train = s.voci[fixed_record::train];
+  const voce& gen = s.voci[fixed_record::general];
+  auto& g = r.general_keys;
   g.emplace_back("Line", utf8(s.nome_linea()));
   g.emplace_back("Train", utf8(s.numero_treno()));
-  g.emplace_back("Line length", metri(s.lunghezza) + " m (grid cells 0 to " +
+  g.emplace_back("Line length", metres(s.length) + " m (grid cells 0 to " +
                                     n(static_cast<int64_t>(s.percorso.size()) - 1) + ")");
-  if (s.ha_tracciato)
-    g.emplace_back("Track plan", n(s.tracciato.righe()) + " rows, " + n(s.tracciato.calcolati) +
+  if (s.has_plan)
+    g.emplace_back("Track plan", n(s.tracciato.rows()) + " rows, " + n(s.tracciato.computed) +
                                      " holding a point");
   else
     g.emplace_back("Track plan", "no line data file");
-  g.emplace_back("Check codes", s.controlli.validi() ? "valid" : "NOT VALID");
-  for (const Controllo* c : {&s.controlli.marcatore, &s.controlli.marcatore_voce,
-                             &s.controlli.codice_semplice, &s.controlli.codice_pesato})
-    g.emplace_back("  " + c->nome, stato(*c));
-  for (int32_t i = voce_fissa::progressiva_1; i <= voce_fissa::progressiva_3; ++i) {
+  g.emplace_back("Check codes", s.checks.valid_ones() ? "valid" : "NOT VALID");
+  for (const Check* c : {&s.checks.marcatore, &s.checks.record_marker,
+                             &s.checks.plain_code, &s.checks.weighted_code})
+    g.emplace_back("  " + c->nome, status(*c));
+  for (int32_t i = fixed_record::chainage_1; i <= fixed_record::chainage_3; ++i) {
     const voce& v = s.voci[static_cast<size_t>(i)];
     g.emplace_back("Chainage reference " + n(i),
-                   "position " + metri(v.inizio) + " m = " + chilometri(v.fine) + ", flag " + n(v.posizione));
+                   "position " + metres(v.inizio) + " m = " + kilometres(v.fine) + ", flag " + n(v.posizione));
   }
-  g.emplace_back("Scenery values", "uno " + n(linea.inizio) + ", due " + n(linea.posizione) +
-                                       ", tre " + n(linea.fine));
+  g.emplace_back("Scenery values", "uno " + n(line.inizio) + ", due " + n(line.posizione) +
+                                       ", tre " + n(line.fine));
   g.emplace_back("Signal repetition",
-                 treno.fine == 0 ? "off (distances " + n(treno.inizio) + " m, " + n(treno.fine) + " m)"
-                                 : n(treno.inizio) + " m and " + n(treno.fine) + " m, " +
-                                       n(treno.posizione) + " codes");
+                 train.fine == 0 ? "off (distances " + n(train.inizio) + " m, " + n(train.fine) + " m)"
+                                 : n(train.inizio) + " m and " + n(train.fine) + " m, " +
+                                       n(train.posizione) + " codes");
   g.emplace_back("Consist and braking",
                  n(gen.posizione) + " cars, braked mass " + n(gen.inizio) + " %");
-  g.emplace_back("Clock at the start", n(treno.campo10) + ":" + (treno.campo11 < 10 ? "0" : "") +
-                                           n(treno.campo11) + ":" + (treno.campo12 < 10 ? "0" : "") +
-                                           n(treno.campo12));
-  g.emplace_back("Sand", n(treno.campo7));
+  g.emplace_back("Clock at the start", n(train.campo10) + ":" + (train.campo11 < 10 ? "0" : "") +
+                                           n(train.campo11) + ":" + (train.campo12 < 10 ? "0" : "") +
+                                           n(train.campo12));
+  g.emplace_back("Sand", n(train.campo7));
 }
 
-std::string piattaforma(const voce& v) { return metri(v.inizio) + " .. " + metri(v.fine); }
+std::string platform(const voce& v) { return metres(v.inizio) + " .. " + metres(v.fine); }
 
-Tabella tabella_stazioni(const Scenario& s, const Decodificato& d) {
-  Tabella t{"Stations", {"#", "position m", "platform m", "type", "time", "stop cell", "name"},
+Table station_table(const Scenario& s, const Decoded& d) {
+  Table t{"Stations", {"#", "position m", "platform m", "type", "time", "stop cell", "name"},
             {true, true, true, true, true, true, false}, {}, {}};
-  for (const Stazione& st : d.stazioni) {
+  for (const Station& st : d.stations) {
     const voce& v = s.voci[static_cast<size_t>(st.voce)];
-    t.righe.push_back({n(st.voce), metri(v.posizione), piattaforma(v),
+    t.lines.push_back({n(st.voce), metres(v.posizione), platform(v),
                        n(v.tipo) + (v.tipo >= 25 ? " (no stop)" : ""),
-                       v.orario == 0 ? "-" : ora(v.orario),
-                       st.cella_fermata ? n(*st.cella_fermata) : "-", utf8(v.nome)});
+                       v.orario == 0 ? "-" : time_of_day(v.orario),
+                       st.stop_cell ? n(*st.stop_cell) : "-", utf8(v.nome)});
   }
-  t.nota = "A time of 0 is shown as \"-\": the station has no time of its own.";
+  t.note = "A time of 0 is shown as \"-\": the station has no time of its own.";
   return t;
 }
 
-std::string marcatori(const Segnale& g) {
+std::string markers(const Signal& g) {
   std::string out;
-  bool giusti = true;
+  bool all_right = true;
   for (size_t k = 0; k < 4; ++k) {
     if (k) out += " ";
-    out += n(g.marcatori[k]);
-    giusti = giusti && g.marcatori[k] == g.marcatori_attesi[k];
+    out += n(g.markers[k]);
+    all_right = all_right && g.markers[k] == g.expected_markers[k];
   }
-  return giusti ? out : out + " (expected " + n(g.marcatori_attesi[0]) + ".." +
-                            n(g.marcatori_attesi[3]) + ")";
+  return all_right ? out : out + " (expected " + n(g.expected_markers[0]) + ".." +
+                            n(g.expected_markers[3]) + ")";
 }
 
-Tabella tabella_segnali(const Decodificato& d) {
-  Tabella t{"Signals",
+Table signal_table(const Decoded& d) {
+  Table t{"Signals",
             {"position m", "cell", "left sx: s1 s2 s3", "right dx: d1 d2 d3", "rapp", "time", "markers"},
             {true, true, false, false, true, true, false}, {}, {}};
-  for (const Segnale& g : d.segnali)
-    t.righe.push_back({metri(g.posizione), n(g.cella),
+  for (const Signal& g : d.signals)
+    t.lines.push_back({metres(g.posizione), n(g.cella),
                        n(g.sx) + ": " + n(g.s1) + " " + n(g.s2) + " " + n(g.s3),
                        n(g.dx) + ": " + n(g.d1) + " " + n(g.d2) + " " + n(g.d3), n(g.rapp),
-                       n(g.tempo), marcatori(g)});
-  t.nota = "Markers are those of the cells 100, 200, 300 and 400 m before the signal.";
+                       n(g.tempo), markers(g)});
+  t.note = "Markers are those of the cells 100, 200, 300 and 400 m before the signal.";
   return t;
 }
 
-Tabella tabella_rallentamenti(const Decodificato& d) {
-  Tabella t{"Slowdowns",
+Table slowdown_table(const Decoded& d) {
+  Table t{"Slowdowns",
             {"board m", "start m", "end m", "speed km/h", "d_v", "f_tt", "pre-warning"},
             {true, true, true, true, true, true, false}, {}, {}};
-  for (const Rallentamento& r : d.rallentamenti)
-    t.righe.push_back({r.cella_avviso ? metri((*r.cella_avviso - 1) * 50) : "-", metri(r.inizio()),
-                       r.fine() ? metri(*r.fine()) : (r.cella_fine ? "-" : "same cell"),
-                       n(r.velocita), n(r.d_v), n(r.f_tt), r.preavviso ? "yes" : "no"});
+  for (const Slowdown& r : d.slowdowns)
+    t.lines.push_back({r.warning_cell ? metres((*r.warning_cell - 1) * 50) : "-", metres(r.inizio()),
+                       r.fine() ? metres(*r.fine()) : (r.end_cell ? "-" : "same cell"),
+                       n(r.velocita), n(r.d_v), n(r.f_tt), r.pre_warning ? "yes" : "no"});
   return t;
 }
 
-Tabella tabella_cartelli(const Decodificato& d) {
-  Tabella t{"Name boards", {"position m", "cell", "record", "text"}, {true, true, true, false}, {}, {}};
-  for (const CartelloIndicatore& c : d.cartelli)
-    t.righe.push_back({metri(c.posizione()), n(c.cella), n(c.voce),
-                       c.voce_valida ? utf8(c.testo) : "(no such record)"});
+Table board_table(const Decoded& d) {
+  Table t{"Name boards", {"position m", "cell", "record", "text"}, {true, true, true, false}, {}, {}};
+  for (const NameBoard& c : d.boards)
+    t.lines.push_back({metres(c.posizione()), n(c.cella), n(c.voce),
+                       c.valid_record ? utf8(c.text) : "(no such record)"});
   return t;
 }
 
-std::string tre(const IndicatoriVMax& b, bool sinistra) {
+std::string three(const SpeedLimitBoards& b, bool left) {
   std::string out;
   for (size_t i = 0; i < 3; ++i) {
     if (i) out += " ";
-    const int16_t v = b.valori[i];
-    out += n(sinistra ? v / 20 : (v % 20) * 5);
+    const int16_t v = b.values[i];
+    out += n(left ? v / 20 : (v % 20) * 5);
   }
   return out;
 }
 
-Tabella tabella_indicatori(const Decodificato& d) {
-  Tabella t{"Speed-limit boards",
+Table speed_board_table(const Decoded& d) {
+  Table t{"Speed-limit boards",
             {"position m", "cell", "left km/h", "right km/h", "stripes left/right", "packed"},
             {true, true, false, false, false, false}, {}, {}};
-  for (const IndicatoriVMax& b : d.indicatori)
-    t.righe.push_back({metri(b.posizione()), n(b.cella), tre(b, true), tre(b, false),
-                       n(b.strisce / 10) + " / " + n(b.strisce % 10),
-                       n(b.valori[0]) + " " + n(b.valori[1]) + " " + n(b.valori[2]) + " " + n(b.strisce)});
-  t.nota = "Each speed is packed as 20 x left (km/h) + right / 5; the split assumes a right speed below 100 km/h.";
+  for (const SpeedLimitBoards& b : d.speed_boards)
+    t.lines.push_back({metres(b.posizione()), n(b.cella), three(b, true), three(b, false),
+                       n(b.stripes / 10) + " / " + n(b.stripes % 10),
+                       n(b.values[0]) + " " + n(b.values[1]) + " " + n(b.values[2]) + " " + n(b.stripes)});
+  t.note = "Each speed is packed as 20 x left (km/h) + right / 5; the split assumes a right speed below 100 km/h.";
   return t;
 }
 
-std::string elenco_celle(const std::vector<int32_t>& celle) {
+std::string cell_list(const std::vector<int32_t>& cells) {
   std::string out;
-  for (int32_t c : celle) {
+  for (int32_t c : cells) {
     if (!out.empty()) out += ' ';
     out += n(c);
   }
   return out.empty() ? "-" : out;
 }
 
-Tabella tabella_gallerie(const Decodificato& d) {
-  Tabella t{"Tunnels", {"#", "start m", "end m", "length m", "cells", "kind", "marker cells"},
+Table tunnel_table(const Decoded& d) {
+  Table t{"Tunnels", {"#", "start m", "end m", "length m", "cells", "kind", "marker cells"},
             {true, true, true, true, false, true, false}, {}, {}};
   int32_t i = 0;
-  for (const Galleria& g : d.gallerie)
-    t.righe.push_back({n(++i), metri(g.inizio()), metri(g.fine()), metri(g.fine() - g.inizio()),
-                       n(g.prima) + ".." + n(g.ultima), n(g.tipo), elenco_celle(g.marcatori)});
-  t.nota = "Kind 3: a tunnel that begins 150 m or less after the previous one ends.";
+  for (const Tunnel& g : d.tunnels)
+    t.lines.push_back({n(++i), metres(g.inizio()), metres(g.fine()), metres(g.fine() - g.inizio()),
+                       n(g.first) + ".." + n(g.last), n(g.tipo), cell_list(g.markers)});
+  t.note = "Kind 3: a tunnel that begins 150 m or less after the previous one ends.";
   return t;
 }
 
-Tabella tabella_abbattimenti(const Decodificato& d) {
-  Tabella t{"Abbattimento points", {"position m", "cell", "value"}, {true, true, true}, {}, {}};
-  for (const Abbattimento& a : d.abbattimenti)
-    t.righe.push_back({metri(a.posizione()), n(a.cella), a.ha_valore ? n(a.valore) : "none"});
+Table abbattimento_table(const Decoded& d) {
+  Table t{"Abbattimento points", {"position m", "cell", "value"}, {true, true, true}, {}, {}};
+  for (const Abbattimento& a : d.abbattimento_points)
+    t.lines.push_back({metres(a.posizione()), n(a.cella), a.holds_value ? n(a.value) : "none"});
   return t;
 }
 
-Tabella tabella_tratti(const std::string& titolo, const std::string& unita,
-                       const std::vector<Tratto>& tratti, int32_t lunghezza) {
-  Tabella t{titolo, {"from m", "to m", unita}, {true, true, true}, {}, {}};
-  for (const Tratto& x : tratti)
-    t.righe.push_back({metri(x.inizio()), metri(x.fine()), n(x.valore)});
-  t.nota = "The grid runs 7 000 m beyond the end of the line at " + metri(lunghezza) +
+Table stretch_table(const std::string& title, const std::string& unit,
+                    const std::vector<Stretch>& stretches, int32_t length) {
+  Table t{title, {"from m", "to m", unit}, {true, true, true}, {}, {}};
+  for (const Stretch& x : stretches)
+    t.lines.push_back({metres(x.inizio()), metres(x.fine()), n(x.value)});
+  t.note = "The grid runs 7 000 m beyond the end of the line at " + metres(length) +
            " m; its last cells are never filled.";
   return t;
 }
 
 }  // namespace
 
-std::string metri(int64_t m) {
-  std::string cifre = n(std::llabs(m));
-  for (int64_t i = static_cast<int64_t>(cifre.size()) - 3; i > 0; i -= 3)
-    cifre.insert(static_cast<size_t>(i), 1, ' ');
-  return (m < 0 ? "-" : "") + cifre;
+std::string metres(int64_t m) {
+  std::string digit_count = n(std::llabs(m));
+  for (int64_t i = static_cast<int64_t>(digit_count.size()) - 3; i > 0; i -= 3)
+    digit_count.insert(static_cast<size_t>(i), 1, ' ');
+  return (m < 0 ? "-" : "") + digit_count;
 }
 
-std::string chilometri(int64_t m) {
+std::string kilometres(int64_t m) {
   const int64_t a = std::llabs(m);
-  const std::string resto = n(a % 1000);
+  const std::string rest = n(a % 1000);
   return std::string("km ") + (m < 0 ? "-" : "") + n(a / 1000) + "+" +
-         std::string(3 - resto.size(), '0') + resto;
+         std::string(3 - rest.size(), '0') + rest;
 }
 
-Rapporto componi_rapporto(const Scenario& s, const Decodificato& d) {
-  Rapporto r;
-  r.titolo = "Scenario " + utf8(s.nome_linea()) + ", train " + utf8(s.numero_treno());
-  generali_linea(s, r);
-  r.tabelle.push_back(tabella_stazioni(s, d));
-  r.tabelle.push_back(tabella_segnali(d));
-  r.tabelle.push_back(tabella_rallentamenti(d));
-  r.tabelle.push_back(tabella_cartelli(d));
-  r.tabelle.push_back(tabella_indicatori(d));
-  r.tabelle.push_back(tabella_gallerie(d));
-  r.tabelle.push_back(tabella_abbattimenti(d));
-  r.tabelle.push_back(tabella_tratti("Gradient runs", "per mille", d.pendenze, s.lunghezza));
-  r.tabelle.push_back(tabella_tratti("Speed limit runs", "km/h", d.velocita, s.lunghezza));
-  r.tabelle.push_back(tabella_tratti("Adhesion runs", "adhesion", d.aderenze, s.lunghezza));
+Summary compose_summary(const Scenario& s, const Decoded& d) {
+  Summary r;
+  r.title = "Scenario " + utf8(s.nome_linea()) + ", train " + utf8(s.numero_treno());
+  line_general_values(s, r);
+  r.tables.push_back(station_table(s, d));
+  r.tables.push_back(signal_table(d));
+  r.tables.push_back(slowdown_table(d));
+  r.tables.push_back(board_table(d));
+  r.tables.push_back(speed_board_table(d));
+  r.tables.push_back(tunnel_table(d));
+  r.tables.push_back(abbattimento_table(d));
+  r.tables.push_back(stretch_table("Gradient runs", "per mille", d.gradients, s.length));
+  r.tables.push_back(stretch_table("Speed limit runs", "km/h", d.velocita, s.length));
+  r.tables.push_back(stretch_table("Adhesion runs", "adhesion", d.adhesion_runs, s.length));
   return r;
 }
 
 namespace {
 
 /// Characters, not bytes, of UTF-8 text: what a terminal column counts.
-size_t larghezza(const std::string& s) {
+size_t width(const std::string& s) {
   return static_cast<size_t>(std::count_if(s.begin(), s.end(), [](char c) {
     return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
   }));
 }
 
-void render_tabella(const Tabella& t, std::string& out) {
-  out += "\n" + t.titolo + " (" + n(static_cast<int64_t>(t.righe.size())) + ")\n";
-  if (t.righe.empty()) {
+void render_table(const Table& t, std::string& out) {
+  out += "\n" + t.title + " (" + n(static_cast<int64_t>(t.lines.size())) + ")\n";
+  if (t.lines.empty()) {
     out += "  none\n";
     return;
   }
-  std::vector<size_t> w(t.colonne.size());
+  std::vector<size_t> w(t.columns.size());
   for (size_t c = 0; c < w.size(); ++c) {
-    w[c] = larghezza(t.colonne[c]);
-    for (const auto& r : t.righe) w[c] = std::max(w[c], larghezza(r[c]));
+    w[c] = width(t.columns[c]);
+    for (const auto& r : t.lines) w[c] = std::max(w[c], width(r[c]));
   }
-  auto riga = [&](const std::vector<std::string>& celle) {
+  auto riga = [&](const std::vector<std::string>& cells) {
     std::string line = " ";
     for (size_t c = 0; c < w.size(); ++c) {
-      const std::string pad(w[c] - larghezza(celle[c]), ' ');
-      const bool ultima = c + 1 == w.size();
+      const std::string pad(w[c] - width(cells[c]), ' ');
+      const bool last = c + 1 == w.size();
       line += ' ';
-      if (t.a_destra[c]) line += pad;
-      line += celle[c];
-      if (!t.a_destra[c] && !ultima) line += pad;
+      if (t.right_aligned[c]) line += pad;
+      line += cells[c];
+      if (!t.right_aligned[c] && !last) line += pad;
     }
     while (!line.empty() && line.back() == ' ') line.pop_back();
     out += line + "\n";
   };
-  riga(t.colonne);
-  for (const auto& r : t.righe) riga(r);
-  if (!t.nota.empty()) out += "  " + t.nota + "\n";
+  riga(t.columns);
+  for (const auto& r : t.lines) riga(r);
+  if (!t.note.empty()) out += "  " + t.note + "\n";
 }
 
 }  // namespace
 
-std::string render_summary(const Rapporto& r) {
-  std::string out = r.titolo + "\n\n";
+std::string render_summary(const Summary& r) {
+  std::string out = r.title + "\n\n";
   size_t w = 0;
-  for (const auto& [k, v] : r.generali) w = std::max(w, larghezza(k));
-  for (const auto& [k, v] : r.generali) out += k + std::string(w - larghezza(k) + 2, ' ') + v + "\n";
-  for (const Tabella& t : r.tabelle) render_tabella(t, out);
+  for (const auto& [k, v] : r.general_keys) w = std::max(w, width(k));
+  for (const auto& [k, v] : r.general_keys) out += k + std::string(w - width(k) + 2, ' ') + v + "\n";
+  for (const Table& t : r.tables) render_table(t, out);
   return out;
 }

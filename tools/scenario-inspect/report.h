@@ -8,26 +8,26 @@
 
 #include "decode.h"
 
-struct Tabella {
-  std::string titolo;
-  std::vector<std::string> colonne;
-  std::vector<bool> a_destra;  ///< per column: numbers are right-aligned
-  std::vector<std::vector<std::string>> righe;
-  std::string nota;  ///< shown under the table when not empty
+struct Table {
+  std::string title;
+  std::vector<std::string> columns;
+  std::vector<bool> right_aligned;  ///< per column: numbers are right-aligned
+  std::vector<std::vector<std::string>> lines;
+  std::string note;  ///< shown under the table when not empty
 };
 
-struct Rapporto {
-  std::string titolo;
-  std::vector<std::pair<std::string, std::string>> generali;
-  std::vector<Tabella> tabelle;
+struct Summary {
+  std::string title;
+  std::vector<std::pair<std::string, std::string>> general_keys;
+  std::vector<Table> tables;
 };
 
 /// Metres with a thousands separator: 39900 gives "39 900".
-std::string metri(int64_t m);
+std::string metres(int64_t m);
 /// Chainage in the railway's own form: 73450 gives "km 73+450".
-std::string chilometri(int64_t m);
+std::string kilometres(int64_t m);
 
-Rapporto componi_rapporto(const Scenario& s, const Decodificato& d);
+Summary compose_summary(const Scenario& s, const Decoded& d);
 
 /// The report as aligned plain text, every line ended by "\n".
-std::string render_summary(const Rapporto& r);
+std::string render_summary(const Summary& r);

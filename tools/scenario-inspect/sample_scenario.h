@@ -6,16 +6,16 @@
 #include <cstdint>
 #include <string>
 
-#include "app/codici_gara.h"
+#include "app/check_codes.h"
 #include "model/records.h"
 
 namespace sample_scenario {
 
-struct Campione {
-  Voci voci;
-  Percorso percorso;
-  Tracciato tracciato;
-  int32_t lunghezza = 3000;
+struct Sample {
+  RecordTable voci;
+  CellGrid percorso;
+  TrackPlan tracciato;
+  int32_t length = 3000;
 };
 
 inline voce stazione(uint8_t tipo, int32_t inizio, int32_t fine, int32_t posizione, int32_t orario,
@@ -35,26 +35,26 @@ inline voce stazione(uint8_t tipo, int32_t inizio, int32_t fine, int32_t posizio
 /// boards, a speed-limit board, two tunnels, two abbattimento points and
 /// runs of gradient, speed and adhesion; markers and check codes as the
 /// builder stores them for "Valdarco_Lornese" and "4158".
-inline Campione campione() {
-  Campione c;
-  Voci& v = c.voci;
+inline Sample sample() {
+  Sample c;
+  RecordTable& v = c.voci;
   v[1] = stazione(12, -200, 200, 0, 24480, "VALDARCO TERME");
   v[2] = stazione(27, 1100, 1300, 1200, 0, "PONTE D'ARCO \xC0 <MONTE>");  // À in Windows-1252
   v[3] = stazione(4, 2200, 2800, 2500, 27480, "LORNESE");
   v[80].nome = "(GALLERIA)(261 m.)";
   v[79].nome = "(CULMINE)";
   v[81].fine = 73450, v[81].posizione = 1;
-  v[84].inizio = 120, v[84].fine = c.lunghezza, v[84].posizione = 3;
+  v[84].inizio = 120, v[84].fine = c.length, v[84].posizione = 3;
   v[85].inizio = 33600, v[85].fine = 1, v[85].posizione = 27600;
   v[85].nome = "Valdarco_Lornese", v[85].campo7 = 610;
   v[86].nome = "4158", v[86].campo7 = 300;
   v[86].campo10 = 6, v[86].campo11 = 47, v[86].campo12 = 30;
-  v[85].orario = codice_pesato(chiave_codici(v[86].nome, v[85].nome));
+  v[85].orario = weighted_code(check_code_key(v[86].nome, v[85].nome));
 
-  Percorso& p = c.percorso;
+  CellGrid& p = c.percorso;
   p.assign(201, cella{});
   p[1].dato1 = 5121;
-  p[1].dato2 = codice_semplice(chiave_codici(v[86].nome, v[85].nome));
+  p[1].dato2 = plain_code(check_code_key(v[86].nome, v[85].nome));
   for (size_t i = 0; i < 198; ++i) {
     p[i].pendenza = i < 5 ? 100 : i < 41 ? 118 : 76;
     p[i].velocita = 16;
@@ -81,19 +81,19 @@ inline Campione campione() {
   p[45].tipo = 12, p[45].dato1 = 180;
   p[60].tipo = 13;
 
-  Tracciato& t = c.tracciato;
-  const int32_t righe = c.lunghezza + 7001;
-  t.punti.assign(static_cast<size_t>(righe), {0.0, 0.0});
-  t.punti[1] = {0, 1};
+  TrackPlan& t = c.tracciato;
+  const int32_t lines = c.length + 7001;
+  t.points.assign(static_cast<size_t>(lines), {0.0, 0.0});
+  t.points[1] = {0, 1};
   // Straight to 500 m, then a gentle right-hand curve, as the plan steps make it.
-  for (int32_t m = 2; m < righe - 2; ++m) {
-    const auto& a = t.punti[static_cast<size_t>(m - 1)];
-    const auto& b = t.punti[static_cast<size_t>(m - 2)];
+  for (int32_t m = 2; m < lines - 2; ++m) {
+    const auto& a = t.points[static_cast<size_t>(m - 1)];
+    const auto& b = t.points[static_cast<size_t>(m - 2)];
     const double dx = a[0] - b[0], dy = a[1] - b[1];
     const double k = (m > 500 && m <= 1500) ? 0.001 : 0.0;
-    t.punti[static_cast<size_t>(m)] = {a[0] + (dx + k * dy), a[1] + (dy - k * dx)};
+    t.points[static_cast<size_t>(m)] = {a[0] + (dx + k * dy), a[1] + (dy - k * dx)};
   }
-  t.calcolati = righe - 2;
+  t.computed = lines - 2;
   return c;
 }
 

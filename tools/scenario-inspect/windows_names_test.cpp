@@ -42,7 +42,7 @@ TEST(WindowsNamesTest, AccentedLineNameIsWrittenAndFoundAgain) {
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
   std::ostringstream out, err;
-  EXPECT_EQ(esegui_inspect(static_cast<int>(words.size()), argv.data(), out, err), esito::valido)
+  EXPECT_EQ(run_inspect(static_cast<int>(words.size()), argv.data(), out, err), exit_status::valid)
       << err.str();
   EXPECT_EQ(err.str(), "");
 }

@@ -1,0 +1,523 @@
+#include "session.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "testing/test_platform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+/// Every file of a folder with its bytes.
+std::map<std::string, std::string> content(const fs::path& folder) {
+  std::map<std::string, std::string> file;
+  for (const auto& f : fs::directory_iterator(folder))
+    file[f.path().filename().string()] = f.is_regular_file() ? read_bytes(f.path()) : "<folder>";
+  return file;
+}
+
+std::string lines(const std::vector<std::string>& r) {
+  std::string text;
+  for (const std::string& riga : r) text += riga + "\r\n";
+  return text;
+}
+
+// A small clean scenario: a 10 km line with a reference at km 73.450, two
+// stations and one signal. Line numbers matter to the tests below.
+const std::vector<std::string> kLine = {
+    "[generale]",                                 // 1
+    "lunghezza percorso, 10000",                  // 2
+    "progressiva chilometrica uno, 0, 73350, 1",  // 3
+    "progressiva chilometrica due, 0, 0, 0",      // 4
+    "progressiva chilometrica tre, 0, 0, 0",      // 5
+    "sfondo uno, 33600",                          // 6
+    "sfondo due, 27600",                          // 7
+    "sfondo tre, 1",                              // 8
+    "ripetizione segnali 4 codici, 0, 0",         // 9
+    "[curve]",                                    // 10
+    "curvas5, 700, 250",                          // 11
+    "[pendenze]",                                 // 12
+    "- altitudine iniziale 352 m. slm",           // 13
+    "pendenza, 0, 0",                             // 14
+    "pendenza, 2000, 12",                         // 15
+    "[montagne]",                                 // 16
+    "montagna, 4000, 4500, 11",                   // 17
+    "[cartelli]",                                 // 18
+    "indicatori_vmax, 300, 75, 80, 80, 0, , , , 0",  // 19
+    "[indicazioni]",                              // 20
+    "cartello_indicatore, 6000, (CULMINE)",       // 21
+    "[fine]",                                     // 22
+};
+
+const std::vector<std::string> kTrain = {
+    "[generale]",                                                               // 1
+    "numero vetture,    3",                                                     // 2
+    "percentuale massa frenata,    120",                                        // 3
+    "sabbia,    300",                                                           // 4
+    "orologio,    6               47            30 ",                           // 5
+    "[aderenze]",                                                               // 6
+    "aderenza, 0, 100",                                                         // 7
+    "[vel_limite]",                                                             // 8
+    "velocita, 0, 80",                                                          // 9
+    "velocita, 5000, 60",                                                       // 10
+    "[stazioni]",                                                               // 11
+    "stazione, 500, 12, 400, 1, 0, 0, 4,1,0, 2,1,1, 1, 6,48, 0, ALFA",          // 12
+    "stazione, 5000, 4, 600, 1, 0, 0, 1,1,0, 2,1,1, 0, 7,38, 0, BETA",          // 13
+    "[rallentamenti]",                                                          // 14
+    "[segnali]",                                                                // 15
+    "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0",                               // 16
+    "[codici]",                                                                 // 17
+    "[fine]",                                                                   // 18
+};
+
+/// The author's two files in a source folder, compiled into an output
+/// folder of their own, with the temporary folder of the process pointed at
+/// a folder the test watches, so that leftovers of the compiler show.
+struct SessionTest : testing::Test {
+  TempFolder source, output, temporary;
+  std::vector<std::string> line = kLine, train = kTrain;
+  std::string messages;
+  std::string old_tmpdir;
+
+  void SetUp() override {
+    if (const char* t = std::getenv("TMPDIR")) old_tmpdir = t;
+    setenv("TMPDIR", temporary.path().c_str(), 1);
+  }
+  void TearDown() override {
+    if (old_tmpdir.empty())
+      unsetenv("TMPDIR");
+    else
+      setenv("TMPDIR", old_tmpdir.c_str(), 1);
+    EXPECT_TRUE(fs::is_empty(temporary.path())) << "a private folder was left behind";
+  }
+
+  fs::path line_file() const { return source.path() / "Prova_linea.txt"; }
+  fs::path train_file() const { return source.path() / "Prova_7-.txt"; }
+  std::string nome_linea() const { return line_file().string(); }
+  std::string train_name() const { return train_file().string(); }
+
+  void write_descriptions() {
+    write_bytes(line_file(), lines(line));
+    write_bytes(train_file(), lines(train));
+  }
+
+  int compile(bool check_only = false) {
+    write_descriptions();
+    Request r;
+    r.source = source.path();
+    r.output = output.path();
+    r.line = "Prova";
+    r.train = "7";
+    r.check_only = check_only;
+    std::ostringstream out;
+    const int status = compile_scenario(r, out);
+    messages = out.str();
+    return status;
+  }
+
+  /// Compiles and checks that the author's files are exactly as written.
+  int compile_untouched(bool check_only = false) {
+    const int status = compile(check_only);
+    EXPECT_EQ(content(source.path()),
+              (std::map<std::string, std::string>{{"Prova_linea.txt", lines(line)},
+                                                  {"Prova_7-.txt", lines(train)}}));
+    return status;
+  }
+};
+
+TEST_F(SessionTest, CleanScenarioWritesTheThreeFilesAndSaysNothing) {
+  EXPECT_EQ(compile_untouched(), 0);
+  EXPECT_EQ(messages, "");
+  std::map<std::string, std::string> written = content(output.path());
+  EXPECT_EQ(written.size(), 3u);
+  EXPECT_EQ(written.count("Prova_linea.dat"), 1u);
+  EXPECT_EQ(written.count("Prova_7.sim"), 1u);
+  EXPECT_EQ(written.count("Prova_7.dat"), 1u);
+}
+
+/// One change to the clean scenario: line `riga` (from 1) of one file
+/// replaced by `text`, which may hold several lines.
+struct Edit {
+  bool train;
+  size_t riga;
+  std::string text;
+};
+
+struct MessageCase {
+  const char* nome;
+  std::vector<Edit> edits;
+  int status;
+  bool written;          ///< the three compiled files are written
+  std::string messages;  ///< "L:" and "T:" stand for the two file names
+};
+
+std::string with_names(std::string text, const std::string& line, const std::string& train) {
+  for (size_t i = text.find("L:"); i != std::string::npos; i = text.find("L:", i + line.size()))
+    text.replace(i, 1, line);
+  for (size_t i = text.find("T:"); i != std::string::npos; i = text.find("T:", i + train.size()))
+    text.replace(i, 1, train);
+  return text;
+}
+
+void handler(const std::vector<Edit>& edits, std::vector<std::string>& line,
+             std::vector<std::string>& train) {
+  // From the last line up, so that earlier line numbers stay valid.
+  std::vector<Edit> sorted = edits;
+  std::sort(sorted.begin(), sorted.end(),
+            [](const Edit& a, const Edit& b) { return a.riga > b.riga; });
+  for (const Edit& m : sorted) {
+    std::vector<std::string>& file = m.train ? train : line;
+    std::vector<std::string> new_lines;
+    std::istringstream in(m.text);
+    for (std::string r; std::getline(in, r);) new_lines.push_back(r);
+    file.erase(file.begin() + static_cast<long>(m.riga) - 1);
+    file.insert(file.begin() + static_cast<long>(m.riga) - 1, new_lines.begin(), new_lines.end());
+  }
+}
+
+// Each case: a change to the clean scenario, the exit status, and every
+// message, whole.
+TEST_F(SessionTest, EveryMessageNamesTheFileAndTheLineOfItsEntry) {
+  const MessageCase cases[] = {
+      {"misspelt line key",
+       {{false, 15, "pendenzza, 2000, 12"}},
+       0,
+       true,
+         "L:15: warning: key \"pendenzza\" starts no entry and is dropped, with its values\n"
+         "pendenzza, 2000, 12\n"
+         "^\n"},
+      {"misspelt train key",
+       {{true, 16, "segnalle, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
+       0,
+       true,
+         "T:16: warning: key \"segnalle\" starts no entry and is dropped, with its values\n"
+         "segnalle, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
+         "^\n"},
+      {"general entry among line entries",
+       {{false, 15, "sfondo uno, 5"}},
+       0,
+       true,
+         "L:15: warning: \"sfondo uno\" ignored: outside its section (general entries belong before the first heading after \"[generale]\")\n"
+         "sfondo uno, 5\n"
+         "^\n"},
+      {"line entry in general section",
+       {{false, 8, "pendenza, 0, 0"}},
+       0,
+       true,
+         "L:8: warning: \"pendenza\" ignored: outside its section (line entries belong after the heading that closes the general section)\n"
+         "pendenza, 0, 0\n"
+         "^\n"},
+      {"train entry before start",
+       {{true, 1, "sabbia, 300\n[generale]"}},
+       0,
+       true,
+         "T:1: warning: \"sabbia\" ignored: outside its section (entries count only after \"[generale]\")\n"
+         "sabbia, 300\n"
+         "^\n"},
+      {"case",
+       {{false, 3, "Progressiva chilometrica uno, 0, 73350, 1"}},
+       0,
+       true,
+         "L:3: warning: \"Progressiva chilometrica uno\" starts no entry: the keywords of the general entries must be written in lower case\n"
+         "Progressiva chilometrica uno, 0, 73350, 1\n"
+         "^\n"},
+      {"not ascending",
+       {{true, 10, "velocita, 5000, 60\nvelocita, 4000, 70"}},
+       0,
+       true,
+         "T:11: warning: velocita at 4000 m is not after the previous one at 5000 m (line 10): entries of this kind must be in ascending order of position\n"
+         "velocita, 4000, 70\n"
+         "^\n"},
+      {"stray value",
+       {{true, 4, "sabbia, 300, 5"}},
+       0,
+       true,
+         "T:4: warning: value \"5\" stands where a key was expected and is dropped\n"
+         "sabbia, 300, 5\n"
+         "             ^\n"},
+      {"chainage dropped",
+       {{false, 3, "progressiva chilometrica uno, 100, 73350, 1"}, {false, 4, "progressiva chilometrica due, 100, 0, 0"}},
+       0,
+       true,
+         "L: warning: the chainage references are dropped: the largest position is shared by two of them, or none has a chainage above 0; the compiled line carries no chainage\n"},
+      {"code 16",
+       {{true, 16, "segnale, 600, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
+       1,
+       true,
+         "T:16: error 16: a signal stands on an occupied cell (at 600 m, 600 m beyond the reference km 73.450)\n"
+         "segnale, 600, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
+         "^\n"},
+      {"code 25 deep",
+       {{true, 13, "stazione, 5000, 4\n 600, 1, 0, 0\n 1,1,x\n 2,1,1, 0, 7,38, 0, BETA"}},
+       1,
+       true,
+         "T:15: error 25: a description file cannot be read, or a field is not a number or does not fit its width (expected a number, found \"x\")\n"
+         " 1,1,x\n"
+         " ^\n"},
+      {"code 22 multi",
+       {{true, 13, "stazione\n 1000, 4\n 600, 1, 0, 0, 1,1,0\n 2,1,1, 0, 7,38, 0, BETA"}},
+       1,
+       true,
+         "T:14: error 22: the platform starts less than 350 m after the previous station's platform end (at 1000 m, 1000 m beyond the reference km 73.450)\n"
+         " 1000, 4\n"
+         " ^\n"},
+      {"code 15 line then train",
+       {{false, 15, "pendenza, 20000, 12"}},
+       1,
+       true,
+         "L:15: error 15: the item with its margin (100 m for most items) runs past the last cell of the grid (at 20000 m, 20000 m beyond the reference km 73.450)\n"
+         "pendenza, 20000, 12\n"
+         "^\n"
+         "T:16: note: code 15 recorded again (at 3000 m, 3000 m beyond the reference km 73.450); the reading of this file stops here\n"
+         "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
+         "^\n"},
+      {"code 2",
+       {{false, 3, "progressiva chilometrica uno, 0, 73375, 1"}},
+       1,
+       true,
+         "L: error 2: a chainage reference's position or value is not a multiple of 50 m\n"},
+      {"code 102",
+       {{false, 1, "[generalle]"}},
+       1,
+       false,
+         "L:22: error 102: the line description file has no \"[generale]\" heading\n"
+         "T: note: not compiled: the build stopped in the line description\n"
+         "Prova_7: note: no compiled file was written: the build stopped before the cell grid existed\n"},
+      {"guard",
+       {{false, 21, "cartello_indicatore, 0, (ZERO)"}},
+       3,
+       false,
+         "Prova_7: error 1250: an item was placed in cell 1 (dato1) or record 85 (campo7), which are reserved for the scenario's marker\n"
+         "Prova_7: note: no compiled file was written\n"},
+      {"code 12",
+       {{true, 14, "[rallentamenti]\nrallentamento, 4000, 120, 200, 0, 0, 0"}, {true, 16, "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 3650, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 3700, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 3750, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
+       1,
+       true,
+         "T:15: error 12: no free cell in a window before a slowdown start (at 4050 m, 4050 m beyond the reference km 73.450)\n"
+         "rallentamento, 4000, 120, 200, 0, 0, 0\n"
+         "^\n"},
+      {"train without start",
+       {{true, 1, "[generalle]"}},
+       0,
+       true,
+         "T: warning: no field holds \"[generale]\": every entry of this file is ignored\n"},
+      {"scan 11",
+       {{true, 14, "[rallentamenti]\nrallentamento, 4000, 120, 200, 0, 0, 0"}, {true, 16, "segnale, 2350, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 2400, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 2450, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
+       1,
+       true,
+         "T:19: error 11: no free cell in front of a signal before a slowdown warning board (at 2500 m, 2500 m beyond the reference km 73.450)\n"
+         "segnale, 2450, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
+         "^\n"},
+      {"scan 13",
+       {{true, 14, "[rallentamenti]\nrallentamento, 4000, 60, 1000, 0, 0, 0"}, {true, 16, "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 4350, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 4400, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 4450, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
+       1,
+       true,
+         "T:15: error 13: no free cell for a point inside a slow slowdown or in front of the signal after it (at 4450 m, 4450 m beyond the reference km 73.450)\n"
+         "rallentamento, 4000, 60, 1000, 0, 0, 0\n"
+         "^\n"},
+  };
+  for (const MessageCase& c : cases) {
+    SCOPED_TRACE(c.nome);
+    line = kLine;
+    train = kTrain;
+    handler(c.edits, line, train);
+    for (const auto& f : fs::directory_iterator(output.path())) fs::remove_all(f.path());
+    EXPECT_EQ(compile_untouched(), c.status);
+    EXPECT_EQ(messages, with_names(c.messages, nome_linea(), train_name()));
+    // Warnings and recorded codes change no output: the files are written
+    // as the build writes them; only a build without a grid, or a guard,
+    // writes none.
+    EXPECT_EQ(content(output.path()).size(), c.written ? 3u : 0u);
+  }
+}
+
+// Both windows before one slowdown start find no free cell: the grid scan
+// records code 12 twice at the same cell, the second over the first, and
+// each is reported at the slowdown's line.
+TEST_F(SessionTest, ACodeRecordedTwiceIsReportedTwice) {
+  std::vector<Edit> edits = {
+      {true, 14, "[rallentamenti]\nrallentamento, 4000, 120, 200, 0, 0, 0"},
+      {true, 16, "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}};
+  for (int posizione : {3350, 3400, 3450, 3650, 3700, 3750})
+    edits[1].text += "\nsegnale, " + std::to_string(posizione) + ", 1, 5, 1, 0, 0, 0, 0,0,0, 0";
+  handler(edits, line, train);
+  EXPECT_EQ(compile_untouched(), 1);
+  const std::string code =
+      "T:15: error 12: no free cell in a window before a slowdown start (at 4050 m, 4050 m beyond the reference km 73.450)\n"
+      "rallentamento, 4000, 120, 200, 0, 0, 0\n"
+      "^\n";
+  EXPECT_EQ(messages, with_names(code + code, nome_linea(), train_name()));
+}
+
+TEST_F(SessionTest, CheckOnlyWritesNothingWhateverTheOutcome) {
+  write_bytes(output.path() / "Prova_7.sim", "old");
+  EXPECT_EQ(compile_untouched(true), 0);
+  EXPECT_EQ(messages, "");
+  train[15] = "segnale, 600, 1, 5, 1, 0, 0, 0, 0,0,0, 0";  // code 16
+  EXPECT_EQ(compile_untouched(true), 1);
+  EXPECT_EQ(content(output.path()), (std::map<std::string, std::string>{{"Prova_7.sim", "old"}}));
+}
+
+TEST_F(SessionTest, CheckOnlyNeedsNoOutputFolder) {
+  write_descriptions();
+  Request r;
+  r.source = source.path();
+  r.output = source.path() / "missing";
+  r.line = "Prova";
+  r.train = "7";
+  r.check_only = true;
+  std::ostringstream out;
+  EXPECT_EQ(compile_scenario(r, out), 0);
+  EXPECT_FALSE(fs::exists(source.path() / "missing"));
+}
+
+TEST_F(SessionTest, OutputFolderDefaultsToTheSourceFolderAndKeepsTheAuthorsFiles) {
+  write_descriptions();
+  Request r;
+  r.source = source.path();
+  r.line = "Prova";
+  r.train = "7";
+  std::ostringstream out;
+  EXPECT_EQ(compile_scenario(r, out), 0);
+  const auto file = content(source.path());
+  EXPECT_EQ(file.size(), 5u);
+  EXPECT_EQ(file.at("Prova_linea.txt"), lines(line));
+  EXPECT_EQ(file.at("Prova_7-.txt"), lines(train));
+  EXPECT_EQ(file.count("Prova_7.dat"), 1u);
+}
+
+// A compiled file that cannot be replaced (a folder stands in its place)
+// is a file failure: status 3, the author's files untouched, no private
+// folder left behind (checked by the fixture).
+TEST_F(SessionTest, AFileThatCannotBeWrittenEndsWithItsNameAndStatus3) {
+  fs::create_directory(output.path() / "Prova_7.sim");
+  EXPECT_EQ(compile_untouched(), 3);
+  EXPECT_EQ(messages.rfind("scenario-compile: " + (output.path() / "Prova_7.sim").string() +
+                               ": cannot replace: ",
+                           0),
+            0u)
+      << messages;
+  EXPECT_EQ(messages.find("scenario-compile-"), std::string::npos) << "a private name shown";
+}
+
+TEST_F(SessionTest, MissingFolderOrDescriptionFileIsAnInputError) {
+  std::ostringstream out;
+  Request r;
+  r.source = source.path() / "nowhere";
+  EXPECT_EQ(compile_scenario(r, out), 2);
+  EXPECT_EQ(out.str(), "scenario-compile: " + r.source.string() + ": no such source folder\n");
+
+  write_bytes(line_file(), lines(line));
+  out.str("");
+  r.source = source.path();
+  r.line = "Prova";
+  r.train = "7";
+  EXPECT_EQ(compile_scenario(r, out), 2);
+  EXPECT_EQ(out.str(), "scenario-compile: " + train_name() + ": no such description file\n");
+
+  write_bytes(train_file(), lines(train));
+  out.str("");
+  r.output = source.path() / "nowhere";
+  EXPECT_EQ(compile_scenario(r, out), 2);
+  EXPECT_EQ(out.str(), "scenario-compile: " + r.output->string() + ": no such output folder\n");
+  EXPECT_EQ(content(source.path()).size(), 2u);
+}
+
+// Bad names are refused before anything is read or written, whatever files
+// they would name.
+TEST_F(SessionTest, BadNamesAreRefusedAndNothingIsWritten) {
+  write_descriptions();
+  const struct {
+    const char* line;
+    const char* train;
+    const char* message;
+  } cases[] = {
+      {"", "7", "scenario-compile: bad line name \"\": it is empty\n"},
+      {"../Prova", "7", "scenario-compile: bad line name \"../Prova\": it holds a path separator\n"},
+      {"Prova", "..", "scenario-compile: bad train number \"..\": it holds \"..\"\n"},
+      {"Prova", "7\n", "scenario-compile: bad train number \"7\n\": it holds the control character 0x0A\n"},
+      {"Pr\xCE\xA9va", "a/b",
+       "scenario-compile: bad line name \"Pr\xCE\xA9va\": it is not UTF-8 text, or it holds a "
+       "character outside Windows-1252\n"
+       "scenario-compile: bad train number \"a/b\": it holds a path separator\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    Request r;
+    r.source = source.path();
+    r.output = output.path();
+    r.line = c.line;
+    r.train = c.train;
+    std::ostringstream out;
+    EXPECT_EQ(compile_scenario(r, out), 2);
+    EXPECT_EQ(out.str(), c.message);
+    EXPECT_TRUE(fs::is_empty(output.path()));
+  }
+  EXPECT_EQ(content(source.path()).size(), 2u);
+}
+
+// The built-in scenario: the description files the main program writes,
+// compiled by the tool, give exactly the files the main program compiles
+// from them, with no message at all.
+TEST_F(SessionTest, BuiltInScenarioGivesTheMainProgramsFilesByteForByte) {
+  TestPlatform author_platform(source.path());
+  Form1 author(author_platform);
+  author.nome_linea = kDefaultLineName;
+  author.numero_treno = kDefaultTrainNumber;
+  author.dati_linea();
+  author.dati_treno();
+  const auto descriptions = content(source.path());
+  ASSERT_EQ(descriptions.size(), 2u);
+
+  TempFolder program;
+  TestPlatform platform(program.path());
+  Form1 main_program(platform);
+  try {
+    main_program.Form_Load();
+  } catch (const ProgramEnded& fine) {
+    EXPECT_EQ(fine.status, 0);
+  }
+
+  Request r;
+  r.source = source.path();
+  r.output = output.path();
+  std::ostringstream out;
+  EXPECT_EQ(compile_scenario(r, out), 0);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(content(source.path()), descriptions);
+  const auto compiled = content(output.path());
+  ASSERT_EQ(compiled.size(), 3u);
+  for (const auto& [nome, byte] : compiled) {
+    SCOPED_TRACE(nome);
+    EXPECT_EQ(byte, read_bytes(program.path() / nome));
+  }
+}
+
+// Texts the compiled files cannot hold stop the run before anything is
+// copied out, with status 3, like a file that cannot be written.
+TEST_F(SessionTest, TextsTheFilesCannotHoldEndWithStatus3) {
+  train[12] = "stazione, 5000, 4, 600, 1, 0, 0, 1,1,0, 2,1,1, 0, 7,38, 0, BE\x81TA";
+  EXPECT_EQ(compile_untouched(), 3);
+  EXPECT_EQ(messages, "scenario-compile: " + (output.path() / "Prova_7.sim").string() +
+                          ": cannot write: the name of record 2: byte 0x81 at character 3 is "
+                          "not a Windows-1252 character\n");
+  EXPECT_TRUE(fs::is_empty(output.path()));
+
+  train = kTrain;
+  line[20] = "cartello_indicatore, 6000, \"" + std::string(70000, 'A') + "\"";
+  EXPECT_EQ(compile_untouched(), 3);
+  EXPECT_EQ(messages, "scenario-compile: " + (output.path() / "Prova_7.sim").string() +
+                          ": cannot write: the name of record 80: 70000 bytes do not fit a "
+                          "16-bit length\n");
+  EXPECT_TRUE(fs::is_empty(output.path()));
+}
+
+}  // namespace
