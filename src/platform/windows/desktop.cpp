@@ -1,7 +1,9 @@
 // The window and the message box of a double-clicked program on Windows.
 
 #define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 
 #include "platform/system.h"

@@ -2,7 +2,9 @@
 // that every file name the program forms reaches the file system whole.
 
 #define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 // after windows.h
 #include <fcntl.h>
