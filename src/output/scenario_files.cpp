@@ -125,17 +125,17 @@ auto serialized(const std::filesystem::path& file, Serialize serialize) {
 // never a new one beside old ones.
 void Form1::write_compiled_files() {
   const auto line_file = file_name(ScenarioFile::line_data);
-  const auto file_servizio = file_name(ScenarioFile::service);
-  const auto file_percorso = file_name(ScenarioFile::grid);
-  const std::string service = serialized(file_servizio, [this] { return service_file_bytes(voci); });
-  const std::string grid = serialized(file_percorso, [this] { return grid_file_bytes(percorso); });
+  const auto service_file = file_name(ScenarioFile::service);
+  const auto grid_file = file_name(ScenarioFile::grid);
+  const std::string service = serialized(service_file, [this] { return service_file_bytes(voci); });
+  const std::string grid = serialized(grid_file, [this] { return grid_file_bytes(percorso); });
   // With the switch off there is no plan: an older line data file stays as it was.
   if (compila_linea == 0) {
-    const NewFile gruppo[] = {{file_servizio, service}, {file_percorso, grid}};
-    platform.replace_files(gruppo);
+    const NewFile group[] = {{service_file, service}, {grid_file, grid}};
+    platform.replace_files(group);
     return;
   }
   const ByteBlock line = serialized(line_file, [this] { return line_data_file_bytes(tracciato); });
-  const NewFile gruppo[] = {{line_file, line}, {file_servizio, service}, {file_percorso, grid}};
-  platform.replace_files(gruppo);
+  const NewFile group[] = {{line_file, line}, {service_file, service}, {grid_file, grid}};
+  platform.replace_files(group);
 }

@@ -141,7 +141,7 @@ TEST_P(FailurePartWay, EndsTheRunAndKeepsEveryFileWhole) {
   ASSERT_TRUE(platform.partial_temporary.has_value());
   EXPECT_EQ(*platform.partial_temporary, reference().at(kFile[k]).size() / 2);
 
-  const size_t primo_vecchio = std::min(k, kFirstCompiled);
+  const size_t first_old = std::min(k, kFirstCompiled);
   size_t present = 0;
   for (size_t i = 0; i < kFileCount; ++i) {
     const fs::path file = folder.path() / kFile[i];
@@ -151,7 +151,7 @@ TEST_P(FailurePartWay, EndsTheRunAndKeepsEveryFileWhole) {
       continue;
     }
     ++present;
-    EXPECT_EQ(read_bytes(file), i < primo_vecchio ? reference().at(kFile[i]) : old(kFile[i]))
+    EXPECT_EQ(read_bytes(file), i < first_old ? reference().at(kFile[i]) : old(kFile[i]))
         << kFile[i];
   }
   EXPECT_EQ(files_in(folder.path()), present);  // no temporary file
@@ -170,11 +170,11 @@ INSTANTIATE_TEST_SUITE_P(EachFile, FailurePartWay, testing::Range<size_t>(0, kFi
 // old files stay together, and nothing else is left in the folder: with old
 // files (each put back in one step) and without (the new ones removed).
 TEST_F(FaultInjectionTest, FailedRenameOfACompiledFileKeepsAllThreeOld) {
-  for (const bool vecchi : {true, false}) {
+  for (const bool with_old_files : {true, false}) {
     for (size_t k = kFirstCompiled; k < kFileCount; ++k) {
-      SCOPED_TRACE(std::string(kFile[k]) + (vecchi ? " over old files" : " in an empty folder"));
+      SCOPED_TRACE(std::string(kFile[k]) + (with_old_files ? " over old files" : " in an empty folder"));
       TempFolder folder;
-      if (vecchi)
+      if (with_old_files)
         for (const char* nome : kFile) write_bytes(folder.path() / nome, old(nome));
       FailingPlatform platform(folder.path(), kFile[k], FailingPlatform::Fault::rename);
       EXPECT_EQ(run(platform), 3);
@@ -184,7 +184,7 @@ TEST_F(FaultInjectionTest, FailedRenameOfACompiledFileKeepsAllThreeOld) {
       size_t present = 3;  // the text files that stay
       for (size_t i = kFirstCompiled; i < kFileCount; ++i) {
         const fs::path file = folder.path() / kFile[i];
-        if (vecchi) {
+        if (with_old_files) {
           EXPECT_EQ(read_bytes(file), old(kFile[i])) << kFile[i];
           ++present;
         } else {
