@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -78,6 +79,17 @@ const std::vector<std::string> kTrain = {
     "[fine]",                                                                   // 18
 };
 
+/// The variables the system reads for the temporary folder of a process.
+#ifdef _WIN32
+constexpr const char* kTemporaryFolderVariables[] = {"TMP", "TEMP"};
+void set_variable(const char* name, const std::string& value) { _putenv_s(name, value.c_str()); }
+void unset_variable(const char* name) { _putenv_s(name, ""); }
+#else
+constexpr const char* kTemporaryFolderVariables[] = {"TMPDIR"};
+void set_variable(const char* name, const std::string& value) { setenv(name, value.c_str(), 1); }
+void unset_variable(const char* name) { unsetenv(name); }
+#endif
+
 /// The author's two files in a source folder, compiled into an output
 /// folder of their own, with the temporary folder of the process pointed at
 /// a folder the test watches, so that leftovers of the compiler show.
@@ -85,17 +97,22 @@ struct SessionTest : testing::Test {
   TempFolder source, output, temporary;
   std::vector<std::string> line = kLine, train = kTrain;
   std::string messages;
-  std::string old_tmpdir;
+  std::vector<std::optional<std::string>> old_values;
 
   void SetUp() override {
-    if (const char* t = std::getenv("TMPDIR")) old_tmpdir = t;
-    setenv("TMPDIR", temporary.path().c_str(), 1);
+    for (const char* name : kTemporaryFolderVariables) {
+      const char* value = std::getenv(name);
+      old_values.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+      set_variable(name, temporary.path().string());
+    }
   }
   void TearDown() override {
-    if (old_tmpdir.empty())
-      unsetenv("TMPDIR");
-    else
-      setenv("TMPDIR", old_tmpdir.c_str(), 1);
+    for (size_t i = 0; i < std::size(kTemporaryFolderVariables); ++i) {
+      if (old_values[i])
+        set_variable(kTemporaryFolderVariables[i], *old_values[i]);
+      else
+        unset_variable(kTemporaryFolderVariables[i]);
+    }
     EXPECT_TRUE(fs::is_empty(temporary.path())) << "a private folder was left behind";
   }
 
