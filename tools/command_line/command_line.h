@@ -10,7 +10,7 @@
 #include <vector>
 
 /// One option a tool accepts: a row of its table.
-struct OptionSpec {
+struct OptionRule {
   char short_name;        ///< the letter after `-`; 0 when there is none
   const char* long_name;  ///< the word after `--`; nullptr when there is none
   bool takes_value;       ///< whether the option needs a value
@@ -41,4 +41,4 @@ struct ParsedCommandLine {
 /// `unknown_option`; an option that needs a value at the end of the line is
 /// `missing_value`. Reading stops at the first error.
 ParsedCommandLine parse_command_line(int argc, const char* const* argv,
-                                     std::span<const OptionSpec> table);
+                                     std::span<const OptionRule> table);

@@ -9,7 +9,7 @@ namespace {
 
 enum { kLine = 1, kCheck, kHelp, kHtml };
 
-constexpr OptionSpec kTable[] = {
+constexpr OptionRule kTable[] = {
     {'l', "line", true, kLine},
     {'c', "check", false, kCheck},
     {0, "help", false, kHelp},

@@ -31,7 +31,7 @@ constexpr const char* kTryHelp = "Try 'scenario-compile --help' for more informa
 
 enum OptionId { kLine, kTrain, kOutput, kCheck, kHelp, kVersion };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRule kOptions[] = {
     {'l', "line", true, kLine},
     {'t', "train", true, kTrain},
     {'o', "output", true, kOutput},

@@ -52,7 +52,7 @@ struct Options {
 
 enum OptionId { kFolder, kLine, kTrain, kJson, kHtml, kHelp, kVersion };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRule kOptions[] = {
     {'d', "folder", true, kFolder},
     {'l', "line", true, kLine},
     {'t', "train", true, kTrain},
