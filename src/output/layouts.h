@@ -75,6 +75,11 @@ struct Field {
   static constexpr bool is_signed = std::is_signed_v<Value>;
 };
 
+// Spelled out for compilers that do not deduce an aggregate's arguments
+// (clang 14).
+template <class Record, class Value>
+Field(const char*, Value Record::*) -> Field<Record, Value>;
+
 /// A field as a row of its table: where it lies and how wide it is.
 struct FieldInfo {
   const char* name;
