@@ -190,7 +190,8 @@ TEST(FormLoadTest, FileThatCannotBeCreatedEndsWithStatusThreeNamingIt) {
   const std::string& riga = platform.reports[0];
   const std::string inizio = (not_a_folder / "Valdarco_Lornese_").string();
   EXPECT_EQ(riga.substr(0, inizio.size()), inizio) << riga;
-  EXPECT_NE(riga.find(": Not a directory"), std::string::npos) << riga;
+  // The reason is the system's own words, which differ between systems.
+  EXPECT_NE(riga.find(": cannot create a file in its folder: "), std::string::npos) << riga;
   EXPECT_EQ(read_bytes(not_a_folder), "x");
 }
 
