@@ -43,7 +43,7 @@ class Dictionary {
   }
   void add_rows(const auto& rows) {
     for (const Keywords& row : rows) {
-      add(row.before);
+      add(row.first);
       add(row.second);
     }
   }
