@@ -382,3 +382,14 @@ std::string inspector_input(std::string_view service, std::string_view grid,
   if (line) out += *line;
   return out;
 }
+
+Descriptions built_in_descriptions() {
+  MemoryPlatform p;
+  Form1 f(p);
+  f.nome_linea = kDefaultLineName;
+  f.numero_treno = kDefaultTrainNumber;
+  f.dati_linea();
+  f.dati_treno();
+  return {p.files.at(f.file_name(ScenarioFile::line_description)),
+          p.files.at(f.file_name(ScenarioFile::train_description))};
+}

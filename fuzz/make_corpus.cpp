@@ -30,21 +30,6 @@ void write(const fs::path& file, const std::string& bytes) {
   }
 }
 
-struct Descriptions {
-  std::string line, train;
-};
-
-/// The built-in description files, as the writers lay them out.
-Descriptions built_in_descriptions() {
-  MemoryPlatform p;
-  Form1 f(p);
-  f.nome_linea = kDefaultLineName;
-  f.numero_treno = kDefaultTrainNumber;
-  f.dati_linea();
-  f.dati_treno();
-  return {p.files.at(f.file_name(ScenarioFile::line_description)), p.files.at(f.file_name(ScenarioFile::train_description))};
-}
-
 struct CompiledBytes {
   std::string service, grid, line;
 };

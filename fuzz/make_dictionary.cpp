@@ -12,10 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/form1.h"
-#include "model/file_names.h"
 #include "compile/keywords.h"
-#include "testing/memory_platform.h"
+#include "harness.h"
 
 namespace {
 
@@ -74,14 +72,9 @@ int main() {
   dictionary.add_rows(keywords::line);
   dictionary.add_rows(keywords::train);
 
-  MemoryPlatform p;
-  Form1 f(p);
-  f.nome_linea = kDefaultLineName;
-  f.numero_treno = kDefaultTrainNumber;
-  f.dati_linea();
-  f.dati_treno();
-  dictionary.add_file(p.files.at(f.file_name(ScenarioFile::line_description)));
-  dictionary.add_file(p.files.at(f.file_name(ScenarioFile::train_description)));
+  const Descriptions built_in = built_in_descriptions();
+  dictionary.add_file(built_in.line);
+  dictionary.add_file(built_in.train);
 
   std::printf("# Keywords, headings and keys of the description files.\n");
   dictionary.print();
