@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/text_encoding.h"
+
 namespace {
 
 // Unicode code points of Windows-1252 bytes 0x80-0x9F; 0 where the byte is
@@ -31,14 +33,14 @@ void append_utf8(std::string& out, char32_t cp) {
   }
 }
 
-std::optional<uint8_t> byte_of(char32_t cp) {
+}  // namespace
+
+std::optional<uint8_t> ansi_byte(char32_t cp) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<uint8_t>(cp);
   for (size_t i = 0; i < kBlock80.size(); ++i)
     if (kBlock80[i] != 0 && kBlock80[i] == cp) return static_cast<uint8_t>(0x80 + i);
   return std::nullopt;
 }
-
-}  // namespace
 
 bool ansi_defined(uint8_t byte) { return code_point(byte) != 0 || byte == 0; }
 
@@ -84,38 +86,12 @@ std::string cp1252_to_utf8(std::string_view text) {
 
 std::optional<std::string> utf8_to_cp1252(std::string_view text) {
   std::string out;
-  size_t i = 0;
-  while (i < text.size()) {
-    const auto b0 = static_cast<uint8_t>(text[i]);
-    char32_t cp = 0;
-    size_t len = 0;
-    if (b0 < 0x80) {
-      cp = b0;
-      len = 1;
-    } else if ((b0 & 0xE0) == 0xC0) {
-      cp = b0 & 0x1F;
-      len = 2;
-    } else if ((b0 & 0xF0) == 0xE0) {
-      cp = b0 & 0x0F;
-      len = 3;
-    } else if ((b0 & 0xF8) == 0xF0) {
-      cp = b0 & 0x07;
-      len = 4;
-    } else {
-      return std::nullopt;
-    }
-    if (i + len > text.size()) return std::nullopt;
-    for (size_t k = 1; k < len; ++k) {
-      const auto b = static_cast<uint8_t>(text[i + k]);
-      if ((b & 0xC0) != 0x80) return std::nullopt;
-      cp = (cp << 6) | (b & 0x3F);
-    }
-    static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMinimum[len]) return std::nullopt;  // overlong form
-    const auto byte = byte_of(cp);
+  while (!text.empty()) {
+    const Utf8Character c = next_utf8_character(text);
+    const auto byte = c.valid ? ansi_byte(c.code_point) : std::nullopt;
     if (!byte) return std::nullopt;
     out += static_cast<char>(*byte);
-    i += len;
+    text.remove_prefix(c.length);
   }
   return out;
 }

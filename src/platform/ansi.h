@@ -28,6 +28,9 @@ const std::string& convert_to_ansi(const std::string& text, std::string_view wha
 /// capitals of the 0x80 block; every other byte unchanged.
 std::string lowercase(std::string_view text);
 
+/// The Windows-1252 byte of a Unicode character; nothing when it has none.
+std::optional<uint8_t> ansi_byte(char32_t code_point);
+
 /// Windows-1252 bytes to UTF-8. Undefined bytes become U+FFFD.
 std::string cp1252_to_utf8(std::string_view text);
 
