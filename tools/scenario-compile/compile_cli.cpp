@@ -1,5 +1,6 @@
 #include "compile_cli.h"
 
+#include <optional>
 #include <string>
 
 #include "app/error_codes.h"
@@ -21,24 +22,53 @@ constexpr const char* kUsage =
     "  -o, --output DIR     folder that receives the compiled files\n"
     "                       (default: the source folder)\n"
     "  -c, --check          compile and report, write nothing\n"
+    "      --write-on-error write the compiled files even when the build records\n"
+    "                       an error code (otherwise a failed build writes nothing)\n"
+    "      --strict         fail the run on any warning: status 1, nothing written\n"
+    "      --encoding ENC   read the description files as cp1252 or utf-8\n"
+    "                       (default: utf-8 when they are valid UTF-8 holding\n"
+    "                       non-ASCII characters, else cp1252)\n"
     "  -h, --help           print this help and end\n"
     "  -V, --version        print the version and end\n"
     "\n"
-    "Exit status: 0 clean; 1 the build recorded an error code; 2 a usage or\n"
-    "input error; 3 a guard (codes 1250, 1251) or a file failure.\n";
+    "Exit status: 0 clean; 1 the build recorded an error code, a description\n"
+    "file holds text Windows-1252 cannot hold, or (--strict) a warning; 2 a\n"
+    "usage or input error; 3 a guard (codes 1250, 1251) or a file failure.\n";
 
 constexpr const char* kTryHelp = "Try 'scenario-compile --help' for more information.\n";
 
-enum OptionId { kLine, kTrain, kOutput, kCheck, kHelp, kVersion };
+enum OptionId { kLine, kTrain, kOutput, kCheck, kWriteOnError, kStrict, kEncoding, kHelp, kVersion };
 
 constexpr OptionRule kOptions[] = {
     {'l', "line", true, kLine},
     {'t', "train", true, kTrain},
     {'o', "output", true, kOutput},
     {'c', "check", false, kCheck},
+    {0, "write-on-error", false, kWriteOnError},
+    {0, "strict", false, kStrict},
+    {0, "encoding", true, kEncoding},
     {'h', "help", false, kHelp},
     {'V', "version", false, kVersion},
 };
+
+/// The names --encoding takes, whatever their case.
+struct EncodingName {
+  const char* name;
+  TextEncoding encoding;
+};
+constexpr EncodingName kEncodings[] = {
+    {"cp1252", TextEncoding::cp1252},
+    {"windows-1252", TextEncoding::cp1252},
+    {"utf-8", TextEncoding::utf8},
+    {"utf8", TextEncoding::utf8},
+};
+
+std::optional<TextEncoding> encoding_named(const std::string& name) {
+  const std::string lower = lowercase(name);
+  for (const EncodingName& e : kEncodings)
+    if (lower == e.name) return e.encoding;
+  return std::nullopt;
+}
 
 int usage_error(std::ostream& messages, const std::string& text) {
   messages << "scenario-compile: " << text << '\n' << kTryHelp;
@@ -64,6 +94,18 @@ int run_compile(int argc, char** argv, std::ostream& output, std::ostream& messa
       case kCheck:
         request.check_only = true;
         break;
+      case kWriteOnError:
+        request.write_on_error = true;
+        break;
+      case kStrict:
+        request.strict = true;
+        break;
+      case kEncoding:
+        if (const auto encoding = encoding_named(o.value)) {
+          request.encoding = *encoding;
+          break;
+        }
+        return usage_error(messages, "unknown encoding '" + o.value + "' (cp1252 or utf-8)");
       case kHelp:
         output << kUsage;
         return exit_status::clean;

@@ -59,6 +59,7 @@ TEST(CompileCliTest, UsageErrorsEndWithStatus2AndAHint) {
       {{"--line"}, "option '--line' needs a value"},
       {{"-o"}, "option '-o' needs a value"},
       {{"a", "b"}, "one source folder at most, found 'b' as well"},
+      {{"--encoding", "latin1"}, "unknown encoding 'latin1' (cp1252 or utf-8)"},
   };
   for (const auto& c : cases) {
     const Outcome e = run(c.arguments);
@@ -86,6 +87,36 @@ TEST(CompileCliTest, OptionsReachTheCompilation) {
   EXPECT_TRUE(fs::exists(output.path() / "Lin_12.dat"));
   EXPECT_TRUE(fs::exists(output.path() / "Lin_12.sim"));
   EXPECT_TRUE(fs::exists(output.path() / "Lin_linea.dat"));
+}
+
+// The options that decide the outcome reach the compilation: each one
+// changes the exit status or what is written.
+TEST(CompileCliTest, StrictWriteOnErrorAndEncodingReachTheCompilation) {
+  TempFolder source;
+  write_bytes(source.path() / "Lin_linea.txt", "[generale]\r\nlunghezza percorso, 0\r\n[fine]\r\n");
+  // A misspelt key (one warning) and a comment in Windows-1252.
+  write_bytes(source.path() / "Lin_12-.txt", "[generale]\r\nsabbiia, 300\r\n- caf\xE8\r\n[fine]\r\n");
+  const struct {
+    std::vector<std::string> options;
+    int status;
+    bool written;
+  } cases[] = {
+      {{}, 0, true},
+      {{"--strict"}, 1, false},
+      {{"--strict", "--write-on-error"}, 1, true},
+      {{"--encoding", "utf-8"}, 1, false},
+      {{"--encoding=CP1252", "--check"}, 0, false},
+  };
+  for (const auto& c : cases) {
+    TempFolder output;
+    std::vector<std::string> arguments = {"-l", "Lin", "-t", "12", "-o", output.path().string(),
+                                          source.path().string()};
+    arguments.insert(arguments.begin(), c.options.begin(), c.options.end());
+    const Outcome e = run(arguments);
+    SCOPED_TRACE(e.messages);
+    EXPECT_EQ(e.status, c.status);
+    EXPECT_EQ(fs::exists(output.path() / "Lin_12.sim"), c.written);
+  }
 }
 
 // The example scenario of the repository compiles with no message at all.

@@ -8,7 +8,7 @@
 
 #include "app/error_codes.h"
 #include "app/form1.h"
-#include "private_folder.h"
+#include "in_place_platform.h"
 #include "scenario_names.h"
 #include "observer.h"
 #include "platform/ansi.h"
@@ -20,33 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int32_t kCompiledLine = 1;  // the line switch of every build
-
-/// Thrown where the build would end the program (a guard): carries the status.
-struct BuildEnded {
-  int status;
-};
-
-/// The platform of one compilation: the program folder is the private copy
-/// folder; the message box and reports are kept; the end of the program
-/// comes back as an exception.
-class PrivatePlatform : public SystemPlatform {
- public:
-  explicit PrivatePlatform(const fs::path& folder) : SystemPlatform(folder) {}
-
-  void show_window(const std::string&) override {}
-  void message_box(const std::string& text) override { messages.push_back(text); }
-  void report(const std::string& riga) override { reports.push_back(riga); }
-  [[noreturn]] void end_program(int status) override { throw BuildEnded{status}; }
-
-  std::string read_file(const fs::path& file) override {
-    read_values.push_back(file);
-    return SystemPlatform::read_file(file);
-  }
-
-  std::vector<std::string> messages;
-  std::vector<std::string> reports;
-  std::vector<fs::path> read_values;
-};
 
 std::string shown(const fs::path& folder, const fs::path& nome) {
   return (folder / nome).lexically_normal().string();
@@ -69,6 +42,36 @@ std::string without_line(std::string detail) {
   return detail.substr(i + 2);
 }
 
+std::string counted(size_t n, const char* what) {
+  return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
+std::string hex_bytes(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string text;
+  for (const char c : bytes) {
+    const auto b = static_cast<uint8_t>(c);
+    text += std::string(text.empty() ? "" : " ") + "0x" + kHex[b >> 4] + kHex[b & 0xF];
+  }
+  return text;
+}
+
+std::string code_point_text(char32_t cp) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string digits;
+  for (; cp != 0 || digits.size() < 4; cp >>= 4) digits.insert(digits.begin(), kHex[cp & 0xF]);
+  return "U+" + digits;
+}
+
+// What one character that cannot be converted is, in words.
+std::string unconverted_text(const UnconvertedCharacter& c) {
+  if (c.valid_utf8)
+    return "\"" + c.bytes + "\" (" + code_point_text(c.code_point) +
+           ") has no Windows-1252 form, the code page of the compiled files";
+  return (c.bytes.size() == 1 ? "byte " : "bytes ") + hex_bytes(c.bytes) +
+         (c.bytes.size() == 1 ? " is" : " are") + " not UTF-8 text";
+}
+
 class Session {
  public:
   Session(const Request& r, std::ostream& messages) : r_(r), out_(messages) {}
@@ -78,30 +81,43 @@ class Session {
   bool check_names();
   bool check_folders();
   bool read_descriptions();
-  int compile(PrivateFolder& private_folder);
-  int build(Form1& form, PrivatePlatform& platform);
-  std::vector<fs::path> compiled(const Form1& form, PrivatePlatform& platform) const;
-  int copy_compiled(PrivatePlatform& platform, const std::vector<fs::path>& written);
+  void report_encoding(Report& report, DescriptionFile file, const DecodedText& decoded) const;
+  int compile();
+  int build(Form1& form, InPlacePlatform& platform);
+  bool may_write();
+  void settle();
+  int outcome() const;
+  size_t warnings() const;
   std::string author_names(std::string text) const;
   int file_error(const FileError& e) const;
   void refuse(const std::string& message) const { out_ << "scenario-compile: " << message << '\n'; }
+  void note(std::string message) {
+    report_->add({Severity::note, 0, std::nullopt, 0, false, std::move(message), {}});
+  }
 
   const Request& r_;
   std::ostream& out_;
   fs::path output_;
   std::string line_, train_;  ///< Windows-1252
   fs::path line_name_, train_name_;  ///< the two file names, without a folder
-  std::string line_text_, train_text_;
-  std::vector<std::pair<std::string, std::string>> private_names_;  ///< private path -> author's
+  DecodedText line_text_, train_text_;
+  std::vector<std::pair<std::string, std::string>> build_names_;  ///< as the build names a file -> as shown
   std::vector<std::string> fatal_lines_;  ///< what ended the build, when it did not finish
+
+  // The build under way, for the decision to write.
+  std::optional<Report> report_;
+  Form1* form_ = nullptr;
+  InPlacePlatform* platform_ = nullptr;
+  Observer* observer_ = nullptr;
+  bool settled_ = false;
+  std::string withheld_;  ///< why the build's files were not written
 };
 
 int Session::run() {
   if (!check_names() || !check_folders()) return exit_status::usage;
   try {
     if (!read_descriptions()) return exit_status::usage;
-    PrivateFolder private_folder;
-    return compile(private_folder);
+    return compile();
   } catch (const FileError& e) {
     return file_error(e);
   }
@@ -135,7 +151,8 @@ bool Session::check_folders() {
   return true;
 }
 
-// The author's files are read once, here, and never opened again.
+// The author's files are read once, here, and never opened again: the
+// build reads the text they gave, converted to Windows-1252 as asked.
 bool Session::read_descriptions() {
   bool present = true;
   for (const fs::path& nome : {line_name_, train_name_}) {
@@ -147,80 +164,89 @@ bool Session::read_descriptions() {
   }
   if (!present) return false;
   SystemPlatform reader(r_.source);
-  line_text_ = reader.read_file(r_.source / line_name_);
-  train_text_ = reader.read_file(r_.source / train_name_);
+  line_text_ = decode_text(reader.read_file(r_.source / line_name_), r_.encoding);
+  train_text_ = decode_text(reader.read_file(r_.source / train_name_), r_.encoding);
   return true;
 }
 
-int Session::compile(PrivateFolder& private_folder) {
-  PrivatePlatform platform(private_folder.percorso());
-  platform.replace_file(private_folder.percorso() / line_name_, line_text_);
-  platform.replace_file(private_folder.percorso() / train_name_, train_text_);
+// A file found to be UTF-8 gets one warning; each line holding characters
+// that cannot be converted gets one error, with the caret under the first
+// of them (each stands in the line as kUnconvertedByte).
+void Session::report_encoding(Report& report, DescriptionFile file,
+                              const DecodedText& decoded) const {
+  if (decoded.from_utf8 && r_.encoding == TextEncoding::detect)
+    report.add({Severity::warning, 0, file, 0, false,
+                "read as UTF-8 and converted to Windows-1252, the code page of the compiled "
+                "files (--encoding utf-8 reads it so without this warning)",
+                {}});
+  const std::vector<std::string>& lines = report.file(file).lines;
+  size_t next = 0;  // the first unconverted character of the line
+  for (size_t i = 0; i < lines.size() && next < decoded.unconverted.size(); ++i) {
+    const auto here =
+        static_cast<size_t>(std::count(lines[i].begin(), lines[i].end(), kUnconvertedByte));
+    if (here == 0) continue;
+    std::string message = unconverted_text(decoded.unconverted[next]);
+    if (here > 1) message += " (and " + counted(here - 1, "more character") + " on this line)";
+    report.add({Severity::error, 0, file, static_cast<int32_t>(i + 1), true, std::move(message),
+                std::string(1, kUnconvertedByte)});
+    next += here;
+  }
+}
 
+int Session::compile() {
+  report_.emplace(SourceFile{shown(r_.source, line_name_), split_lines(line_text_.text)},
+                  SourceFile{shown(r_.source, train_name_), split_lines(train_text_.text)},
+                  scenario_stem(r_.line, r_.train));
+  Report& report = *report_;
+  report_encoding(report, DescriptionFile::line, line_text_);
+  report_encoding(report, DescriptionFile::train, train_text_);
+  if (report.has_errors()) {
+    note(std::string(r_.check_only ? "not compiled" : "not compiled, nothing written") +
+         ": a description file holds text that cannot be converted to Windows-1252");
+    report.write(out_);
+    return exit_status::recorded_code;
+  }
+
+  InPlacePlatform platform(output_, [this] { return may_write(); });
   Form1 form(platform);
   form.nome_linea = line_;
   form.numero_treno = train_;
-  for (const fs::path& nome : {line_name_, train_name_})
-    private_names_.emplace_back((private_folder.percorso() / nome).string(), shown(r_.source, nome));
+  form_ = &form;
+  platform_ = &platform;
+  const fs::path line_file = form.file_name(ScenarioFile::line_description);
+  const fs::path train_file = form.file_name(ScenarioFile::train_description);
+  platform.add_description(line_file, std::move(line_text_.text));
+  platform.add_description(train_file, std::move(train_text_.text));
+  build_names_ = {{line_file.string(), shown(r_.source, line_name_)},
+                  {train_file.string(), shown(r_.source, train_name_)}};
   for (const ScenarioFile compilato : kCompiledFiles)
-    private_names_.emplace_back(form.file_name(compilato).string(),
-                                shown(output_, form.file_name(compilato).filename()));
+    build_names_.emplace_back(form.file_name(compilato).string(),
+                              shown(output_, form.file_name(compilato).filename()));
 
-  Report report({shown(r_.source, line_name_), split_lines(line_text_)},
-                {shown(r_.source, train_name_), split_lines(train_text_)},
-                scenario_stem(r_.line, r_.train));
   Observer observer(form, report);
   form.listener = &observer;
+  observer_ = &observer;
 
   const int status = build(form, platform);
-  observer.report_codes(author_names(without_line(form.error_detail)));
+  settle();
   if (status != exit_status::clean) {
     report.write(out_);
     for (const std::string& riga : fatal_lines_) out_ << riga << '\n';
     return status;
   }
-  const bool train_read = std::find(platform.read_values.begin(), platform.read_values.end(),
-                                    private_folder.percorso() / train_name_) != platform.read_values.end();
-  if (!train_read)
-    report.add({Severity::note, 0, DescriptionFile::train, 0, false,
-                       "not compiled: the build stopped in the line description", {}});
-  else if (lowercase(train_text_).find("[generale]") == std::string::npos)
-    // The reader takes nothing before that heading, and finding none is no
-    // error to it: the whole train would silently be missing.
-    report.add({Severity::warning, 0, DescriptionFile::train, 0, false,
-                       "no field holds \"[generale]\": every entry of this file is ignored", {}});
-  const std::vector<fs::path> written = compiled(form, platform);
-  if (written.empty())
-    report.add({Severity::note, 0, std::nullopt, 0, false,
-                       "no compiled file was written: the build stopped before the cell grid "
-                       "existed",
-                       {}});
+  if (platform.handed_over().empty())
+    note("no compiled file was written: the build stopped before the cell grid existed");
+  else if (!withheld_.empty())
+    note("nothing written: " + withheld_);
   report.write(out_);
-
-  if (!r_.check_only) {
-    const int copy_status = copy_compiled(platform, written);
-    if (copy_status != exit_status::clean) return copy_status;
-  }
-  return form.codice_errore != 0 || written.empty() ? exit_status::recorded_code
-                                                     : exit_status::clean;
-}
-
-// The compiled files the build wrote into the private folder, in the order
-// it writes them: line data file, service file, grid file.
-std::vector<fs::path> Session::compiled(const Form1& form, PrivatePlatform& platform) const {
-  std::vector<fs::path> written;
-  for (const ScenarioFile compilato : kCompiledFiles) {
-    const fs::path file = form.file_name(compilato);
-    if (platform.file_exists(file)) written.push_back(file);
-  }
-  return written;
+  return outcome();
 }
 
 // The build exactly as the main program's driver runs it, minus the text
 // writers: the description files are the author's. A guard ends it with its
 // numbered message; a file failure ends it with the file's name (the writers
 // of the compiled files report a text they cannot hold that way too).
-int Session::build(Form1& form, PrivatePlatform& platform) {
+int Session::build(Form1& form, InPlacePlatform& platform) {
   try {
     form.memorizza_percorso(kCompiledLine);
     return exit_status::clean;
@@ -234,20 +260,58 @@ int Session::build(Form1& form, PrivatePlatform& platform) {
   return exit_status::fatal;
 }
 
-// The compiled files go from the private folder to the output folder, each
-// replaced safely, in the order the build wrote them.
-int Session::copy_compiled(PrivatePlatform& platform, const std::vector<fs::path>& written) {
-  try {
-    for (const fs::path& file : written)
-      platform.replace_file(output_ / file.filename(), platform.read_file(file));
-  } catch (const FileError& e) {
-    return file_error(e);
-  }
-  return exit_status::clean;
+// The messages of the reading and of the grid scan: every code the build
+// recorded, then what concerns a file as a whole. All are known once the
+// build hands over its files, and are added then, before the decision to
+// write, so that the decision (and --strict) sees them; a build that hands
+// over nothing settles when it ends.
+void Session::settle() {
+  if (settled_) return;
+  settled_ = true;
+  observer_->report_codes(author_names(without_line(form_->error_detail)));
+  const fs::path train_file = form_->file_name(ScenarioFile::train_description);
+  const std::vector<std::string>& train_lines = report_->file(DescriptionFile::train).lines;
+  if (!platform_->was_read(train_file))
+    report_->add({Severity::note, 0, DescriptionFile::train, 0, false,
+                  "not compiled: the build stopped in the line description", {}});
+  else if (std::none_of(train_lines.begin(), train_lines.end(), [](const std::string& riga) {
+             return lowercase(riga).find("[generale]") != std::string::npos;
+           }))
+    // The reader takes nothing before that heading, and finding none is no
+    // error to it: the whole train would silently be missing.
+    report_->add({Severity::warning, 0, DescriptionFile::train, 0, false,
+                  "no field holds \"[generale]\": every entry of this file is ignored", {}});
+}
+
+// Asked when the build hands over its compiled files, every code and
+// warning of the build known: a failed build leaves the output folder as
+// it was, so that a good earlier build is never lost to a broken one.
+bool Session::may_write() {
+  settle();
+  if (r_.check_only) return false;
+  if (r_.write_on_error) return true;
+  if (form_->codice_errore != 0 || report_->has_errors())
+    withheld_ = "the build recorded an error code (--write-on-error writes the files all the same)";
+  else if (r_.strict && warnings() > 0)
+    withheld_ = counted(warnings(), "warning") + ", and --strict fails a run on any warning";
+  return withheld_.empty();
+}
+
+size_t Session::warnings() const {
+  const std::vector<Diagnostic>& all = report_->diagnostics();
+  return static_cast<size_t>(std::count_if(all.begin(), all.end(), [](const Diagnostic& d) {
+    return d.severity == Severity::warning;
+  }));
+}
+
+int Session::outcome() const {
+  const bool failed = form_->codice_errore != 0 || report_->has_errors() ||
+                      platform_->handed_over().empty() || (r_.strict && warnings() > 0);
+  return failed ? exit_status::recorded_code : exit_status::clean;
 }
 
 std::string Session::author_names(std::string text) const {
-  for (const auto& [private_copy, author] : private_names_) text = replace_all(text, private_copy, author);
+  for (const auto& [as_built, author] : build_names_) text = replace_all(text, as_built, author);
   return text;
 }
 

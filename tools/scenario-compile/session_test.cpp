@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "platform/text_encoding.h"
 #include "testing/test_platform.h"
 
 namespace fs = std::filesystem;
@@ -92,12 +93,14 @@ void unset_variable(const char* name) { unsetenv(name); }
 
 /// The author's two files in a source folder, compiled into an output
 /// folder of their own, with the temporary folder of the process pointed at
-/// a folder the test watches, so that leftovers of the compiler show.
+/// a folder the test watches, so that anything the compiler would put there
+/// shows.
 struct SessionTest : testing::Test {
   TempFolder source, output, temporary;
   std::vector<std::string> line = kLine, train = kTrain;
   std::string messages;
   std::vector<std::optional<std::string>> old_values;
+  Request options;  ///< every field but the folders and the names
 
   void SetUp() override {
     for (const char* name : kTemporaryFolderVariables) {
@@ -113,7 +116,7 @@ struct SessionTest : testing::Test {
       else
         unset_variable(kTemporaryFolderVariables[i]);
     }
-    EXPECT_TRUE(fs::is_empty(temporary.path())) << "a private folder was left behind";
+    EXPECT_TRUE(fs::is_empty(temporary.path())) << "something was left in the temporary folder";
   }
 
   fs::path line_file() const { return source.path() / "Prova_linea.txt"; }
@@ -128,12 +131,12 @@ struct SessionTest : testing::Test {
 
   int compile(bool check_only = false) {
     write_descriptions();
-    Request r;
+    Request r = options;
     r.source = source.path();
     r.output = output.path();
     r.line = "Prova";
     r.train = "7";
-    r.check_only = check_only;
+    r.check_only = check_only || options.check_only;
     std::ostringstream out;
     const int status = compile_scenario(r, out);
     messages = out.str();
@@ -201,8 +204,10 @@ void handler(const std::vector<Edit>& edits, std::vector<std::string>& line,
 }
 
 // Each case: a change to the clean scenario, the exit status, and every
-// message, whole.
+// message, whole. The files are written as the main program writes them
+// (--write-on-error), so that the messages are those of the build alone.
 TEST_F(SessionTest, EveryMessageNamesTheFileAndTheLineOfItsEntry) {
+  options.write_on_error = true;
   const MessageCase cases[] = {
       {"misspelt line key",
        {{false, 15, "pendenzza, 2000, 12"}},
@@ -349,9 +354,9 @@ TEST_F(SessionTest, EveryMessageNamesTheFileAndTheLineOfItsEntry) {
     for (const auto& f : fs::directory_iterator(output.path())) fs::remove_all(f.path());
     EXPECT_EQ(compile_untouched(), c.status);
     EXPECT_EQ(messages, with_names(c.messages, nome_linea(), train_name()));
-    // Warnings and recorded codes change no output: the files are written
-    // as the build writes them; only a build without a grid, or a guard,
-    // writes none.
+    // With --write-on-error, recorded codes change no output: the files are
+    // written as the build writes them; only a build without a grid, or a
+    // guard, writes none.
     EXPECT_EQ(content(output.path()).size(), c.written ? 3u : 0u);
   }
 }
@@ -360,6 +365,7 @@ TEST_F(SessionTest, EveryMessageNamesTheFileAndTheLineOfItsEntry) {
 // records code 12 twice at the same cell, the second over the first, and
 // each is reported at the slowdown's line.
 TEST_F(SessionTest, ACodeRecordedTwiceIsReportedTwice) {
+  options.write_on_error = true;
   std::vector<Edit> edits = {
       {true, 14, "[rallentamenti]\nrallentamento, 4000, 120, 200, 0, 0, 0"},
       {true, 16, "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}};
@@ -381,6 +387,179 @@ TEST_F(SessionTest, CheckOnlyWritesNothingWhateverTheOutcome) {
   train[15] = "segnale, 600, 1, 5, 1, 0, 0, 0, 0,0,0, 0";  // code 16
   EXPECT_EQ(compile_untouched(true), 1);
   EXPECT_EQ(content(output.path()), (std::map<std::string, std::string>{{"Prova_7.sim", "old"}}));
+}
+
+const char* const kNothingWritten =
+    "Prova_7: note: nothing written: the build recorded an error code (--write-on-error writes "
+    "the files all the same)\n";
+const char* const kNotCompiled =
+    "Prova_7: note: not compiled, nothing written: a description file holds text that cannot be "
+    "converted to Windows-1252\n";
+
+bool ends_with(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// A good build in the output folder, then a run that fails in each way a
+// run can fail before writing: every file of the folder keeps every byte
+// (no file added, none removed), and the run's last message says why
+// nothing was written. Each failed run would have written other bytes.
+TEST_F(SessionTest, AFailedRunLeavesTheFilesOfAGoodBuildAsTheyWere) {
+  const struct {
+    const char* nome;
+    std::vector<Edit> edits;
+    bool strict;
+    std::string last_message;
+  } cases[] = {
+      {"a code of the train half", {{true, 16, "segnale, 600, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}}, false,
+       kNothingWritten},
+      {"code 25 in the line half, the grid made", {{false, 15, "pendenza, 2000, x"}}, false,
+       kNothingWritten},
+      {"a warning under --strict", {{false, 15, "pendenzza, 2000, 12"}}, true,
+       "Prova_7: note: nothing written: 1 warning, and --strict fails a run on any warning\n"},
+      {"a character Windows-1252 cannot hold",
+       {{true, 12, "stazione, 500, 12, 400, 1, 0, 0, 4,1,0, 2,1,1, 1, 6,48, 0, BIA\xC5\x81" "A"}},
+       false, kNotCompiled},
+  };
+  ASSERT_EQ(compile_untouched(), 0);
+  const auto good = content(output.path());
+  ASSERT_EQ(good.size(), 3u);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.nome);
+    line = kLine;
+    train = kTrain;
+    handler(c.edits, line, train);
+    options.strict = c.strict;
+    EXPECT_EQ(compile_untouched(), 1);
+    EXPECT_TRUE(ends_with(messages, c.last_message)) << messages;
+    EXPECT_EQ(content(output.path()), good);
+  }
+}
+
+// --write-on-error writes what the main program writes from the same
+// files, byte for byte, and the run still ends with status 1.
+TEST_F(SessionTest, WriteOnErrorWritesWhatTheMainProgramWrites) {
+  train[15] = "segnale, 600, 1, 5, 1, 0, 0, 0, 0,0,0, 0";  // code 16
+  options.write_on_error = true;
+  EXPECT_EQ(compile_untouched(), 1);
+  EXPECT_EQ(messages.find("nothing written"), std::string::npos) << messages;
+
+  TempFolder program;
+  write_bytes(program.path() / "Prova_linea.txt", lines(line));
+  write_bytes(program.path() / "Prova_7-.txt", lines(train));
+  TestPlatform platform(program.path());
+  Form1 main_program(platform);
+  main_program.nome_linea = "Prova";
+  main_program.numero_treno = "7";
+  main_program.memorizza_percorso(1);
+  EXPECT_EQ(main_program.codice_errore, 16);
+  const auto expected = content(program.path());
+  EXPECT_EQ(expected.size(), 3u);
+  EXPECT_EQ(content(output.path()), expected);
+}
+
+// --strict fails the run on any warning and writes nothing; --write-on-error
+// writes all the same; --check never writes. A run without warnings passes.
+TEST_F(SessionTest, StrictFailsTheRunOnAnyWarning) {
+  line[14] = "pendenzza, 2000, 12";  // a misspelt key: one warning
+  const struct {
+    bool strict, write_on_error, check_only;
+    int status;
+    bool written;
+  } cases[] = {
+      {false, false, false, 0, true},
+      {true, false, false, 1, false},
+      {true, true, false, 1, true},
+      {true, false, true, 1, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.strict << c.write_on_error << c.check_only);
+    for (const auto& f : fs::directory_iterator(output.path())) fs::remove_all(f.path());
+    options.strict = c.strict;
+    options.write_on_error = c.write_on_error;
+    options.check_only = c.check_only;
+    EXPECT_EQ(compile_untouched(), c.status);
+    EXPECT_EQ(content(output.path()).size(), c.written ? 3u : 0u);
+  }
+  line = kLine;
+  options = Request{};
+  options.strict = true;
+  EXPECT_EQ(compile_untouched(), 0);
+  EXPECT_EQ(messages, "");
+  EXPECT_EQ(content(output.path()).size(), 3u);
+}
+
+// The same scenario saved as Windows-1252 and as UTF-8 compiles to the same
+// bytes. The UTF-8 file gets one warning naming it, unless --encoding utf-8
+// says so; --encoding cp1252 takes its bytes as they are.
+TEST_F(SessionTest, AUtf8FileCompilesToTheBytesOfItsWindows1252Twin) {
+  const std::string station = "stazione, 500, 12, 400, 1, 0, 0, 4,1,0, 2,1,1, 1, 6,48, 0, LE FORN";
+  train[11] = station + "\xC0" "CI";  // À in Windows-1252
+  ASSERT_EQ(compile_untouched(), 0);
+  ASSERT_EQ(messages, "");
+  const auto twin = content(output.path());
+  ASSERT_NE(twin.at("Prova_7.sim").find("LE FORN\xC0" "CI"), std::string::npos);
+
+  train[11] = station + "\xC3\x80" "CI";  // À in UTF-8
+  const struct {
+    TextEncoding encoding;
+    std::string messages;
+  } cases[] = {
+      {TextEncoding::detect,
+       "T: warning: read as UTF-8 and converted to Windows-1252, the code page of the compiled "
+       "files (--encoding utf-8 reads it so without this warning)\n"},
+      {TextEncoding::utf8, ""},
+  };
+  for (const auto& c : cases) {
+    for (const auto& f : fs::directory_iterator(output.path())) fs::remove_all(f.path());
+    options.encoding = c.encoding;
+    EXPECT_EQ(compile_untouched(), 0);
+    EXPECT_EQ(messages, with_names(c.messages, nome_linea(), train_name()));
+    EXPECT_EQ(content(output.path()), twin);
+  }
+  options.encoding = TextEncoding::cp1252;
+  EXPECT_EQ(compile_untouched(), 0);
+  EXPECT_EQ(messages, "");
+  EXPECT_NE(read_bytes(output.path() / "Prova_7.sim").find("LE FORN\xC3\x80" "CI"), std::string::npos);
+}
+
+// Text that cannot become Windows-1252 is an error at its file and line,
+// with the caret under the first such character of the line (shown as
+// U+FFFD); nothing is compiled and nothing is written.
+TEST_F(SessionTest, TextWindows1252CannotHoldIsAnErrorAtItsLine) {
+  const std::string before = "stazione, 500, 12, 400, 1, 0, 0, 4,1,0, 2,1,1, 1, 6,48, 0, ";
+  const std::string caret = std::string(before.size() + 3, ' ') + "^\n";
+  const std::string utf8_warning =
+      "T: warning: read as UTF-8 and converted to Windows-1252, the code page of the compiled "
+      "files (--encoding utf-8 reads it so without this warning)\n";
+  const struct {
+    const char* nome;
+    std::string name;
+    TextEncoding encoding;
+    std::string messages;
+  } cases[] = {
+      {"a letter", "BIA\xC5\x82" "A", TextEncoding::detect,
+       utf8_warning +
+           "T:12: error: \"\xC5\x82\" (U+0142) has no Windows-1252 form, the code page of the "
+           "compiled files\n" +
+           before + "BIA\xEF\xBF\xBD" "A\n" + caret},
+      {"two on one line", "BIA\xF0\x9F\x9A\x82\xC5\x82", TextEncoding::detect,
+       utf8_warning +
+           "T:12: error: \"\xF0\x9F\x9A\x82\" (U+1F682) has no Windows-1252 form, the code page "
+           "of the compiled files (and 1 more character on this line)\n" +
+           before + "BIA\xEF\xBF\xBD\xEF\xBF\xBD\n" + caret},
+      {"Windows-1252 read as UTF-8", "BIA\xC0" "CI", TextEncoding::utf8,
+       "T:12: error: byte 0xC0 is not UTF-8 text\n" + before + "BIA\xEF\xBF\xBD" "CI\n" + caret},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.nome);
+    train = kTrain;
+    train[11] = before + c.name;
+    options.encoding = c.encoding;
+    EXPECT_EQ(compile_untouched(), 1);
+    EXPECT_EQ(messages, with_names(c.messages, nome_linea(), train_name()) + kNotCompiled);
+    EXPECT_TRUE(fs::is_empty(output.path()));
+  }
 }
 
 TEST_F(SessionTest, CheckOnlyNeedsNoOutputFolder) {
@@ -412,8 +591,9 @@ TEST_F(SessionTest, OutputFolderDefaultsToTheSourceFolderAndKeepsTheAuthorsFiles
 }
 
 // A compiled file that cannot be replaced (a folder stands in its place)
-// is a file failure: status 3, the author's files untouched, no private
-// folder left behind (checked by the fixture).
+// is a file failure: status 3, the author's files untouched, and the output
+// folder as it was: the three files are replaced together or not at all,
+// and no temporary file stays.
 TEST_F(SessionTest, AFileThatCannotBeWrittenEndsWithItsNameAndStatus3) {
   fs::create_directory(output.path() / "Prova_7.sim");
   EXPECT_EQ(compile_untouched(), 3);
@@ -422,7 +602,7 @@ TEST_F(SessionTest, AFileThatCannotBeWrittenEndsWithItsNameAndStatus3) {
                            0),
             0u)
       << messages;
-  EXPECT_EQ(messages.find("scenario-compile-"), std::string::npos) << "a private name shown";
+  EXPECT_EQ(content(output.path()), (std::map<std::string, std::string>{{"Prova_7.sim", "<folder>"}}));
 }
 
 TEST_F(SessionTest, MissingFolderOrDescriptionFileIsAnInputError) {

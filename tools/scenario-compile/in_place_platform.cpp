@@ -1,0 +1,68 @@
+#include "in_place_platform.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace fs = std::filesystem;
+
+InPlacePlatform::InPlacePlatform(fs::path output_folder, WriteDecision may_write)
+    : output_folder_(output_folder), system_(std::move(output_folder)), ask_(std::move(may_write)) {}
+
+void InPlacePlatform::add_description(fs::path as_built, std::string text) {
+  descriptions_.push_back({std::move(as_built), std::move(text)});
+}
+
+InPlacePlatform::Description* InPlacePlatform::description(const fs::path& file) {
+  const auto found = std::find_if(descriptions_.begin(), descriptions_.end(),
+                                  [&](const Description& d) { return d.as_built == file; });
+  return found == descriptions_.end() ? nullptr : &*found;
+}
+
+bool InPlacePlatform::was_read(const fs::path& as_built) const {
+  return std::any_of(descriptions_.begin(), descriptions_.end(),
+                     [&](const Description& d) { return d.as_built == as_built && d.read; });
+}
+
+// A description file the build has deleted is gone for the build, as it
+// would be for the main program, while the author's file stays.
+bool InPlacePlatform::file_exists(const fs::path& file) {
+  if (const Description* d = description(file)) return !d->deleted;
+  return system_.file_exists(file);
+}
+
+std::string InPlacePlatform::read_file(const fs::path& file) {
+  Description* d = description(file);
+  if (d == nullptr) return system_.read_file(file);
+  if (d->deleted) throw FileError(file, "cannot open for reading: the build has deleted it");
+  d->read = true;
+  return d->text;
+}
+
+void InPlacePlatform::delete_file(const fs::path& file) {
+  if (Description* d = description(file)) {
+    d->deleted = true;
+    return;
+  }
+  handed_over_.push_back(file);
+  if (may_write()) system_.delete_file(file);
+}
+
+void InPlacePlatform::replace_file(const fs::path& file, std::string_view bytes) {
+  const NewFile one{file, bytes};
+  replace_files({&one, 1});
+}
+
+// The build lays out every byte of its files once and hands them over here;
+// they go to the system's safe replacement or nowhere, never to a copy.
+void InPlacePlatform::replace_files(std::span<const NewFile> files) {
+  for (const NewFile& f : files)
+    if (description(f.file) != nullptr)
+      throw FileError(f.file, "cannot write: a description file is only ever read");
+  for (const NewFile& f : files) handed_over_.push_back(f.file);
+  if (may_write()) system_.replace_files(files);
+}
+
+bool InPlacePlatform::may_write() {
+  if (!decision_) decision_ = ask_();
+  return *decision_;
+}
