@@ -46,8 +46,9 @@ std::string counted(size_t n, const char* what) {
   return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
 }
 
+constexpr char kHex[] = "0123456789ABCDEF";
+
 std::string hex_bytes(std::string_view bytes) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string text;
   for (const char c : bytes) {
     const auto b = static_cast<uint8_t>(c);
@@ -57,7 +58,6 @@ std::string hex_bytes(std::string_view bytes) {
 }
 
 std::string code_point_text(char32_t cp) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string digits;
   for (; cp != 0 || digits.size() < 4; cp >>= 4) digits.insert(digits.begin(), kHex[cp & 0xF]);
   return "U+" + digits;
