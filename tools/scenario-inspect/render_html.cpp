@@ -292,7 +292,8 @@ void map_stations(std::string& o, const MapPlan& p, const Scenario& s, const Dec
     if (beyond_end(v.posizione, s.length)) o += beyond_ring(x, y);
     // The name stands above the station, clear of the track, kept inside the frame.
     const double half = text_width(nome, 12) / 2;
-    const double cx = std::clamp(x, 8 + half, p.m.width - 8 - half);
+    const double cx = 8 + half <= p.m.width - 8 - half ? std::clamp(x, 8 + half, p.m.width - 8 - half)
+                                                       : p.m.width / 2;
     o += "<text x=\"" + f(cx) + "\" y=\"" + f(y - 14) +
          "\" text-anchor=\"middle\" font-size=\"12\" fill=\"#1d2630\" stroke=\"#f9fbf7\" stroke-width=\"3\" "
          "paint-order=\"stroke\">" +
@@ -565,6 +566,15 @@ std::string svg_profile(const Scenario& s, const Decoded& d) {
   return o;
 }
 
+/// "7 000 m of line, 4 stations, 1 signal, 1 tunnel" for the page's header.
+std::string header_counts(const Scenario& s, const Decoded& d) {
+  auto count = [](size_t k, const char* one, const char* many) {
+    return std::to_string(k) + " " + (k == 1 ? one : many);
+  };
+  return metres(s.length) + " m of line, " + count(d.stations.size(), "station", "stations") + ", " +
+         count(d.signals.size(), "signal", "signals") + ", " + count(d.tunnels.size(), "tunnel", "tunnels");
+}
+
 /// The legend under a drawing: one coloured bar and its words per entry.
 std::string legend(std::initializer_list<std::pair<const char*, const char*>> entries) {
   std::string o = "<div class=\"legend\">";
@@ -647,9 +657,7 @@ std::string html_text(const std::string& utf8) {
 std::string render_html(const Scenario& s, const Decoded& d, const Summary& r) {
   std::string o = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
                   html_text(r.title) + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
-  o += "<header><h1>" + html_text(r.title) + "</h1><p>" + metres(s.length) + " m of line, " +
-       n(static_cast<int64_t>(d.stations.size())) + " stations, " + n(static_cast<int64_t>(d.signals.size())) +
-       " signals, " + n(static_cast<int64_t>(d.tunnels.size())) + " tunnels</p></header>\n<main>\n";
+  o += "<header><h1>" + html_text(r.title) + "</h1><p>" + header_counts(s, d) + "</p></header>\n<main>\n";
   o += general_html(s, r);
   o += "<section><h2>Plan of the track</h2>\n" + svg_map(s, d);
   const bool beyond = drawn_reach(s, d) > s.length;

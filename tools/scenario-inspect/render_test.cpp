@@ -296,6 +296,7 @@ TEST(HtmlTest, IsOneWellFormedPageWithTheMapTheProfileAndTheTables) {
   const std::string h = render_html(x.s, x.d, x.r);
   EXPECT_TRUE(h.starts_with("<!DOCTYPE html>\n"));
   EXPECT_EQ(unbalanced_tags(h), "");
+  EXPECT_NE(h.find("<p>3 000 m of line, 3 stations, 1 signal, 2 tunnels</p>"), std::string::npos);
   EXPECT_EQ(occurrences(h, "<svg "), 2u);
   EXPECT_EQ(occurrences(h, "id=\"map\""), 1u);
   EXPECT_EQ(occurrences(h, "id=\"profile\""), 1u);
@@ -333,6 +334,15 @@ TEST(HtmlTest, ItemsBeyondTheEndAreDrawnInTheMarginAndMarked) {
   EXPECT_EQ(occurrences(h, "<title>Signal at 3 450 m, beyond the end of the line by 450 m</title>"), 2u);
   EXPECT_EQ(occurrences(h, "<title>Name board (OLTRE) at 3 050 m, beyond the end of the line by 50 m</title>"), 1u);
   EXPECT_NE(h.find(">(OLTRE)</text>"), std::string::npos);
+}
+
+TEST(HtmlTest, AStationNameWiderThanTheMapIsCentredOnIt) {
+  tb::Sample c = tb::sample();
+  c.voci[1].nome = std::string(150, 'A');
+  const Rendered x = render(c);
+  const std::string h = render_html(x.s, x.d, x.r);
+  EXPECT_EQ(unbalanced_tags(h), "");
+  EXPECT_NE(h.find("<text x=\"500.0\" y=\""), std::string::npos);
 }
 
 TEST(HtmlTest, WithoutLineDataTheMapSaysSoAndTheProfileStays) {
