@@ -286,9 +286,13 @@ void map_stations(std::string& o, const MapPlan& p, const Scenario& s, const Dec
     const voce& v = s.voci[static_cast<size_t>(st.voce)];
     const auto [x, y] = p.at(v.posizione);
     const std::string nome = cp1252_to_utf8(v.nome);
+    // A station the train passes without stopping is drawn thin.
+    const bool stop = st.stop_cell.has_value();
     o += "<circle class=\"station\" cx=\"" + f(x) + "\" cy=\"" + f(y) + "\" r=\"6\" fill=\"#fff\" stroke=\"" +
-         kStationColour + "\" stroke-width=\"3\">" +
-         title(nome + " at " + metres(v.posizione) + " m" + beyond_words(v.posizione, s.length)) + "</circle>\n";
+         kStationColour + "\" stroke-width=\"" + (stop ? "3" : "1.5") + "\">" +
+         title(nome + " at " + metres(v.posizione) + " m" + (stop ? "" : ", passed without stopping") +
+               beyond_words(v.posizione, s.length)) +
+         "</circle>\n";
     if (beyond_end(v.posizione, s.length)) o += beyond_ring(x, y);
     // The name stands above the station, clear of the track, kept inside the frame.
     const double half = text_width(nome, 12) / 2;
@@ -585,7 +589,8 @@ std::string legend(std::initializer_list<std::pair<const char*, const char*>> en
 
 /// The legends name the grid's margin only when something stands in it.
 std::string map_legend(bool beyond) {
-  return legend({{kTrackColour, "line"}, {kTunnelColour, "tunnel"}, {kStationColour, "station"},
+  return legend({{kTrackColour, "line"}, {kTunnelColour, "tunnel"},
+                 {kStationColour, "station (a thin ring: passed without stopping)"},
                  {kSignalColour, "signal"}, {kSlowdownColour, "slowdown and its warning board"},
                  {kBoardColour, "name board"}}) +
          (beyond ? legend({{kMarginColour, "beyond the end of the line, in the grid's margin (ringed items)"}}) : "");

@@ -308,6 +308,10 @@ TEST(HtmlTest, IsOneWellFormedPageWithTheMapTheProfileAndTheTables) {
   EXPECT_EQ(occurrences(h, "class=\"slowdown-board\""), 2u);
   EXPECT_EQ(occurrences(h, "class=\"name-board\""), 4u);
   EXPECT_NE(h.find(">(GALLERIA)(261 m.)</text>"), std::string::npos);
+  // The type-27 station is passed without stopping.
+  EXPECT_NE(h.find("stroke-width=\"1.5\"><title>PONTE D&#39;ARCO \xC3\x80 &lt;MONTE&gt; at 1 200 m, passed without "
+                   "stopping</title>"),
+            std::string::npos);
   // Nothing beyond the end: no margin drawn, nothing ringed.
   EXPECT_EQ(occurrences(h, "class=\"margin\""), 0u);
   EXPECT_EQ(occurrences(h, "class=\"beyond\""), 0u);
