@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
-#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "output/scenario_files.h"
