@@ -99,6 +99,11 @@ std::string time_of_day(int32_t seconds) {
   return out;
 }
 
+std::optional<int64_t> beyond_end(int64_t posizione, int32_t length) {
+  if (posizione <= length) return std::nullopt;
+  return posizione - length;
+}
+
 Decoded decode(const Scenario& s) {
   const CellGrid& p = s.percorso;
   Decoded d;

@@ -103,5 +103,10 @@ struct Decoded {
 /// One pass over the grid and the records.
 Decoded decode(const Scenario& s);
 
+/// The metres by which an item's position lies beyond the end of the line,
+/// in the 7000 m margin that the grid keeps after it; nothing for a position
+/// on the line (up to its length).
+std::optional<int64_t> beyond_end(int64_t posizione, int32_t length);
+
 /// "h:mm:ss" for seconds after midnight (negative values with a sign).
 std::string time_of_day(int32_t seconds);

@@ -143,6 +143,13 @@ void write_optional(Json& j, std::string_view k, const std::optional<int32_t>& v
   else j.null_value();
 }
 
+/// Metres past the end of the line for an item in the grid's margin, else null.
+void write_beyond_end(Json& j, int64_t posizione, int32_t length) {
+  j.key("beyond_end");
+  if (const auto by = beyond_end(posizione, length)) j.integer(*by);
+  else j.null_value();
+}
+
 void write_decoded(Json& j, const Scenario& s, const Decoded& d) {
   j.key("decoded");
   j.open('{');
@@ -151,6 +158,7 @@ void write_decoded(Json& j, const Scenario& s, const Decoded& d) {
     write_optional(j, "stop_cell", x.stop_cell);
     j.key("orario");
     j.text(time_of_day(s.voci[static_cast<size_t>(x.voce)].orario));
+    write_beyond_end(j, s.voci[static_cast<size_t>(x.voce)].posizione, s.length);
   });
   list(j, "signals", d.signals, [&](const Signal& x) {
     j.field("cell", x.cella);
@@ -163,16 +171,20 @@ void write_decoded(Json& j, const Scenario& s, const Decoded& d) {
     j.open('[');
     for (uint8_t m : x.markers) j.integer(m);
     j.close(']');
+    write_beyond_end(j, x.posizione, s.length);
   });
   list(j, "slowdowns", d.slowdowns, [&](const Slowdown& x) {
     j.field("start_cell", x.start_cell);
     write_optional(j, "end_cell", x.end_cell);
+    j.field("inizio", x.inizio());
+    write_optional(j, "fine", x.fine());
     write_optional(j, "warning_cell", x.warning_cell);
     j.key("pre_warning");
     j.boolean(x.pre_warning);
     j.field("velocita", x.velocita);
     j.field("d_v", x.d_v);
     j.field("f_tt", x.f_tt);
+    write_beyond_end(j, x.inizio(), s.length);
   });
   list(j, "name_boards", d.boards, [&](const NameBoard& x) {
     j.field("cell", x.cella);
@@ -181,10 +193,12 @@ void write_decoded(Json& j, const Scenario& s, const Decoded& d) {
     j.key("text");
     if (x.valid_record) j.text(cp1252_to_utf8(x.text));
     else j.null_value();
+    write_beyond_end(j, x.posizione(), s.length);
   });
   list(j, "speed_limit_boards", d.speed_boards, [&](const SpeedLimitBoards& x) {
     j.field("cell", x.cella);
     j.field("posizione", x.posizione());
+    write_beyond_end(j, x.posizione(), s.length);
   });
   list(j, "tunnels", d.tunnels, [&](const Tunnel& x) {
     j.field("first_cell", x.first);
@@ -196,12 +210,15 @@ void write_decoded(Json& j, const Scenario& s, const Decoded& d) {
     j.open('[');
     for (int32_t m : x.markers) j.integer(m);
     j.close(']');
+    write_beyond_end(j, x.inizio(), s.length);
   });
   list(j, "abbattimento_points", d.abbattimento_points, [&](const Abbattimento& x) {
     j.field("cell", x.cella);
+    j.field("posizione", x.posizione());
     j.key("value");
     if (x.holds_value) j.integer(x.value);
     else j.null_value();
+    write_beyond_end(j, x.posizione(), s.length);
   });
   auto stretches = [&](std::string_view k, const std::vector<Stretch>& v) {
     list(j, k, v, [&](const Stretch& x) {

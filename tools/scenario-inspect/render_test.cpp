@@ -53,10 +53,14 @@ TEST(SummaryTest, ShowsTheGeneralValuesAndTheTables) {
       "Scenario Valdarco_Lornese, train 4158",
       "Line length                         3 000 m (grid cells 0 to 200)",
       "Track plan                          10001 rows, 9999 holding a point",
-      "Check codes                         valid",
+      "Beyond the end of the line          none",
+      "Check codes                         consistent with the names in the records",
       "  marker in cell 1                  5121 (valid)",
       "  plain check code in cell 1        2398 (valid)",
       "  weighted check code in record 85  33076 (valid)",
+      "  they show                         the grid and service files were written for the same line and train",
+      "  they do not show                  that the build was clean (one that recorded an error code stores them "
+      "too); the line data file has no code",
       "Chainage reference 81               position 0 m = km 73+450, flag 1",
       "Scenery values                      uno 33600, due 27600, tre 1",
       "Signal repetition                   off (distances 0 m, 0 m)",
@@ -98,6 +102,34 @@ TEST(SummaryTest, AnInvalidCodeIsShownWithWhatItShouldBe) {
   const std::string t = render_summary(render(c).r);
   EXPECT_TRUE(contains_line(t, "Check codes                         NOT VALID")) << t;
   EXPECT_TRUE(contains_line(t, "  plain check code in cell 1        2399 (INVALID, expected 2398)")) << t;
+  EXPECT_EQ(t.find("they show"), std::string::npos) << t;
+}
+
+/// The sample with a signal 450 m and a name board 50 m beyond the end of
+/// its 3000 m line; its abbattimento point at 3000 m stands at the very end.
+tb::Sample sample_with_items_beyond_the_end() {
+  tb::Sample c = tb::sample();
+  c.percorso[70].tipo = 1, c.percorso[70].dato1 = 50, c.percorso[70].dato4 = 3;
+  c.percorso[62].tipo = 14, c.percorso[62].dato1 = 78;
+  c.voci[78].nome = "(OLTRE)";
+  return c;
+}
+
+TEST(SummaryTest, ItemsBeyondTheEndOfTheLineAreCountedAndMarked) {
+  const std::string t = render_summary(render(sample_with_items_beyond_the_end()).r);
+  for (const char* riga : {
+           "Beyond the end of the line          2 items, in the grid's margin after the line's end (see the "
+           "column \"beyond the end\" of Signals, Name boards)",
+           "  position m cell left sx: s1 s2 s3 right dx: d1 d2 d3 rapp time markers                   beyond the end",
+           "       1 950   40 1: 5 1 0          0: 0 0 0              0    0 31 32 33 34",
+           "       3 450   70 1: 5 0 0          0: 0 0 0              0    0 0 0 0 0 (expected 31..34) by 450 m",
+           "       3 050   62     78 (OLTRE)            by 50 m",
+           "  Beyond the end: past the line's 3 000 m, in the margin that the grid keeps after it.",
+           // At the very end is still on the line: no column for the points.
+           "  position m cell value",
+           "       3 000   60  none",
+       })
+    EXPECT_TRUE(contains_line(t, riga)) << "missing line: [" << riga << "]\n" << t;
 }
 
 // ---- A small JSON checker: enough to tell well-formed JSON and read numbers back ----
@@ -202,6 +234,17 @@ TEST(JsonTest, IsWellFormedAndHoldsEveryRecordCellAndPlanRow) {
   size_t voci = 0;
   for (size_t p = j.find("\"campo13\""); p != std::string::npos; p = j.find("\"campo13\"", p + 1)) ++voci;
   EXPECT_EQ(voci, 87u);
+  EXPECT_EQ(j.find("\"beyond_end\":4"), std::string::npos);
+}
+
+TEST(JsonTest, GivesEveryItemThePlaceItHasBeyondTheEnd) {
+  const Rendered x = render(sample_with_items_beyond_the_end());
+  const std::string j = render_json(x.s, x.d);
+  EXPECT_TRUE(JsonChecker(j).valid());
+  EXPECT_NE(j.find("\"tempo\":0,\"markers\":[0,0,0,0],\"beyond_end\":450}"), std::string::npos);
+  EXPECT_NE(j.find("\"text\":\"(OLTRE)\",\"beyond_end\":50}"), std::string::npos);
+  EXPECT_NE(j.find("{\"cell\":60,\"posizione\":3000,\"value\":null,\"beyond_end\":null}"), std::string::npos);
+  EXPECT_NE(j.find("{\"start_cell\":50,\"end_cell\":52,\"inizio\":2450,\"fine\":2550,"), std::string::npos);
 }
 
 TEST(JsonTest, EscapesQuotesBackslashesAndControlCharacters) {
@@ -253,13 +296,25 @@ TEST(HtmlTest, IsOneWellFormedPageWithTheMapTheProfileAndTheTables) {
   const std::string h = render_html(x.s, x.d, x.r);
   EXPECT_TRUE(h.starts_with("<!DOCTYPE html>\n"));
   EXPECT_EQ(unbalanced_tags(h), "");
+  EXPECT_NE(h.find("<p>3 000 m of line, 3 stations, 1 signal, 2 tunnels</p>"), std::string::npos);
   EXPECT_EQ(occurrences(h, "<svg "), 2u);
   EXPECT_EQ(occurrences(h, "id=\"map\""), 1u);
   EXPECT_EQ(occurrences(h, "id=\"profile\""), 1u);
-  // Stations on both drawings, signals and tunnels on the map, tunnels on the profile.
+  // Every item on both drawings; a slowdown also lowers the speed line.
   EXPECT_EQ(occurrences(h, "class=\"station\""), 6u);
-  EXPECT_EQ(occurrences(h, "class=\"signal\""), 1u);
+  EXPECT_EQ(occurrences(h, "class=\"signal\""), 2u);
   EXPECT_EQ(occurrences(h, "class=\"tunnel\""), 4u);
+  EXPECT_EQ(occurrences(h, "class=\"slowdown\""), 3u);
+  EXPECT_EQ(occurrences(h, "class=\"slowdown-board\""), 2u);
+  EXPECT_EQ(occurrences(h, "class=\"name-board\""), 4u);
+  EXPECT_NE(h.find(">(GALLERIA)(261 m.)</text>"), std::string::npos);
+  // The type-27 station is passed without stopping.
+  EXPECT_NE(h.find("stroke-width=\"1.5\"><title>PONTE D&#39;ARCO \xC3\x80 &lt;MONTE&gt; at 1 200 m, passed without "
+                   "stopping</title>"),
+            std::string::npos);
+  // Nothing beyond the end: no margin drawn, nothing ringed.
+  EXPECT_EQ(occurrences(h, "class=\"margin\""), 0u);
+  EXPECT_EQ(occurrences(h, "class=\"beyond\""), 0u);
   EXPECT_EQ(occurrences(h, "id=\"scale\""), 1u);
   EXPECT_EQ(occurrences(h, "<table>"), 10u - 0u);  // every table of the summary has rows
   EXPECT_NE(h.find("elevation starts at 0 m"), std::string::npos);
@@ -269,6 +324,29 @@ TEST(HtmlTest, IsOneWellFormedPageWithTheMapTheProfileAndTheTables) {
   // Names are escaped.
   EXPECT_NE(h.find("PONTE D&#39;ARCO \xC3\x80 &lt;MONTE&gt;"), std::string::npos);
   EXPECT_EQ(h.find("<MONTE>"), std::string::npos);
+}
+
+TEST(HtmlTest, ItemsBeyondTheEndAreDrawnInTheMarginAndMarked) {
+  const Rendered x = render(sample_with_items_beyond_the_end());
+  const std::string h = render_html(x.s, x.d, x.r);
+  EXPECT_EQ(unbalanced_tags(h), "");
+  // The map goes on past the end (dashed) and rings the two items there;
+  // the profile shades its margin; both mark the end of the line.
+  EXPECT_EQ(occurrences(h, "class=\"margin\""), 2u);
+  EXPECT_EQ(occurrences(h, "class=\"beyond\""), 2u);
+  EXPECT_EQ(occurrences(h, ">end of the line</text>"), 2u);
+  EXPECT_EQ(occurrences(h, "<title>Signal at 3 450 m, beyond the end of the line by 450 m</title>"), 2u);
+  EXPECT_EQ(occurrences(h, "<title>Name board (OLTRE) at 3 050 m, beyond the end of the line by 50 m</title>"), 1u);
+  EXPECT_NE(h.find(">(OLTRE)</text>"), std::string::npos);
+}
+
+TEST(HtmlTest, AStationNameWiderThanTheMapIsCentredOnIt) {
+  tb::Sample c = tb::sample();
+  c.voci[1].nome = std::string(150, 'A');
+  const Rendered x = render(c);
+  const std::string h = render_html(x.s, x.d, x.r);
+  EXPECT_EQ(unbalanced_tags(h), "");
+  EXPECT_NE(h.find("<text x=\"500.0\" y=\""), std::string::npos);
 }
 
 TEST(HtmlTest, WithoutLineDataTheMapSaysSoAndTheProfileStays) {
