@@ -1,6 +1,7 @@
 #include "session.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <string_view>
 #include <utility>
 #include <variant>
@@ -14,6 +15,7 @@
 #include "platform/ansi.h"
 #include "platform/system_platform.h"
 #include "report.h"
+#include "source_checks.h"
 
 namespace fs = std::filesystem;
 
@@ -84,7 +86,9 @@ class Session {
   int copy_compiled(PrivatePlatform& platform, const std::vector<fs::path>& written);
   std::string author_names(std::string text) const;
   int file_error(const FileError& e) const;
-  void refuse(const std::string& message) const { out_ << "scenario-compile: " << message << '\n'; }
+  void refuse(const std::string& message) const {
+    out_ << kProgramName << ": error: " << message << '\n';
+  }
 
   const Request& r_;
   std::ostream& out_;
@@ -93,7 +97,7 @@ class Session {
   fs::path line_name_, train_name_;  ///< the two file names, without a folder
   std::string line_text_, train_text_;
   std::vector<std::pair<std::string, std::string>> private_names_;  ///< private path -> author's
-  std::vector<std::string> fatal_lines_;  ///< what ended the build, when it did not finish
+  std::vector<Diagnostic> fatal_;  ///< what ended the build, when it did not finish
 };
 
 int Session::run() {
@@ -174,27 +178,25 @@ int Session::compile(PrivateFolder& private_folder) {
 
   const int status = build(form, platform);
   observer.report_codes(author_names(without_line(form.error_detail)));
+  check_sources(report, observer.reading_stops(), line_text_, train_text_);
   if (status != exit_status::clean) {
+    for (Diagnostic& d : fatal_) report.add(std::move(d));
     report.write(out_);
-    for (const std::string& riga : fatal_lines_) out_ << riga << '\n';
     return status;
   }
   const bool train_read = std::find(platform.read_values.begin(), platform.read_values.end(),
                                     private_folder.percorso() / train_name_) != platform.read_values.end();
-  if (!train_read)
-    report.add({Severity::note, 0, DescriptionFile::train, 0, false,
-                       "not compiled: the build stopped in the line description", {}});
-  else if (lowercase(train_text_).find("[generale]") == std::string::npos)
+  if (train_read && lowercase(train_text_).find("[generale]") == std::string::npos)
     // The reader takes nothing before that heading, and finding none is no
     // error to it: the whole train would silently be missing.
     report.add({Severity::warning, 0, DescriptionFile::train, 0, false,
-                       "no field holds \"[generale]\": every entry of this file is ignored", {}});
+                       "no field holds \"[generale]\": every entry of this file is ignored", {}, 0, 0});
   const std::vector<fs::path> written = compiled(form, platform);
   if (written.empty())
     report.add({Severity::note, 0, std::nullopt, 0, false,
                        "no compiled file was written: the build stopped before the cell grid "
                        "existed",
-                       {}});
+                       {}, 0, 0});
   report.write(out_);
 
   if (!r_.check_only) {
@@ -225,11 +227,20 @@ int Session::build(Form1& form, PrivatePlatform& platform) {
     form.memorizza_percorso(kCompiledLine);
     return exit_status::clean;
   } catch (const BuildEnded& fine) {
-    fatal_lines_ = platform.reports.empty() ? platform.messages : platform.reports;
-    fatal_lines_.push_back(scenario_stem(r_.line, r_.train) + ": note: no compiled file was written");
+    // A guard: its numbered message box, told by the code's meaning.
+    for (const std::string& box : platform.messages) {
+      const size_t digits = box.find_first_of("0123456789");
+      const int32_t code = digits == std::string::npos ? 0 : std::atoi(box.c_str() + digits);
+      const ErrorCode* row = find_code(code);
+      fatal_.push_back({Severity::error, row ? code : 0, std::nullopt, 0, false,
+                        row ? row->meaning : box, {}, 0, 0});
+    }
+    fatal_.push_back({Severity::note, 0, std::nullopt, 0, false, "no compiled file was written",
+                      {}, 0, 0});
     return fine.status;
   } catch (const FileError& e) {
-    fatal_lines_.push_back("scenario-compile: " + author_names(e.what()));
+    fatal_.push_back(
+        {Severity::error, 0, std::nullopt, 0, false, author_names(e.what()), {}, 0, 0});
   }
   return exit_status::fatal;
 }
@@ -252,7 +263,7 @@ std::string Session::author_names(std::string text) const {
 }
 
 int Session::file_error(const FileError& e) const {
-  out_ << "scenario-compile: " << author_names(e.what()) << '\n';
+  out_ << kProgramName << ": error: " << author_names(e.what()) << '\n';
   return exit_status::fatal;
 }
 
