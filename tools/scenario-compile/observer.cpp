@@ -5,11 +5,18 @@
 
 #include "app/error_codes.h"
 #include "model/chainage.h"
+#include "model/numbers.h"
+#include "platform/ansi.h"
 
 std::string position_text(const RecordTable& voci, int32_t posizione) {
   std::string text = " (at " + std::to_string(posizione) + " m";
   if (const std::optional<std::string> km = chainage_at(voci, posizione)) text += ", " + *km;
   return text + ")";
+}
+
+void Observer::entry_read(DescriptionFile file, int32_t line, std::string_view entry,
+                          int32_t position) {
+  entries_.push_back({file, line, std::string(entry), position});
 }
 
 void Observer::chainage_dropped() {
@@ -56,6 +63,105 @@ ReadingStops Observer::reading_stops() const {
   return stops;
 }
 
+namespace {
+
+int64_t cell_at(double cells) { return static_cast<int64_t>(nearest(cells)); }
+
+/// The cell a code about an occupied cell tested, from the position the
+/// code carries: the boards' and the signal's cell, the abbattimento
+/// point's, a slowdown's warning board and start. None for the codes whose
+/// cell the position alone does not give.
+std::optional<int64_t> tested_cell(int32_t code, int32_t posizione) {
+  switch (code) {
+    case 6:
+    case 16:
+    case 21:
+    case 18:
+      return cell_at(posizione / 50.0 + 1);
+    case 7:
+      return cell_at(posizione / 50.0);
+    case 17:
+      return cell_at((posizione - 1200.0) / 50 + 1);
+    default:
+      return std::nullopt;
+  }
+}
+
+std::string quoted_name(const std::string& nome) { return "\"" + cp1252_to_utf8(nome) + "\""; }
+
+}  // namespace
+
+const Observer::ReadEntry* Observer::entry_in_cell(std::string_view kind, int64_t cell) const {
+  const ReadEntry* found = nullptr;
+  for (const ReadEntry& e : entries_) {
+    if (e.kind != kind) continue;
+    const int64_t at = kind == "abbattimento" ? cell_at(e.posizione / 50.0)
+                                              : cell_at(e.posizione / 50.0 + 1);
+    if (at == cell) found = &e;
+  }
+  return found;
+}
+
+std::string Observer::occupant(int64_t cell, DescriptionFile from) const {
+  const CellGrid& percorso = form_.percorso;
+  if (cell < 0 || cell >= static_cast<int64_t>(percorso.size())) return {};
+  const cella& c = percorso[static_cast<size_t>(cell)];
+  if (cell_is_free(c)) return {};
+  std::string what;
+  std::optional<DescriptionFile> file;
+  int32_t riga = 0;
+  const auto from_entry = [&](const ReadEntry* e) {
+    if (e) file = e->file, riga = e->riga;
+  };
+  switch (c.tipo) {
+    case cell_type::segnale:
+    case cell_type::slowdown_end:
+    case cell_type::slowdown_start:
+    case cell_type::slowdown_warning:
+    case cell_type::slowdown_pre_warning:
+      what = c.tipo == cell_type::segnale ? "a signal" : "a slowdown's cell";
+      if (static_cast<size_t>(cell) < form_.cell_origins.size() &&
+          form_.cell_origins[static_cast<size_t>(cell)].riga > 0) {
+        file = form_.cell_origins[static_cast<size_t>(cell)].file;
+        riga = form_.cell_origins[static_cast<size_t>(cell)].riga;
+      }
+      break;
+    case cell_type::speed_limit_boards:
+      what = "speed-limit boards";
+      from_entry(entry_in_cell("indicatori_vmax", cell));
+      break;
+    case cell_type::name_board:
+      what = "the name board";
+      if (c.dato1 >= 1 && c.dato1 <= fixed_record::first_board)
+        what += " " + quoted_name(form_.voci[static_cast<size_t>(c.dato1)].nome);
+      from_entry(entry_in_cell("cartello_indicatore", cell));
+      break;
+    case cell_type::station_stop: {
+      const int32_t s = c.dato1;
+      what = "the stop cell of station";
+      if (s >= 1 && s <= fixed_record::first_board)
+        what += " " + quoted_name(form_.voci[static_cast<size_t>(s)].nome);
+      int32_t seen = 0;
+      for (const ReadEntry& e : entries_)
+        if (e.kind == "stazione" && ++seen == s) from_entry(&e);
+      break;
+    }
+    case cell_type::abbattimento:
+    case cell_type::abbattimento_without_value:
+      what = "an abbattimento point";
+      from_entry(entry_in_cell("abbattimento", cell));
+      break;
+    default:
+      what = "an item of cell type " + std::to_string(c.tipo);
+  }
+  std::string text = ": cell " + std::to_string(cell) + " already holds " + what;
+  if (file && riga > 0)
+    text += std::string(" of line ") + std::to_string(riga) +
+            (*file == from ? "" : *file == DescriptionFile::line ? " of the line description"
+                                                                  : " of the train description");
+  return text;
+}
+
 void Observer::report_codes(std::string_view detail) {
   for (size_t i = 0; i < recorded_codes_.size(); ++i) {
     const RecordedCode& r = recorded_codes_[i];
@@ -80,6 +186,8 @@ void Observer::report_codes(std::string_view detail) {
       d.code = r.code;
       d.message = std::string(row != nullptr ? row->meaning : "not a code of this builder") +
                   posizione;
+      if (const std::optional<int64_t> cell = tested_cell(r.code, r.posizione))
+        d.message += occupant(*cell, location.file);
       if (r.code == 25 && !detail.empty()) d.message += " (" + std::string(detail) + ")";
     }
     report_.add(std::move(d));

@@ -19,6 +19,8 @@ class Observer : public CompileListener {
  public:
   Observer(Form1& form, Report& report) : form_(form), report_(report) {}
 
+  void entry_read(DescriptionFile file, int32_t line, std::string_view entry,
+                  int32_t position) override;
   void chainage_dropped() override;
   void code_recorded(int32_t code, int32_t position, const SourceLocation& entry) override;
 
@@ -40,9 +42,23 @@ class Observer : public CompileListener {
   const std::vector<RecordedCode>& recorded_codes() const { return recorded_codes_; }
 
  private:
+  /// An entry with a position, as the build read it.
+  struct ReadEntry {
+    DescriptionFile file;
+    int32_t riga;
+    std::string kind;
+    int32_t posizione;
+  };
+  /// What already holds a cell, in words, with the line of its entry; empty
+  /// for a free cell or one outside the grid.
+  std::string occupant(int64_t cell, DescriptionFile from) const;
+  /// The line of the last entry of `kind` whose item stands in `cell`.
+  const ReadEntry* entry_in_cell(std::string_view kind, int64_t cell) const;
+
   Form1& form_;
   Report& report_;
   std::vector<RecordedCode> recorded_codes_;
+  std::vector<ReadEntry> entries_;
 };
 
 /// " (at 5950 m)" or " (at 5950 m, km 67+500)": the position of a code, with

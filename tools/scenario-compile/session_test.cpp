@@ -282,9 +282,26 @@ const std::vector<MessageCase>& message_cases() {
        {{true, 16, "segnale, 600, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
        1,
        true,
-         "T:16:10: error: a signal stands on an occupied cell (at 600 m, 600 m beyond the reference km 73+450) [code 16]\n"
+         "T:16:10: error: a signal stands on an occupied cell (at 600 m, 600 m beyond the reference km 73+450): cell 13 already holds the stop cell of station \"ALFA\" of line 12 [code 16]\n"
          "segnale, 600, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
          "         ^~~\n"
+         "1 error, 0 warnings\n"},
+      {"code 16 names the signal that holds the cell",
+       {{true, 16, "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 3010, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
+       1,
+       true,
+         "T:17:10: error: a signal stands on an occupied cell (at 3010 m, 3010 m beyond the reference km 73+450): cell 61 already holds a signal of line 16 [code 16]\n"
+         "segnale, 3010, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
+         "         ^~~~\n"
+         "1 error, 0 warnings\n"},
+      {"code 6 names the boards that hold the cell",
+       {{false, 21, "cartello_indicatore, 300, (CULMINE)"}},
+       1,
+       true,
+         "L:21:22: error: a name board stands on an occupied cell (at 300 m, 300 m beyond the reference km 73+450): cell 7 already holds speed-limit boards of line 19 [code 6]\n"
+         "cartello_indicatore, 300, (CULMINE)\n"
+         "                     ^~~\n"
+         "T:1:1: note: not compiled: the build stopped in the line description; this file was only checked\n"
          "1 error, 0 warnings\n"},
       {"code 25 deep",
        {{true, 13, "stazione, 5000, 4\n 600, 1, 0, 0\n 1,1,x\n 2,1,1, 0, 7,38, 0, BETA"}},
