@@ -260,7 +260,7 @@ const std::vector<MessageCase>& message_cases() {
        {{true, 10, "velocita, 5000, 60\nvelocita, 4000, 70"}},
        0,
        true,
-         "T:11:11: warning: velocita at 4000 m is not after the previous one at 5000 m (line 10): entries of this kind must be in ascending order of position\n"
+         "T:11:11: warning: velocita at 4000 m (4000 m beyond the reference km 73+450) is not after the previous one at 5000 m (line 10): entries of this kind must be in ascending order of position\n"
          "velocita, 4000, 70\n"
          "          ^~~~\n"
          "0 errors, 1 warning\n"},
@@ -385,10 +385,10 @@ const std::vector<MessageCase>& message_cases() {
        {{false, 21, "cartello_indicatore, 10500, (CULMINE)"}, {true, 16, "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 10400, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
        0,
        true,
-         "L:21:22: warning: cartello_indicatore at 10500 m stands past the end of the line (10000 m) by 500 m\n"
+         "L:21:22: warning: cartello_indicatore at 10500 m (10500 m beyond the reference km 73+450) stands past the end of the line (10000 m) by 500 m\n"
          "cartello_indicatore, 10500, (CULMINE)\n"
          "                     ^~~~~\n"
-         "T:17:10: warning: segnale at 10400 m stands past the end of the line (10000 m) by 400 m\n"
+         "T:17:10: warning: segnale at 10400 m (10400 m beyond the reference km 73+450) stands past the end of the line (10000 m) by 400 m\n"
          "segnale, 10400, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
          "         ^~~~~\n"
          "0 errors, 2 warnings\n"},
@@ -404,7 +404,7 @@ const std::vector<MessageCase>& message_cases() {
        {{false, 21, "cartello_indicatore, 5200, (CULMINE)"}},
        0,
        true,
-         "T:13:11: warning: the stop cell of station \"BETA\" (cell 105) erases the name board \"(CULMINE)\" at 5200 m of line 21 of the line description\n"
+         "T:13:11: warning: the stop cell of station \"BETA\" (cell 105) erases the name board \"(CULMINE)\" at 5200 m (5200 m beyond the reference km 73+450) of line 21 of the line description\n"
          "stazione, 5000, 4, 600, 1, 0, 0, 1,1,0, 2,1,1, 0, 7,38, 0, BETA\n"
          "          ^~~~\n"
          "0 errors, 1 warning\n"},
@@ -428,7 +428,7 @@ const std::vector<MessageCase>& message_cases() {
        {{false, 11, "curvas5, 700, 250\ncurvas4, 800, 100"}},
        0,
        true,
-         "L:12:10: warning: curva at 800 m overlaps the curve of line 11 (700 m to 950 m)\n"
+         "L:12:10: warning: curva at 800 m (800 m beyond the reference km 73+450) overlaps the curve of line 11 (700 m to 950 m)\n"
          "curvas4, 800, 100\n"
          "         ^~~\n"
          "0 errors, 1 warning\n"},
@@ -436,7 +436,7 @@ const std::vector<MessageCase>& message_cases() {
        {{false, 19, "indicatori_vmax, 300, 75, 80, 80, 0, , , , 0\nindicatori_vmax, 200, 75, 80, 80, 0, , , , 0"}},
        0,
        true,
-         "L:20:18: warning: indicatori_vmax at 200 m is not after the previous one at 300 m (line 19): entries of this kind must be in ascending order of position\n"
+         "L:20:18: warning: indicatori_vmax at 200 m (200 m beyond the reference km 73+450) is not after the previous one at 300 m (line 19): entries of this kind must be in ascending order of position\n"
          "indicatori_vmax, 200, 75, 80, 80, 0, , , , 0\n"
          "                 ^~~\n"
          "0 errors, 1 warning\n"},

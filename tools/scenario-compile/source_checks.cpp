@@ -12,6 +12,7 @@
 #include "app/error_codes.h"
 #include "compile/field_reader.h"
 #include "compile/keywords.h"
+#include "model/chainage.h"
 #include "model/numbers.h"
 #include "observer.h"
 #include "platform/ansi.h"
@@ -133,6 +134,10 @@ struct Failure {
 };
 
 enum class Section { before_general, general, entries };
+
+/// A file is read on after this many fields that cannot be read no more:
+/// past them, the file is hardly a description file.
+constexpr size_t kMostFailures = 50;
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
@@ -309,6 +314,7 @@ void Scan::run() {
       return;
     } catch (const ReadFailure& f) {
       note_failure(f);
+      if (failures_.size() >= kMostFailures) return;
       const Failure& last = failures_.back();
       int32_t resume = f.line();
       if (!last.missing || last.end_of_file) {
@@ -609,6 +615,11 @@ class Checker {
   void further_error(DescriptionFile f, int32_t riga, int32_t column, int32_t code,
                      std::string message);
   std::string at(int32_t posizione) const { return position_text(voci_, posizione); }
+  /// "5950 m", with the chainage in parentheses where the line gives it.
+  std::string metres(int32_t posizione) const {
+    const std::optional<std::string> km = chainage_at(voci_, posizione);
+    return std::to_string(posizione) + " m" + (km ? " (" + *km + ")" : "");
+  }
   std::optional<int64_t> last_cell() const;
 
   Report& report_;
@@ -903,8 +914,8 @@ void Checker::order_and_overlap(DescriptionFile f) {
     } else {
       if (e.position() <= (*found)->position())
         warn(f, e, 0,
-             std::string(e.spec->kind) + " at " + std::to_string(e.position()) +
-                 " m is not after the previous one at " + std::to_string((*found)->position()) +
+             std::string(e.spec->kind) + " at " + metres(e.position()) +
+                 " is not after the previous one at " + std::to_string((*found)->position()) +
                  " m (line " + std::to_string((*found)->riga) +
                  "): entries of this kind must be in ascending order of position");
       *found = &e;
@@ -914,7 +925,7 @@ void Checker::order_and_overlap(DescriptionFile f) {
       const int64_t end = int64_t{previous_curve->position()} + previous_curve->fields[1].number;
       if (e.position() >= previous_curve->position() && e.position() < end)
         warn(f, e, 0,
-             "curva at " + std::to_string(e.position()) + " m overlaps the curve of line " +
+             "curva at " + metres(e.position()) + " overlaps the curve of line " +
                  std::to_string(previous_curve->riga) + " (" +
                  std::to_string(previous_curve->position()) + " m to " + std::to_string(end) +
                  " m)");
@@ -933,8 +944,8 @@ void Checker::past_the_end(DescriptionFile f) {
     if (!e.positioned() || e.position() <= *length) continue;
     if (int64_t{e.position()} + e.spec->margin > 50 * *n) continue;  // code 15
     warn(f, e, 0,
-         std::string(e.spec->kind) + " at " + std::to_string(e.position()) +
-             " m stands past the end of the line (" + std::to_string(*length) + " m) by " +
+         std::string(e.spec->kind) + " at " + metres(e.position()) +
+             " stands past the end of the line (" + std::to_string(*length) + " m) by " +
              std::to_string(e.position() - *length) + " m");
   }
 }
@@ -978,7 +989,7 @@ void Checker::erased_by_stations() {
                std::to_string(*h) + ") erases the " +
                (name_board ? "name board " + in_quotes(board.fields[1].text)
                            : std::string("speed-limit boards")) +
-               " at " + std::to_string(board.position()) + " m of line " +
+               " at " + metres(board.position()) + " of line " +
                std::to_string(board.riga) + " of the line description");
     }
   }
