@@ -190,13 +190,13 @@ int Session::compile(PrivateFolder& private_folder) {
     // The reader takes nothing before that heading, and finding none is no
     // error to it: the whole train would silently be missing.
     report.add({Severity::warning, 0, DescriptionFile::train, 0, false,
-                       "no field holds \"[generale]\": every entry of this file is ignored", {}, 0, 0});
+                       "no field holds \"[generale]\": every entry of this file is ignored", {}});
   const std::vector<fs::path> written = compiled(form, platform);
   if (written.empty())
     report.add({Severity::note, 0, std::nullopt, 0, false,
                        "no compiled file was written: the build stopped before the cell grid "
                        "existed",
-                       {}, 0, 0});
+                       {}});
   report.write(out_);
 
   if (!r_.check_only) {
@@ -233,14 +233,14 @@ int Session::build(Form1& form, PrivatePlatform& platform) {
       const int32_t code = digits == std::string::npos ? 0 : std::atoi(box.c_str() + digits);
       const ErrorCode* row = find_code(code);
       fatal_.push_back({Severity::error, row ? code : 0, std::nullopt, 0, false,
-                        row ? row->meaning : box, {}, 0, 0});
+                        row ? row->meaning : box, {}});
     }
-    fatal_.push_back({Severity::note, 0, std::nullopt, 0, false, "no compiled file was written",
-                      {}, 0, 0});
+    fatal_.push_back(
+        {Severity::note, 0, std::nullopt, 0, false, "no compiled file was written", {}});
     return fine.status;
   } catch (const FileError& e) {
     fatal_.push_back(
-        {Severity::error, 0, std::nullopt, 0, false, author_names(e.what()), {}, 0, 0});
+        {Severity::error, 0, std::nullopt, 0, false, author_names(e.what()), {}});
   }
   return exit_status::fatal;
 }

@@ -124,7 +124,7 @@ void Checker::run() {
     report_.add({Severity::note, 0, DescriptionFile::train, 0, false,
                  "not compiled: the build stopped in the line description; this file was "
                  "only checked",
-                 {}, 0, 0});
+                 {}});
   for (const DescriptionFile f : {DescriptionFile::line, DescriptionFile::train}) {
     for (const Diagnostic& d : scan(f).key_warnings()) report_.add(d);
     read_failures(f);
