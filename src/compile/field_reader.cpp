@@ -13,7 +13,8 @@ std::string shown(std::string_view token) {
 
 }  // namespace
 
-FieldReader::FieldReader(std::string content) : text_(std::move(content)) {}
+FieldReader::FieldReader(std::string content, int32_t first_line)
+    : text_(std::move(content)), line_(first_line) {}
 
 void FieldReader::skip_blanks() {
   while (!end_of_file() && is_blank(peek())) ++pos_;
@@ -62,6 +63,7 @@ std::string FieldReader::read_text() {
       }
     }
     if (!end_of_file()) ++pos_;  // the closing quote
+    field_end_column_ = current_column();
     // Whatever stands between the closing quote and the separator is dropped.
     while (!end_of_file() && peek() != ',' && !at_line_end()) ++pos_;
   } else {
@@ -69,6 +71,8 @@ std::string FieldReader::read_text() {
     // Blanks at the end of an unquoted text are not part of it: they cannot
     // be seen in the file, and a number field drops them too.
     while (!field.empty() && is_blank(field.back())) field.pop_back();
+    field_end_column_ = static_cast<int32_t>(
+        std::min<int64_t>(int64_t{field_column_} + static_cast<int64_t>(field.size()), INT32_MAX));
   }
   if (!end_of_file()) {
     if (peek() == ',')
@@ -84,6 +88,7 @@ int64_t FieldReader::read_number(int64_t minimo, int64_t maximum, std::string_vi
   const size_t begin = pos_;
   while (!end_of_file() && !is_blank(peek()) && peek() != ',' && !at_line_end()) ++pos_;
   const std::string_view token(text_.data() + begin, pos_ - begin);
+  field_end_column_ = current_column();
   skip_blanks();
   if (!end_of_file()) {
     if (peek() == ',')

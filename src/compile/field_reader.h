@@ -27,8 +27,9 @@ class ReadFailure : public RunTimeFailure {
 
 class FieldReader {
  public:
-  /// Reads from the whole content of a file (Windows-1252 bytes).
-  explicit FieldReader(std::string content);
+  /// Reads from the whole content of a file (Windows-1252 bytes), or from
+  /// a piece of it that starts at the beginning of line `first_line`.
+  explicit FieldReader(std::string content, int32_t first_line = 1);
 
   /// True once everything has been read. The reading order tests it only
   /// where the formats say so.
@@ -52,6 +53,9 @@ class FieldReader {
   /// starts: its first character after the leading blanks (the opening
   /// quote of a quoted text; the separator of an empty field).
   int32_t column() const { return field_column_; }
+  /// Column (from 1) just after the last character of the field returned
+  /// last, on its line (a quoted text's closing quote included).
+  int32_t end_column() const { return field_end_column_; }
   /// Line (from 1) the reader stands on now: the last line at the end.
   int32_t current_line() const { return line_; }
 
@@ -70,4 +74,5 @@ class FieldReader {
   size_t line_start_ = 0;  ///< offset of the first byte of the current line
   int32_t field_line_ = 0;
   int32_t field_column_ = 0;
+  int32_t field_end_column_ = 0;
 };

@@ -82,13 +82,13 @@ TEST(FieldReaderTest, EveryFieldKnowsTheColumnWhereItStarts) {
   FieldReader r("a, \t 12 ,\"q, r\"\r\n  x,,7\ry\n\"two\r\nlines\", z\r\n");
   struct ExpectedField {
     bool number;
-    int32_t riga, column;
+    int32_t riga, column, end_column;
   };
   const ExpectedField expected_items[] = {
-      {false, 1, 1}, {true, 1, 6}, {false, 1, 10},  // a, 12, "q, r"
-      {false, 2, 3}, {true, 2, 5}, {true, 2, 6},    // x, the empty field, 7
-      {false, 3, 1},                                // y
-      {false, 4, 1}, {false, 5, 9},                 // the quoted text over two lines, z
+      {false, 1, 1, 2}, {true, 1, 6, 8}, {false, 1, 10, 16},  // a, 12, "q, r"
+      {false, 2, 3, 4}, {true, 2, 5, 5}, {true, 2, 6, 7},     // x, the empty field, 7
+      {false, 3, 1, 2},                                       // y
+      {false, 4, 1, 7}, {false, 5, 9, 10},  // the quoted text over two lines, z
   };
   for (const ExpectedField& a : expected_items) {
     if (a.number)
@@ -97,7 +97,14 @@ TEST(FieldReaderTest, EveryFieldKnowsTheColumnWhereItStarts) {
       r.read_text();
     EXPECT_EQ(r.riga(), a.riga);
     EXPECT_EQ(r.column(), a.column) << "line " << a.riga;
+    EXPECT_EQ(r.end_column(), a.end_column) << "line " << a.riga;
   }
+  // A reader over a piece of a file counts lines from the piece's first.
+  FieldReader piece("x\r\n 5", 40);
+  piece.read_text();
+  EXPECT_EQ(piece.read_int32(), 5);
+  EXPECT_EQ(piece.riga(), 41);
+  EXPECT_EQ(piece.column(), 2);
   EXPECT_TRUE(r.end_of_file());
   try {
     FieldReader f("x\r\n  zz,");

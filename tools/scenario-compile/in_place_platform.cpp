@@ -18,6 +18,12 @@ InPlacePlatform::Description* InPlacePlatform::description(const fs::path& file)
   return found == descriptions_.end() ? nullptr : &*found;
 }
 
+std::string_view InPlacePlatform::description_text(const fs::path& as_built) const {
+  const auto found = std::find_if(descriptions_.begin(), descriptions_.end(),
+                                  [&](const Description& d) { return d.as_built == as_built; });
+  return found == descriptions_.end() ? std::string_view() : std::string_view(found->text);
+}
+
 bool InPlacePlatform::was_read(const fs::path& as_built) const {
   return std::any_of(descriptions_.begin(), descriptions_.end(),
                      [&](const Description& d) { return d.as_built == as_built && d.read; });

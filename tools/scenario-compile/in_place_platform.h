@@ -48,6 +48,9 @@ class InPlacePlatform : public Platform {
   void replace_files(std::span<const NewFile> files) override;
   void delete_file(const std::filesystem::path& file) override;
 
+  /// The Windows-1252 text of a description file given by add_description
+  /// (empty for any other file), for the checks that read it after the build.
+  std::string_view description_text(const std::filesystem::path& as_built) const;
   /// Whether the build has read this description file.
   bool was_read(const std::filesystem::path& as_built) const;
   /// The files the build handed over to be written, in its order.

@@ -1,120 +1,22 @@
 #include "observer.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <optional>
 
 #include "app/error_codes.h"
-#include "compile/keywords.h"
+#include "model/chainage.h"
+#include "model/numbers.h"
 #include "platform/ansi.h"
-
-namespace {
-
-// ----- The keywords, for telling a misspelt key from one out of place -----
-
-// Used here only to say why a dropped key was dropped, and compared case
-// ignored whatever the entry's own rule, so that a general keyword written
-// with capitals is recognised and explained.
-using keywords::general_keys;
-using keywords::line;
-using keywords::train;
-
-template <size_t N>
-bool recognises(const std::array<Keywords, N>& voci, std::string_view key) {
-  const std::string lower_letter = lowercase(key);
-  return std::any_of(voci.begin(), voci.end(), [&](const Keywords& p) {
-    return contains(lower_letter, p.first) && contains(lower_letter, p.second);
-  });
-}
-
-bool heading(std::string_view key) { return contains(key, "[") && contains(key, "]"); }
-
-// A key that is a number, or nothing: the value of an entry read where a key
-// was expected.
-bool value(std::string_view key) {
-  const size_t inizio = key.find_first_not_of(" \t");
-  if (inizio == std::string_view::npos) return true;
-  std::string_view digit_count = key.substr(inizio);
-  if (digit_count.front() == '-' || digit_count.front() == '+') digit_count.remove_prefix(1);
-  return !digit_count.empty() &&
-         std::all_of(digit_count.begin(), digit_count.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-std::string quoted(std::string_view key) {
-  std::string text = "\"";
-  text.append(cp1252_to_utf8(key)).push_back('"');
-  return text;
-}
-
-// The kinds whose entries must come in ascending order of position.
-constexpr std::string_view kInOrder[] = {"pendenza", "curva",    "montagna",
-                                          "velocita", "aderenza", "stazione"};
-
-// ----- Chainage -----
-
-struct Reference {
-  int32_t posizione;
-  int32_t chainage;  ///< metres, as the compiled file carries it (flag 1 included)
-};
-
-std::string kilometres(int64_t metres) {
-  const int64_t absolute_metres = std::llabs(metres);
-  std::string digit_count = std::to_string(absolute_metres % 1000);
-  digit_count.insert(0, 3 - digit_count.size(), '0');
-  return std::string(metres < 0 ? "-" : "") + std::to_string(absolute_metres / 1000) + "." + digit_count;
-}
-
-// The chainage at a position, in words. With two references at different
-// positions the direction of the kilometres is known and the chainage is
-// computed; with one, only the distance from it can be told honestly.
-std::optional<std::string> chainage(const RecordTable& voci, int32_t posizione) {
-  std::vector<Reference> refs;
-  for (int32_t i = fixed_record::chainage_1; i <= fixed_record::chainage_3; ++i) {
-    const voce& v = voci[static_cast<size_t>(i)];
-    if (v.inizio != 0 || v.fine != 0) refs.push_back({v.inizio, v.fine});
-  }
-  if (refs.empty()) return std::nullopt;
-  const auto distance_to = [posizione](const Reference& r) {
-    return std::llabs(int64_t{posizione} - r.posizione);
-  };
-  const Reference base = *std::min_element(
-      refs.begin(), refs.end(),
-      [&](const Reference& a, const Reference& b) { return distance_to(a) < distance_to(b); });
-  const int64_t deviation = int64_t{posizione} - base.posizione;
-  if (deviation == 0) return "km " + kilometres(base.chainage);
-  for (const Reference& another : refs) {
-    if (another.posizione == base.posizione || another.chainage == base.chainage) continue;
-    const bool ascending =
-        (another.chainage > base.chainage) == (another.posizione > base.posizione);
-    return "km " + kilometres(base.chainage + (ascending ? deviation : -deviation));
-  }
-  return std::to_string(std::llabs(deviation)) + " m " + (deviation > 0 ? "beyond" : "before") +
-         " the reference km " + kilometres(base.chainage);
-}
-
-}  // namespace
 
 std::string position_text(const RecordTable& voci, int32_t posizione) {
   std::string text = " (at " + std::to_string(posizione) + " m";
-  if (const std::optional<std::string> km = chainage(voci, posizione)) text += ", " + *km;
+  if (const std::optional<std::string> km = chainage_at(voci, posizione)) text += ", " + *km;
   return text + ")";
-}
-
-// ----- Listener -----
-
-void Observer::key_dropped(DescriptionFile file, int32_t line, ReadingSection section,
-                           std::string_view key) {
-  before_general_open_ = section == ReadingSection::before_general;
-  if (!before_general_open_) release_pending(true);
-  warn_key(file, line, section, key);
 }
 
 void Observer::entry_read(DescriptionFile file, int32_t line, std::string_view entry,
                           int32_t position) {
-  before_general_open_ = false;
-  release_pending(true);
-  discarded_values_ = false;
-  check_order(file, line, entry, position);
+  entries_.push_back({file, line, std::string(entry), position});
 }
 
 void Observer::chainage_dropped() {
@@ -127,127 +29,151 @@ void Observer::chainage_dropped() {
   report_.add(std::move(d));
 }
 
-// Headings, comments and the closing line are dropped by design. Values
-// right after a reported key are part of that mistake and not told again.
-void Observer::warn_key(DescriptionFile file, int32_t riga, ReadingSection section,
-                        std::string_view key) {
-  if (heading(key) || contains(key, "-")) {
-    discarded_values_ = false;
-    return;
-  }
-  if (value(key)) {
-    if (section != ReadingSection::before_general && !discarded_values_)
-      warn(file, riga,
-           key.find_first_not_of(" \t") == std::string_view::npos
-                 ? "an empty field stands where a key was expected and is dropped"
-                 : "value " + quoted(key) + " stands where a key was expected and is dropped",
-           std::string(key));
-    discarded_values_ = true;
-    return;
-  }
-  discarded_values_ = true;
-  const bool line_file = file == DescriptionFile::line;
-  const std::string text = quoted(key);
-  switch (section) {
-    case ReadingSection::before_general:
-      if (line_file ? recognises(general_keys, key) || recognises(line, key)
-                : recognises(train, key))
-        warn(file, riga,
-             text + " ignored: outside its section (entries count only after \"[generale]\")",
-             std::string(key));
-      else
-        discarded_values_ = false;  // free text before the start is allowed
-      return;
-    case ReadingSection::general:
-      if (recognises(line, key))
-        warn(file, riga,
-             text + " ignored: outside its section (line entries belong after the heading "
-                       "that closes the general section)",
-             std::string(key));
-      else if (recognises(general_keys, key))
-        warn(file, riga,
-             text + " starts no entry: the keywords of the general entries must be "
-                       "written in lower case",
-             std::string(key));
-      else
-        warn(file, riga, "key " + text + " starts no entry and is dropped, with its values",
-             std::string(key));
-      return;
-    case ReadingSection::entries:
-      if (line_file && recognises(general_keys, key))
-        warn(file, riga,
-             text + " ignored: outside its section (general entries belong before the first "
-                       "heading after \"[generale]\")",
-             std::string(key));
-      else
-        warn(file, riga, "key " + text + " starts no entry and is dropped, with its values",
-             std::string(key));
-      return;
-  }
-}
-
-void Observer::check_order(DescriptionFile file, int32_t riga, std::string_view voce,
-                           int32_t posizione) {
-  if (std::find(std::begin(kInOrder), std::end(kInOrder), voce) == std::end(kInOrder)) return;
-  const auto last = std::find_if(last_.begin(), last_.end(),
-                                 [&](const LastEntry& u) { return u.voce == voce; });
-  if (last == last_.end()) {
-    last_.push_back({std::string(voce), file, riga, posizione});
-    return;
-  }
-  if (posizione <= last->posizione)
-    warn(file, riga,
-         std::string(voce) + " at " + std::to_string(posizione) +
-               " m is not after the previous one at " + std::to_string(last->posizione) +
-               " m (line " + std::to_string(last->riga) + "): entries of this kind must be in "
-               "ascending order of position",
-         {});
-  *last = {std::string(voce), file, riga, posizione};
-}
-
-void Observer::release_pending(bool keep) {
-  if (keep)
-    for (Diagnostic& d : before_general_) report_.add(std::move(d));
-  before_general_.clear();
-}
-
-void Observer::warn(DescriptionFile file, int32_t riga, std::string message,
-                    std::string marked_text) {
-  Diagnostic d;
-  d.severity = Severity::warning;
-  d.file = file;
-  d.riga = riga;
-  d.message = std::move(message);
-  d.marked_text = std::move(marked_text);
-  // Entries before "[generale]" wait until the heading is found: a file
-  // without it gets one message of its own (code 102 for the line, a
-  // warning for the train) instead of one per entry.
-  if (before_general_open_)
-    before_general_.push_back(std::move(d));
-  else
-    report_.add(std::move(d));
-}
-
-// ----- Codes -----
-
 // Every code is kept as the build records it, with the entry it names: the
 // build knows which field concerns the code, the grid scan's codes included.
 void Observer::code_recorded(int32_t code, int32_t position, const SourceLocation& entry) {
   recorded_codes_.push_back({code, position, entry});
 }
 
+namespace {
+
+/// Codes recorded once both files are read: the grid scan's and the
+/// chainage test's, and the guards.
+bool after_reading(int32_t code) {
+  return code == 2 || code == 11 || code == 12 || code == 13 || code == 1250 || code == 1251;
+}
+
+}  // namespace
+
+ReadingStops Observer::reading_stops() const {
+  ReadingStops stops;
+  for (const RecordedCode& r : recorded_codes_) {
+    if (after_reading(r.code)) continue;
+    ReadingStop& stop = r.location.file == DescriptionFile::line ? stops.line : stops.train;
+    if (!stop.read || stop.riga) continue;
+    if (r.location.end_of_file || r.location.riga <= 0) {
+      // Code 102 (the line file read to its end) or a file that cannot be read.
+      if (r.location.file == DescriptionFile::line) stops.train.read = false;
+      continue;
+    }
+    stop.riga = r.location.riga;
+    if (r.location.file == DescriptionFile::line && r.code != 15 && !stops.train.riga)
+      stops.train.read = false;
+  }
+  return stops;
+}
+
+namespace {
+
+int64_t cell_at(double cells) { return static_cast<int64_t>(nearest(cells)); }
+
+/// The cell a code about an occupied cell tested, from the position the
+/// code carries: the boards' and the signal's cell, the abbattimento
+/// point's, a slowdown's warning board and start. None for the codes whose
+/// cell the position alone does not give.
+std::optional<int64_t> tested_cell(int32_t code, int32_t posizione) {
+  switch (code) {
+    case 6:
+    case 16:
+    case 21:
+    case 18:
+      return cell_at(posizione / 50.0 + 1);
+    case 7:
+      return cell_at(posizione / 50.0);
+    case 17:
+      return cell_at((posizione - 1200.0) / 50 + 1);
+    default:
+      return std::nullopt;
+  }
+}
+
+std::string quoted_name(const std::string& nome) { return "\"" + cp1252_to_utf8(nome) + "\""; }
+
+}  // namespace
+
+const Observer::ReadEntry* Observer::entry_in_cell(std::string_view kind, int64_t cell) const {
+  const ReadEntry* found = nullptr;
+  for (const ReadEntry& e : entries_) {
+    if (e.kind != kind) continue;
+    const int64_t at = kind == "abbattimento" ? cell_at(e.posizione / 50.0)
+                                              : cell_at(e.posizione / 50.0 + 1);
+    if (at == cell) found = &e;
+  }
+  return found;
+}
+
+std::string Observer::occupant(int64_t cell, DescriptionFile from) const {
+  const CellGrid& percorso = form_.percorso;
+  if (cell < 0 || cell >= static_cast<int64_t>(percorso.size())) return {};
+  const cella& c = percorso[static_cast<size_t>(cell)];
+  if (cell_is_free(c)) return {};
+  std::string what;
+  std::optional<DescriptionFile> file;
+  int32_t riga = 0;
+  const auto from_entry = [&](const ReadEntry* e) {
+    if (e) file = e->file, riga = e->riga;
+  };
+  switch (c.tipo) {
+    case cell_type::segnale:
+    case cell_type::slowdown_end:
+    case cell_type::slowdown_start:
+    case cell_type::slowdown_warning:
+    case cell_type::slowdown_pre_warning:
+      what = c.tipo == cell_type::segnale ? "a signal" : "a slowdown's cell";
+      if (static_cast<size_t>(cell) < form_.cell_origins.size() &&
+          form_.cell_origins[static_cast<size_t>(cell)].riga > 0) {
+        file = form_.cell_origins[static_cast<size_t>(cell)].file;
+        riga = form_.cell_origins[static_cast<size_t>(cell)].riga;
+      }
+      break;
+    case cell_type::speed_limit_boards:
+      what = "speed-limit boards";
+      from_entry(entry_in_cell("indicatori_vmax", cell));
+      break;
+    case cell_type::name_board:
+      what = "the name board";
+      if (c.dato1 >= 1 && c.dato1 <= fixed_record::first_board)
+        what += " " + quoted_name(form_.voci[static_cast<size_t>(c.dato1)].nome);
+      from_entry(entry_in_cell("cartello_indicatore", cell));
+      break;
+    case cell_type::station_stop: {
+      const int32_t s = c.dato1;
+      what = "the stop cell of station";
+      if (s >= 1 && s <= fixed_record::first_board)
+        what += " " + quoted_name(form_.voci[static_cast<size_t>(s)].nome);
+      int32_t seen = 0;
+      for (const ReadEntry& e : entries_)
+        if (e.kind == "stazione" && ++seen == s) from_entry(&e);
+      break;
+    }
+    case cell_type::abbattimento:
+    case cell_type::abbattimento_without_value:
+      what = "an abbattimento point";
+      from_entry(entry_in_cell("abbattimento", cell));
+      break;
+    default:
+      what = "an item of cell type " + std::to_string(c.tipo);
+  }
+  std::string text = ": cell " + std::to_string(cell) + " already holds " + what;
+  if (file && riga > 0)
+    text += std::string(" of line ") + std::to_string(riga) +
+            (*file == from ? "" : *file == DescriptionFile::line ? " of the line description"
+                                                                  : " of the train description");
+  return text;
+}
+
 void Observer::report_codes(std::string_view detail) {
-  release_pending(false);  // still waiting: the file never reached "[generale]"
   for (size_t i = 0; i < recorded_codes_.size(); ++i) {
     const RecordedCode& r = recorded_codes_[i];
     const SourceLocation& location = r.location;
-    const ErrorCode* riga = find_code(r.code);
-    const bool has_position = riga != nullptr && riga->has_position;
+    const ErrorCode* row = find_code(r.code);
+    const bool has_position = row != nullptr && row->has_position;
 
     Diagnostic d;
     d.file = location.file;
     d.riga = location.end_of_file ? static_cast<int32_t>(report_.file(location.file).lines.size())
-                             : location.riga;
+                                  : location.riga;
+    d.column = location.end_of_file ? 0 : location.column;
     d.show_line = !location.end_of_file;
     const std::string posizione = has_position ? position_text(form_.voci, r.posizione) : "";
     // A code 15 left by the line half stops the train half at its first
@@ -255,11 +181,13 @@ void Observer::report_codes(std::string_view detail) {
     if (r.code == 15 && i > 0 && recorded_codes_[i - 1].code == r.code) {
       d.severity = Severity::note;
       d.message = "code " + std::to_string(r.code) + " recorded again" + posizione +
-                    "; the reading of this file stops here";
+                  "; the reading of this file stops here";
     } else {
       d.code = r.code;
-      d.message = std::string(riga != nullptr ? riga->meaning : "not a code of this builder") +
-                    posizione;
+      d.message = std::string(row != nullptr ? row->meaning : "not a code of this builder") +
+                  posizione;
+      if (const std::optional<int64_t> cell = tested_cell(r.code, r.posizione))
+        d.message += occupant(*cell, location.file);
       if (r.code == 25 && !detail.empty()) d.message += " (" + std::string(detail) + ")";
     }
     report_.add(std::move(d));

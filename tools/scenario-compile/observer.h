@@ -1,7 +1,9 @@
 #pragma once
-// Watches one build of the author compiler: turns what the compiler tells
-// its listener into warnings, and keeps every code the build records, as it
-// is recorded, with the entry the build names for it.
+// Watches one build of the author compiler: keeps every code the build
+// records, as it is recorded, with the entry the build names for it, and
+// tells where the build stopped reading each description file. The
+// warnings about the files themselves come from the source checks, which
+// need no build.
 
 #include <cstdint>
 #include <string>
@@ -11,13 +13,12 @@
 #include "app/form1.h"
 #include "compile/compile_listener.h"
 #include "report.h"
+#include "source_checks.h"
 
 class Observer : public CompileListener {
  public:
   Observer(Form1& form, Report& report) : form_(form), report_(report) {}
 
-  void key_dropped(DescriptionFile file, int32_t line, ReadingSection section,
-                   std::string_view key) override;
   void entry_read(DescriptionFile file, int32_t line, std::string_view entry,
                   int32_t position) override;
   void chainage_dropped() override;
@@ -26,6 +27,11 @@ class Observer : public CompileListener {
   /// After the build: one message per code the build recorded, in order.
   /// `detail` tells what failed for code 25, in the author's file names.
   void report_codes(std::string_view detail);
+
+  /// Where the build stopped reading each file: at the entry of the first
+  /// code recorded while reading it; a line description stopped by any code
+  /// but 15 (or without "[generale]") leaves the train file unread.
+  ReadingStops reading_stops() const;
 
   /// A code the build recorded, and where.
   struct RecordedCode {
@@ -36,34 +42,25 @@ class Observer : public CompileListener {
   const std::vector<RecordedCode>& recorded_codes() const { return recorded_codes_; }
 
  private:
-  /// The last entry of one kind, for the ascending-order warnings.
-  struct LastEntry {
-    std::string voce;
+  /// An entry with a position, as the build read it.
+  struct ReadEntry {
     DescriptionFile file;
     int32_t riga;
+    std::string kind;
     int32_t posizione;
   };
-
-  void warn_key(DescriptionFile file, int32_t riga, ReadingSection section,
-                std::string_view key);
-  void check_order(DescriptionFile file, int32_t riga, std::string_view voce,
-                   int32_t posizione);
-  void warn(DescriptionFile file, int32_t riga, std::string message, std::string marked_text);
+  /// What already holds a cell, in words, with the line of its entry; empty
+  /// for a free cell or one outside the grid.
+  std::string occupant(int64_t cell, DescriptionFile from) const;
+  /// The line of the last entry of `kind` whose item stands in `cell`.
+  const ReadEntry* entry_in_cell(std::string_view kind, int64_t cell) const;
 
   Form1& form_;
   Report& report_;
-
   std::vector<RecordedCode> recorded_codes_;
-
-  std::vector<LastEntry> last_;
-  bool discarded_values_ = false;  ///< the last callback dropped a key that was reported
-  /// Warnings about entries before "[generale]": told once the heading is
-  /// found, dropped when the file has none.
-  std::vector<Diagnostic> before_general_;
-  bool before_general_open_ = false;  ///< a file's start is still being searched
-  void release_pending(bool keep);
+  std::vector<ReadEntry> entries_;
 };
 
-/// " (at 5950 m)" or " (at 5950 m, km 67.500)": the position of a code, with
+/// " (at 5950 m)" or " (at 5950 m, km 67+500)": the position of a code, with
 /// the chainage where the line's references give it.
 std::string position_text(const RecordTable& voci, int32_t posizione);

@@ -1,7 +1,7 @@
 #pragma once
-// The author compiler's messages: errors, warnings and notes, each pointing
-// at a line of a description file in the shape editors jump to
-// ("FILE:LINE: error ..."), followed by the source line and a caret.
+// The author compiler's messages: errors, warnings and notes in the shape
+// editors read ("FILE:LINE:COLUMN: error: MESSAGE [code N]"), each followed
+// by its source line and a caret with "~" under the rest of the field.
 
 #include <array>
 #include <cstdint>
@@ -19,12 +19,16 @@ enum class Severity { error, warning, note };
 /// source line (Windows-1252) to put the caret under.
 struct Diagnostic {
   Severity severity = Severity::error;
-  int32_t code = 0;                     ///< an error's code, shown after "error"; 0: none
-  std::optional<DescriptionFile> file;  ///< none: the scenario as a whole
+  int32_t code = 0;                     ///< a build code, shown as "[code N]"; 0: none
+  std::optional<DescriptionFile> file;  ///< none: the run as a whole
   int32_t riga = 0;                     ///< 0: the file as a whole
   bool show_line = true;                ///< false: no source line under the message
   std::string message;
-  std::string marked_text;  ///< empty: the caret goes under the line's first character
+  /// A piece of the line to mark, where no column is given; empty: the
+  /// line's first non-blank character.
+  std::string marked_text;
+  int32_t column = 0;  ///< from 1, in bytes of the line; 0: taken from `marked_text`
+  int32_t width = 0;   ///< bytes the mark covers; 0: the field that starts at the column
 };
 
 /// A description file as the author knows it: its name (the source folder
@@ -38,18 +42,31 @@ struct SourceFile {
 /// line, as for the field reader, so line numbers agree with it.
 std::vector<std::string> split_lines(std::string_view content);
 
+/// What messages that concern no file are signed with.
+inline constexpr std::string_view kProgramName = "scenario-compile";
+
+/// "1 error, 0 warnings", "2 errors, 1 warning": English plurals, both
+/// counts always given.
+std::string summary_line(size_t errors, size_t warnings);
+
 class Report {
  public:
-  /// `scenario` (UTF-8, line name + "_" + train number) names messages that
-  /// concern no file.
+  /// `scenario` (UTF-8, line name + "_" + train number) names the build in
+  /// messages that concern no file.
   Report(SourceFile line, SourceFile train, std::string scenario);
 
   void add(Diagnostic d);
   const std::vector<Diagnostic>& diagnostics() const { return diagnostics_; }
+  std::vector<Diagnostic>& diagnostics() { return diagnostics_; }
   const SourceFile& file(DescriptionFile f) const { return file_[index(f)]; }
+  const std::string& scenario() const { return scenario_; }
   bool has_errors() const;
+  size_t count(Severity s) const;
 
-  /// Every message in the order it was added.
+  /// Every message, the line description's first, then the train
+  /// description's, each file's in the order of its lines (messages of one
+  /// line in the order they were added), then those that concern no file;
+  /// then the summary line when there is any message.
   void write(std::ostream& output) const;
   /// One message: its head line, then the source line and the caret when it
   /// points at a line that exists.

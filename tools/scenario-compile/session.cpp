@@ -1,6 +1,7 @@
 #include "session.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <string_view>
 #include <utility>
 #include <variant>
@@ -14,6 +15,7 @@
 #include "platform/ansi.h"
 #include "platform/system_platform.h"
 #include "report.h"
+#include "source_checks.h"
 
 namespace fs = std::filesystem;
 
@@ -90,7 +92,9 @@ class Session {
   size_t warnings() const;
   std::string author_names(std::string text) const;
   int file_error(const FileError& e) const;
-  void refuse(const std::string& message) const { out_ << "scenario-compile: " << message << '\n'; }
+  void refuse(const std::string& message) const {
+    out_ << kProgramName << ": error: " << message << '\n';
+  }
   void note(std::string message) {
     report_->add({Severity::note, 0, std::nullopt, 0, false, std::move(message), {}});
   }
@@ -102,7 +106,7 @@ class Session {
   fs::path line_name_, train_name_;  ///< the two file names, without a folder
   DecodedText line_text_, train_text_;
   std::vector<std::pair<std::string, std::string>> build_names_;  ///< as the build names a file -> as shown
-  std::vector<std::string> fatal_lines_;  ///< what ended the build, when it did not finish
+  std::vector<Diagnostic> fatal_;  ///< what ended the build, when it did not finish
 
   // The build under way, for the decision to write.
   std::optional<Report> report_;
@@ -230,8 +234,8 @@ int Session::compile() {
   const int status = build(form, platform);
   settle();
   if (status != exit_status::clean) {
+    for (Diagnostic& d : fatal_) report.add(std::move(d));
     report.write(out_);
-    for (const std::string& riga : fatal_lines_) out_ << riga << '\n';
     return status;
   }
   if (platform.handed_over().empty())
@@ -251,17 +255,27 @@ int Session::build(Form1& form, InPlacePlatform& platform) {
     form.memorizza_percorso(kCompiledLine);
     return exit_status::clean;
   } catch (const BuildEnded& fine) {
-    fatal_lines_ = platform.reports.empty() ? platform.messages : platform.reports;
-    fatal_lines_.push_back(scenario_stem(r_.line, r_.train) + ": note: no compiled file was written");
+    // A guard: its numbered message box, told by the code's meaning.
+    for (const std::string& box : platform.messages) {
+      const size_t digits = box.find_first_of("0123456789");
+      const int32_t code = digits == std::string::npos ? 0 : std::atoi(box.c_str() + digits);
+      const ErrorCode* row = find_code(code);
+      fatal_.push_back({Severity::error, row ? code : 0, std::nullopt, 0, false,
+                        row ? row->meaning : box, {}});
+    }
+    fatal_.push_back(
+        {Severity::note, 0, std::nullopt, 0, false, "no compiled file was written", {}});
     return fine.status;
   } catch (const FileError& e) {
-    fatal_lines_.push_back("scenario-compile: " + author_names(e.what()));
+    fatal_.push_back(
+        {Severity::error, 0, std::nullopt, 0, false, author_names(e.what()), {}});
   }
   return exit_status::fatal;
 }
 
 // The messages of the reading and of the grid scan: every code the build
-// recorded, then what concerns a file as a whole. All are known once the
+// recorded, what the checks of both files find (past the point where the
+// build stopped too), then what concerns a file as a whole. All are known once the
 // build hands over its files, and are added then, before the decision to
 // write, so that the decision (and --strict) sees them; a build that hands
 // over nothing settles when it ends.
@@ -269,14 +283,15 @@ void Session::settle() {
   if (settled_) return;
   settled_ = true;
   observer_->report_codes(author_names(without_line(form_->error_detail)));
+  const fs::path line_file = form_->file_name(ScenarioFile::line_description);
   const fs::path train_file = form_->file_name(ScenarioFile::train_description);
+  check_sources(*report_, observer_->reading_stops(), platform_->description_text(line_file),
+                platform_->description_text(train_file));
   const std::vector<std::string>& train_lines = report_->file(DescriptionFile::train).lines;
-  if (!platform_->was_read(train_file))
-    report_->add({Severity::note, 0, DescriptionFile::train, 0, false,
-                  "not compiled: the build stopped in the line description", {}});
-  else if (std::none_of(train_lines.begin(), train_lines.end(), [](const std::string& riga) {
-             return lowercase(riga).find("[generale]") != std::string::npos;
-           }))
+  if (platform_->was_read(train_file) &&
+      std::none_of(train_lines.begin(), train_lines.end(), [](const std::string& riga) {
+        return lowercase(riga).find("[generale]") != std::string::npos;
+      }))
     // The reader takes nothing before that heading, and finding none is no
     // error to it: the whole train would silently be missing.
     report_->add({Severity::warning, 0, DescriptionFile::train, 0, false,
@@ -316,7 +331,7 @@ std::string Session::author_names(std::string text) const {
 }
 
 int Session::file_error(const FileError& e) const {
-  out_ << "scenario-compile: " << author_names(e.what()) << '\n';
+  out_ << kProgramName << ": error: " << author_names(e.what()) << '\n';
   return exit_status::fatal;
 }
 

@@ -6,12 +6,16 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/error_codes.h"
 #include "app/form1.h"
 #include "platform/text_encoding.h"
+#include "report.h"
 #include "testing/test_platform.h"
 
 namespace fs = std::filesystem;
@@ -32,7 +36,7 @@ std::string lines(const std::vector<std::string>& r) {
   return text;
 }
 
-// A small clean scenario: a 10 km line with a reference at km 73.450, two
+// A small clean scenario: a 10 km line with a reference at km 73+450, two
 // stations and one signal. Line numbers matter to the tests below.
 const std::vector<std::string> kLine = {
     "[generale]",                                 // 1
@@ -204,149 +208,317 @@ void handler(const std::vector<Edit>& edits, std::vector<std::string>& line,
 }
 
 // Each case: a change to the clean scenario, the exit status, and every
-// message, whole. The files are written as the main program writes them
-// (--write-on-error), so that the messages are those of the build alone.
-TEST_F(SessionTest, EveryMessageNamesTheFileAndTheLineOfItsEntry) {
-  options.write_on_error = true;
-  const MessageCase cases[] = {
+// message, whole. The runs write their files as the main program writes
+// them (--write-on-error), so that the messages are those of the build alone.
+const std::vector<MessageCase>& message_cases() {
+  static const std::vector<MessageCase> cases = {
       {"misspelt line key",
        {{false, 15, "pendenzza, 2000, 12"}},
        0,
        true,
-         "L:15: warning: key \"pendenzza\" starts no entry and is dropped, with its values\n"
+         "L:15:1: warning: key \"pendenzza\" starts no entry and is dropped, with its values (did you mean \"pendenza\"?)\n"
          "pendenzza, 2000, 12\n"
-         "^\n"},
+         "^~~~~~~~~\n"
+         "0 errors, 1 warning\n"},
       {"misspelt train key",
        {{true, 16, "segnalle, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
        0,
        true,
-         "T:16: warning: key \"segnalle\" starts no entry and is dropped, with its values\n"
+         "T:16:1: warning: key \"segnalle\" starts no entry and is dropped, with its values (did you mean \"segnale\"?)\n"
          "segnalle, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
-         "^\n"},
+         "^~~~~~~~\n"
+         "0 errors, 1 warning\n"},
       {"general entry among line entries",
        {{false, 15, "sfondo uno, 5"}},
        0,
        true,
-         "L:15: warning: \"sfondo uno\" ignored: outside its section (general entries belong before the first heading after \"[generale]\")\n"
+         "L:15:1: warning: \"sfondo uno\" ignored: outside its section (general entries belong before the first heading after \"[generale]\")\n"
          "sfondo uno, 5\n"
-         "^\n"},
+         "^~~~~~~~~~\n"
+         "0 errors, 1 warning\n"},
       {"line entry in general section",
        {{false, 8, "pendenza, 0, 0"}},
        0,
        true,
-         "L:8: warning: \"pendenza\" ignored: outside its section (line entries belong after the heading that closes the general section)\n"
+         "L:8:1: warning: \"pendenza\" ignored: outside its section (line entries belong after the heading that closes the general section)\n"
          "pendenza, 0, 0\n"
-         "^\n"},
+         "^~~~~~~~\n"
+         "0 errors, 1 warning\n"},
       {"train entry before start",
        {{true, 1, "sabbia, 300\n[generale]"}},
        0,
        true,
-         "T:1: warning: \"sabbia\" ignored: outside its section (entries count only after \"[generale]\")\n"
+         "T:1:1: warning: \"sabbia\" ignored: outside its section (entries count only after \"[generale]\")\n"
          "sabbia, 300\n"
-         "^\n"},
+         "^~~~~~\n"
+         "0 errors, 1 warning\n"},
       {"case",
        {{false, 3, "Progressiva chilometrica uno, 0, 73350, 1"}},
        0,
        true,
-         "L:3: warning: \"Progressiva chilometrica uno\" starts no entry: the keywords of the general entries must be written in lower case\n"
+         "L:3:1: warning: \"Progressiva chilometrica uno\" starts no entry: the keywords of the general entries must be written in lower case\n"
          "Progressiva chilometrica uno, 0, 73350, 1\n"
-         "^\n"},
+         "^~~~~~~~~~~~~~~~~~~~~~~~~~~~\n"
+         "0 errors, 1 warning\n"},
       {"not ascending",
        {{true, 10, "velocita, 5000, 60\nvelocita, 4000, 70"}},
        0,
        true,
-         "T:11: warning: velocita at 4000 m is not after the previous one at 5000 m (line 10): entries of this kind must be in ascending order of position\n"
+         "T:11:11: warning: velocita at 4000 m (4000 m beyond the reference km 73+450) is not after the previous one at 5000 m (line 10): entries of this kind must be in ascending order of position\n"
          "velocita, 4000, 70\n"
-         "^\n"},
+         "          ^~~~\n"
+         "0 errors, 1 warning\n"},
       {"stray value",
        {{true, 4, "sabbia, 300, 5"}},
        0,
        true,
-         "T:4: warning: value \"5\" stands where a key was expected and is dropped\n"
+         "T:4:14: warning: value \"5\" stands where a key was expected and is dropped\n"
          "sabbia, 300, 5\n"
-         "             ^\n"},
+         "             ^\n"
+         "0 errors, 1 warning\n"},
       {"chainage dropped",
        {{false, 3, "progressiva chilometrica uno, 100, 73350, 1"}, {false, 4, "progressiva chilometrica due, 100, 0, 0"}},
        0,
        true,
-         "L: warning: the chainage references are dropped: the largest position is shared by two of them, or none has a chainage above 0; the compiled line carries no chainage\n"},
+         "L:1:1: warning: the chainage references are dropped: the largest position is shared by two of them, or none has a chainage above 0; the compiled line carries no chainage\n"
+         "0 errors, 1 warning\n"},
       {"code 16",
        {{true, 16, "segnale, 600, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
        1,
        true,
-         "T:16: error 16: a signal stands on an occupied cell (at 600 m, 600 m beyond the reference km 73.450)\n"
+         "T:16:10: error: a signal stands on an occupied cell (at 600 m, 600 m beyond the reference km 73+450): cell 13 already holds the stop cell of station \"ALFA\" of line 12 [code 16]\n"
          "segnale, 600, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
-         "^\n"},
+         "         ^~~\n"
+         "1 error, 0 warnings\n"},
+      {"code 16 names the signal that holds the cell",
+       {{true, 16, "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 3010, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
+       1,
+       true,
+         "T:17:10: error: a signal stands on an occupied cell (at 3010 m, 3010 m beyond the reference km 73+450): cell 61 already holds a signal of line 16 [code 16]\n"
+         "segnale, 3010, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
+         "         ^~~~\n"
+         "1 error, 0 warnings\n"},
+      {"code 6 names the boards that hold the cell",
+       {{false, 21, "cartello_indicatore, 300, (CULMINE)"}},
+       1,
+       true,
+         "L:21:22: error: a name board stands on an occupied cell (at 300 m, 300 m beyond the reference km 73+450): cell 7 already holds speed-limit boards of line 19 [code 6]\n"
+         "cartello_indicatore, 300, (CULMINE)\n"
+         "                     ^~~\n"
+         "T:1:1: note: not compiled: the build stopped in the line description; this file was only checked\n"
+         "1 error, 0 warnings\n"},
       {"code 25 deep",
        {{true, 13, "stazione, 5000, 4\n 600, 1, 0, 0\n 1,1,x\n 2,1,1, 0, 7,38, 0, BETA"}},
        1,
        true,
-         "T:15: error 25: a description file cannot be read, or a field is not a number or does not fit its width (expected a number, found \"x\")\n"
+         "T:15:6: error: stazione: the F9 field: expected a number, found \"x\" [code 25]\n"
          " 1,1,x\n"
-         " ^\n"},
+         "     ^\n"
+         "1 error, 0 warnings\n"},
       {"code 22 multi",
        {{true, 13, "stazione\n 1000, 4\n 600, 1, 0, 0, 1,1,0\n 2,1,1, 0, 7,38, 0, BETA"}},
        1,
        true,
-         "T:14: error 22: the platform starts less than 350 m after the previous station's platform end (at 1000 m, 1000 m beyond the reference km 73.450)\n"
+         "T:14:2: error: the platform starts less than 350 m after the previous station's platform end (at 1000 m, 1000 m beyond the reference km 73+450) [code 22]\n"
          " 1000, 4\n"
-         " ^\n"},
+         " ^~~~\n"
+         "1 error, 0 warnings\n"},
       {"code 15 line then train",
        {{false, 15, "pendenza, 20000, 12"}},
        1,
        true,
-         "L:15: error 15: the item with its margin (100 m for most items) runs past the last cell of the grid (at 20000 m, 20000 m beyond the reference km 73.450)\n"
+         "L:15:11: error: the item with its margin (100 m for most items) runs past the last cell of the grid (at 20000 m, 20000 m beyond the reference km 73+450) [code 15]\n"
          "pendenza, 20000, 12\n"
-         "^\n"
-         "T:16: note: code 15 recorded again (at 3000 m, 3000 m beyond the reference km 73.450); the reading of this file stops here\n"
+         "          ^~~~~\n"
+         "T:16:10: note: code 15 recorded again (at 3000 m, 3000 m beyond the reference km 73+450); the reading of this file stops here\n"
          "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
-         "^\n"},
+         "         ^~~~\n"
+         "1 error, 0 warnings\n"},
       {"code 2",
        {{false, 3, "progressiva chilometrica uno, 0, 73375, 1"}},
        1,
        true,
-         "L: error 2: a chainage reference's position or value is not a multiple of 50 m\n"},
+         "L:1:1: error: a chainage reference's position or value is not a multiple of 50 m [code 2]\n"
+         "1 error, 0 warnings\n"},
       {"code 102",
        {{false, 1, "[generalle]"}},
        1,
        false,
-         "L:22: error 102: the line description file has no \"[generale]\" heading\n"
-         "T: note: not compiled: the build stopped in the line description\n"
-         "Prova_7: note: no compiled file was written: the build stopped before the cell grid existed\n"},
+         "L:22:1: error: the line description file has no \"[generale]\" heading [code 102]\n"
+         "T:1:1: note: not compiled: the build stopped in the line description; this file was only checked\n"
+         "scenario-compile: note: no compiled file was written: the build stopped before the cell grid existed\n"
+         "1 error, 0 warnings\n"},
       {"guard",
        {{false, 21, "cartello_indicatore, 0, (ZERO)"}},
        3,
        false,
-         "Prova_7: error 1250: an item was placed in cell 1 (dato1) or record 85 (campo7), which are reserved for the scenario's marker\n"
-         "Prova_7: note: no compiled file was written\n"},
+         "scenario-compile: error: an item was placed in cell 1 (dato1) or record 85 (campo7), which are reserved for the scenario's marker [code 1250]\n"
+         "scenario-compile: note: no compiled file was written\n"
+         "1 error, 0 warnings\n"},
       {"code 12",
        {{true, 14, "[rallentamenti]\nrallentamento, 4000, 120, 200, 0, 0, 0"}, {true, 16, "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 3650, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 3700, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 3750, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
        1,
        true,
-         "T:15: error 12: no free cell in a window before a slowdown start (at 4050 m, 4050 m beyond the reference km 73.450)\n"
+         "T:15:16: error: no free cell in a window before a slowdown start (at 4050 m, 4050 m beyond the reference km 73+450) [code 12]\n"
          "rallentamento, 4000, 120, 200, 0, 0, 0\n"
-         "^\n"},
+         "               ^~~~\n"
+         "1 error, 0 warnings\n"},
       {"train without start",
        {{true, 1, "[generalle]"}},
        0,
        true,
-         "T: warning: no field holds \"[generale]\": every entry of this file is ignored\n"},
+         "T:1:1: warning: no field holds \"[generale]\": every entry of this file is ignored\n"
+         "0 errors, 1 warning\n"},
       {"scan 11",
        {{true, 14, "[rallentamenti]\nrallentamento, 4000, 120, 200, 0, 0, 0"}, {true, 16, "segnale, 2350, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 2400, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 2450, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
        1,
        true,
-         "T:19: error 11: no free cell in front of a signal before a slowdown warning board (at 2500 m, 2500 m beyond the reference km 73.450)\n"
+         "T:19:10: error: no free cell in front of a signal before a slowdown warning board (at 2500 m, 2500 m beyond the reference km 73+450) [code 11]\n"
          "segnale, 2450, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
-         "^\n"},
+         "         ^~~~\n"
+         "1 error, 0 warnings\n"},
       {"scan 13",
        {{true, 14, "[rallentamenti]\nrallentamento, 4000, 60, 1000, 0, 0, 0"}, {true, 16, "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 4350, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 4400, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 4450, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
        1,
        true,
-         "T:15: error 13: no free cell for a point inside a slow slowdown or in front of the signal after it (at 4450 m, 4450 m beyond the reference km 73.450)\n"
+         "T:15:16: error: no free cell for a point inside a slow slowdown or in front of the signal after it (at 4450 m, 4450 m beyond the reference km 73+450) [code 13]\n"
          "rallentamento, 4000, 60, 1000, 0, 0, 0\n"
-         "^\n"},
+         "               ^~~~\n"
+         "1 error, 0 warnings\n"},
+      {"past the line's end",
+       {{false, 21, "cartello_indicatore, 10500, (CULMINE)"}, {true, 16, "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 10400, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
+       0,
+       true,
+         "L:21:22: warning: cartello_indicatore at 10500 m (10500 m beyond the reference km 73+450) stands past the end of the line (10000 m) by 500 m\n"
+         "cartello_indicatore, 10500, (CULMINE)\n"
+         "                     ^~~~~\n"
+         "T:17:10: warning: segnale at 10400 m (10400 m beyond the reference km 73+450) stands past the end of the line (10000 m) by 400 m\n"
+         "segnale, 10400, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
+         "         ^~~~~\n"
+         "0 errors, 2 warnings\n"},
+      {"board text missing",
+       {{false, 21, "cartello_indicatore, 4950\ncartello_indicatore, 6000, (CULMINE)"}},
+       0,
+       true,
+         "L:21:26: warning: cartello_indicatore: the board text is missing: \"cartello_indicatore\" of line 22 is taken as the board text, and the entry of that line is lost\n"
+         "cartello_indicatore, 4950\n"
+         "                         ^\n"
+         "0 errors, 1 warning\n"},
+      {"board erased by a stop cell",
+       {{false, 21, "cartello_indicatore, 5200, (CULMINE)"}},
+       0,
+       true,
+         "T:13:11: warning: the stop cell of station \"BETA\" (cell 105) erases the name board \"(CULMINE)\" at 5200 m (5200 m beyond the reference km 73+450) of line 21 of the line description\n"
+         "stazione, 5000, 4, 600, 1, 0, 0, 1,1,0, 2,1,1, 0, 7,38, 0, BETA\n"
+         "          ^~~~\n"
+         "0 errors, 1 warning\n"},
+      {"curve side ambiguous",
+       {{false, 11, "curva destra 3, 700, 250"}},
+       0,
+       true,
+         "L:11:1: warning: the curve key \"curva destra 3\" holds both \"s\" and \"d\": it is read as a left-hand curve (any \"s\" makes a curve left-hand; write \"curvas\" or \"curvad\")\n"
+         "curva destra 3, 700, 250\n"
+         "^~~~~~~~~~~~~~\n"
+         "0 errors, 1 warning\n"},
+      {"gradient wraps in its byte",
+       {{false, 15, "pendenza, 2000, -150"}},
+       0,
+       true,
+         "L:15:17: warning: pendenza: the per-mille value -150 does not fit its stored width (per mille + 100 in one byte): it is stored as 206, which the simulator reads as +106 per mille\n"
+         "pendenza, 2000, -150\n"
+         "                ^~~~\n"
+         "0 errors, 1 warning\n"},
+      {"overlapping curves",
+       {{false, 11, "curvas5, 700, 250\ncurvas4, 800, 100"}},
+       0,
+       true,
+         "L:12:10: warning: curva at 800 m (800 m beyond the reference km 73+450) overlaps the curve of line 11 (700 m to 950 m)\n"
+         "curvas4, 800, 100\n"
+         "         ^~~\n"
+         "0 errors, 1 warning\n"},
+      {"boards out of order",
+       {{false, 19, "indicatori_vmax, 300, 75, 80, 80, 0, , , , 0\nindicatori_vmax, 200, 75, 80, 80, 0, , , , 0"}},
+       0,
+       true,
+         "L:20:18: warning: indicatori_vmax at 200 m (200 m beyond the reference km 73+450) is not after the previous one at 300 m (line 19): entries of this kind must be in ascending order of position\n"
+         "indicatori_vmax, 200, 75, 80, 80, 0, , , , 0\n"
+         "                 ^~~\n"
+         "0 errors, 1 warning\n"},
+      {"misspelt key drops a slowdown",
+       {{true, 14, "[rallentamenti]\nrallentamneto, 4000, 120, 200, 0, 0, 0"}},
+       0,
+       true,
+         "T:15:1: warning: key \"rallentamneto\" starts no entry and is dropped, with its values (did you mean \"rallentamento\"?)\n"
+         "rallentamneto, 4000, 120, 200, 0, 0, 0\n"
+         "^~~~~~~~~~~~~\n"
+         "0 errors, 1 warning\n"},
+      {"missing value",
+       {{false, 15, "pendenza, 2000\npendenza, 2500, 3"}},
+       1,
+       true,
+         "L:15:15: error: pendenza: missing the per-mille value (the next field, \"pendenza\" on line 16, is not a number) [code 25]\n"
+         "pendenza, 2000\n"
+         "              ^\n"
+         "T:1:1: note: not compiled: the build stopped in the line description; this file was only checked\n"
+         "1 error, 0 warnings\n"},
+      {"slowdown one value short",
+       {{true, 14, "[rallentamenti]\nrallentamento, 4000, 120, 200, 0, 0"}},
+       1,
+       true,
+         "T:15:36: error: rallentamento: missing the d_v value (the next field, \"[segnali]\" on line 16, is not a number) [code 25]\n"
+         "rallentamento, 4000, 120, 200, 0, 0\n"
+         "                                   ^\n"
+         "1 error, 0 warnings\n"},
+      {"bad heading",
+       {{true, 11, "[stazione]"}},
+       1,
+       true,
+         "T:11:1: error: the heading \"[stazione]\" holds the keyword \"stazione\" and starts a stazione entry, which finds no position (\"stazione\" on line 12 is not a number): a heading must hold no keyword [code 25]\n"
+         "[stazione]\n"
+         "^~~~~~~~~~\n"
+         "1 error, 0 warnings\n"},
+      {"every error in one run",
+       {{false, 9, "ripetizione segnali 4 codici, 25, 0"}, {true, 12, "stazione, 525, 12, 400, 1, 0, 0, 4,1,0, 2,1,1, 1, 6,48, 0, ALFA"}, {true, 16, "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, x\nsegnale, 3500, 1, y, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 20000, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
+       1,
+       true,
+         "L:9:31: error: the first signal repetition distance is not a multiple of 50 m [code 3]\n"
+         "ripetizione segnali 4 codici, 25, 0\n"
+         "                              ^~\n"
+         "T:1:1: note: not compiled: the build stopped in the line description; this file was only checked\n"
+         "T:12:11: error: the station position is not a multiple of 50 m (at 525 m, 525 m beyond the reference km 73+450) (found after the build stopped) [code 8]\n"
+         "stazione, 525, 12, 400, 1, 0, 0, 4,1,0, 2,1,1, 1, 6,48, 0, ALFA\n"
+         "          ^~~\n"
+         "T:16:41: error: segnale: the tempo field: expected a number, found \"x\" (found after the build stopped) [code 25]\n"
+         "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, x\n"
+         "                                        ^\n"
+         "T:17:19: error: segnale: the s1 field: expected a number, found \"y\" (found after the build stopped) [code 25]\n"
+         "segnale, 3500, 1, y, 1, 0, 0, 0, 0,0,0, 0\n"
+         "                  ^\n"
+         "T:18:10: error: segnale with its margin of 100 m runs past the last cell of the grid (at 20000 m, 20000 m beyond the reference km 73+450) (found after the build stopped) [code 15]\n"
+         "segnale, 20000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
+         "         ^~~~~\n"
+         "5 errors, 0 warnings\n"},
+      {"every error of the train file",
+       {{true, 16, "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, x\nsegnale, 3500, 1, y, 1, 0, 0, 0, 0,0,0, 0\nstazione, 7025, 4, 650, 1, 0, 0, 1,1,0, 2,1,1, 0, 7,38, 0, GAMMA"}},
+       1,
+       true,
+         "T:16:41: error: segnale: the tempo field: expected a number, found \"x\" [code 25]\n"
+         "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, x\n"
+         "                                        ^\n"
+         "T:17:19: error: segnale: the s1 field: expected a number, found \"y\" (found after the build stopped) [code 25]\n"
+         "segnale, 3500, 1, y, 1, 0, 0, 0, 0,0,0, 0\n"
+         "                  ^\n"
+         "T:18:11: error: the station position is not a multiple of 50 m (at 7025 m, 7025 m beyond the reference km 73+450) (found after the build stopped) [code 8]\n"
+         "stazione, 7025, 4, 650, 1, 0, 0, 1,1,0, 2,1,1, 0, 7,38, 0, GAMMA\n"
+         "          ^~~~\n"
+         "3 errors, 0 warnings\n"},
   };
-  for (const MessageCase& c : cases) {
+  return cases;
+}
+
+TEST_F(SessionTest, EveryMessageNamesTheFileAndTheLineOfItsEntry) {
+  options.write_on_error = true;
+  for (const MessageCase& c : message_cases()) {
     SCOPED_TRACE(c.nome);
     line = kLine;
     train = kTrain;
@@ -358,6 +530,71 @@ TEST_F(SessionTest, EveryMessageNamesTheFileAndTheLineOfItsEntry) {
     // written as the build writes them; only a build without a grid, or a
     // guard, writes none.
     EXPECT_EQ(content(output.path()).size(), c.written ? 3u : 0u);
+  }
+}
+
+// Editors read the messages with the gcc pattern of VS Code's problem
+// matcher: every error and warning of every case above gives its file, line,
+// column, severity and text through it, notes through the same pattern with
+// "note" added (as Vim's and Emacs' gcc patterns have it); the source lines,
+// carets and the summary never pass for a message; messages that concern no
+// file are signed with the program's name. Every code of the table has the
+// same shape.
+TEST_F(SessionTest, EveryMessageIsReadByTheEditorsPattern) {
+  const std::regex gcc(R"(^(.*?):(\d+):(\d*):?\s+(?:fatal\s+)?(warning|error):\s+(.*)$)");
+  const std::regex with_notes(
+      R"(^(.*?):(\d+):(\d*):?\s+(?:fatal\s+)?(warning|error|note):\s+(.*)$)");
+  const std::regex program(R"(^scenario-compile: (error|warning|note): .+$)");
+  std::set<std::string> severities;
+  for (const MessageCase& c : message_cases()) {
+    SCOPED_TRACE(c.nome);
+    line = kLine;
+    train = kTrain;
+    handler(c.edits, line, train);
+    compile(true);
+    std::istringstream in(messages);
+    for (std::string text; std::getline(in, text);) {
+      const bool head = text.rfind(nome_linea() + ":", 0) == 0 || text.rfind(train_name() + ":", 0) == 0;
+      std::smatch m;
+      if (!head) {
+        EXPECT_FALSE(std::regex_match(text, m, with_notes)) << text;
+        if (text.rfind("scenario-compile:", 0) == 0) {
+          EXPECT_TRUE(std::regex_match(text, program)) << text;
+        }
+        continue;
+      }
+      const bool note = text.find(": note: ") != std::string::npos;
+      ASSERT_TRUE(std::regex_match(text, m, note ? with_notes : gcc)) << text;
+      EXPECT_TRUE(m[1] == nome_linea() || m[1] == train_name()) << text;
+      EXPECT_GT(std::stoi(m[2]), 0) << text;
+      ASSERT_FALSE(m[3].str().empty()) << text;
+      EXPECT_GT(std::stoi(m[3]), 0) << text;
+      EXPECT_FALSE(m[5].str().empty()) << text;
+      EXPECT_EQ(text.substr(text.size() - m[5].length()), m[5].str());
+      severities.insert(m[4]);
+    }
+  }
+  EXPECT_EQ(severities, (std::set<std::string>{"error", "warning", "note"}));
+
+  Report report({nome_linea(), split_lines(lines(kLine))},
+                {train_name(), split_lines(lines(kTrain))}, "Prova_7");
+  for (const ErrorCode& row : code_table()) {
+    Diagnostic d;
+    d.code = row.code;
+    d.file = DescriptionFile::line;
+    d.riga = 2;
+    d.column = 21;
+    d.message = row.meaning;
+    std::ostringstream out;
+    report.write(out, d);
+    std::string head = out.str().substr(0, out.str().find('\n'));
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(head, m, gcc)) << head;
+    EXPECT_EQ(m[1], nome_linea());
+    EXPECT_EQ(m[2], "2");
+    EXPECT_EQ(m[3], "21");
+    EXPECT_EQ(m[4], "error");
+    EXPECT_EQ(m[5], std::string(row.meaning) + " [code " + std::to_string(row.code) + "]");
   }
 }
 
@@ -374,10 +611,10 @@ TEST_F(SessionTest, ACodeRecordedTwiceIsReportedTwice) {
   handler(edits, line, train);
   EXPECT_EQ(compile_untouched(), 1);
   const std::string code =
-      "T:15: error 12: no free cell in a window before a slowdown start (at 4050 m, 4050 m beyond the reference km 73.450)\n"
+      "T:15:16: error: no free cell in a window before a slowdown start (at 4050 m, 4050 m beyond the reference km 73+450) [code 12]\n"
       "rallentamento, 4000, 120, 200, 0, 0, 0\n"
-      "^\n";
-  EXPECT_EQ(messages, with_names(code + code, nome_linea(), train_name()));
+      "               ^~~~\n";
+  EXPECT_EQ(messages, with_names(code + code + "2 errors, 0 warnings\n", nome_linea(), train_name()));
 }
 
 TEST_F(SessionTest, CheckOnlyWritesNothingWhateverTheOutcome) {
@@ -390,20 +627,19 @@ TEST_F(SessionTest, CheckOnlyWritesNothingWhateverTheOutcome) {
 }
 
 const char* const kNothingWritten =
-    "Prova_7: note: nothing written: the build recorded an error code (--write-on-error writes "
+    "scenario-compile: note: nothing written: the build recorded an error code (--write-on-error writes "
     "the files all the same)\n";
 const char* const kNotCompiled =
-    "Prova_7: note: not compiled, nothing written: a description file holds text that cannot be "
+    "scenario-compile: note: not compiled, nothing written: a description file holds text that cannot be "
     "converted to Windows-1252\n";
 
-bool ends_with(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
 }
 
 // A good build in the output folder, then a run that fails in each way a
 // run can fail before writing: every file of the folder keeps every byte
-// (no file added, none removed), and the run's last message says why
-// nothing was written. Each failed run would have written other bytes.
+// (no file added, none removed), and a note says why nothing was written. Each failed run would have written other bytes.
 TEST_F(SessionTest, AFailedRunLeavesTheFilesOfAGoodBuildAsTheyWere) {
   const struct {
     const char* nome;
@@ -416,7 +652,7 @@ TEST_F(SessionTest, AFailedRunLeavesTheFilesOfAGoodBuildAsTheyWere) {
       {"code 25 in the line half, the grid made", {{false, 15, "pendenza, 2000, x"}}, false,
        kNothingWritten},
       {"a warning under --strict", {{false, 15, "pendenzza, 2000, 12"}}, true,
-       "Prova_7: note: nothing written: 1 warning, and --strict fails a run on any warning\n"},
+       "scenario-compile: note: nothing written: 1 warning, and --strict fails a run on any warning\n"},
       {"a character Windows-1252 cannot hold",
        {{true, 12, "stazione, 500, 12, 400, 1, 0, 0, 4,1,0, 2,1,1, 1, 6,48, 0, BIA\xC5\x81" "A"}},
        false, kNotCompiled},
@@ -431,7 +667,7 @@ TEST_F(SessionTest, AFailedRunLeavesTheFilesOfAGoodBuildAsTheyWere) {
     handler(c.edits, line, train);
     options.strict = c.strict;
     EXPECT_EQ(compile_untouched(), 1);
-    EXPECT_TRUE(ends_with(messages, c.last_message)) << messages;
+    EXPECT_TRUE(contains(messages, c.last_message)) << messages;
     EXPECT_EQ(content(output.path()), good);
   }
 }
@@ -506,8 +742,9 @@ TEST_F(SessionTest, AUtf8FileCompilesToTheBytesOfItsWindows1252Twin) {
     std::string messages;
   } cases[] = {
       {TextEncoding::detect,
-       "T: warning: read as UTF-8 and converted to Windows-1252, the code page of the compiled "
-       "files (--encoding utf-8 reads it so without this warning)\n"},
+       "T:1:1: warning: read as UTF-8 and converted to Windows-1252, the code page of the compiled "
+       "files (--encoding utf-8 reads it so without this warning)\n"
+       "0 errors, 1 warning\n"},
       {TextEncoding::utf8, ""},
   };
   for (const auto& c : cases) {
@@ -529,27 +766,32 @@ TEST_F(SessionTest, AUtf8FileCompilesToTheBytesOfItsWindows1252Twin) {
 TEST_F(SessionTest, TextWindows1252CannotHoldIsAnErrorAtItsLine) {
   const std::string before = "stazione, 500, 12, 400, 1, 0, 0, 4,1,0, 2,1,1, 1, 6,48, 0, ";
   const std::string caret = std::string(before.size() + 3, ' ') + "^\n";
+  const std::string at = "T:12:" + std::to_string(before.size() + 4) + ": error: ";
   const std::string utf8_warning =
-      "T: warning: read as UTF-8 and converted to Windows-1252, the code page of the compiled "
+      "T:1:1: warning: read as UTF-8 and converted to Windows-1252, the code page of the compiled "
       "files (--encoding utf-8 reads it so without this warning)\n";
   const struct {
     const char* nome;
     std::string name;
     TextEncoding encoding;
     std::string messages;
+    const char* summary;
   } cases[] = {
       {"a letter", "BIA\xC5\x82" "A", TextEncoding::detect,
        utf8_warning +
-           "T:12: error: \"\xC5\x82\" (U+0142) has no Windows-1252 form, the code page of the "
+           at + "\"\xC5\x82\" (U+0142) has no Windows-1252 form, the code page of the "
            "compiled files\n" +
-           before + "BIA\xEF\xBF\xBD" "A\n" + caret},
+           before + "BIA\xEF\xBF\xBD" "A\n" + caret,
+       "1 error, 1 warning\n"},
       {"two on one line", "BIA\xF0\x9F\x9A\x82\xC5\x82", TextEncoding::detect,
        utf8_warning +
-           "T:12: error: \"\xF0\x9F\x9A\x82\" (U+1F682) has no Windows-1252 form, the code page "
+           at + "\"\xF0\x9F\x9A\x82\" (U+1F682) has no Windows-1252 form, the code page "
            "of the compiled files (and 1 more character on this line)\n" +
-           before + "BIA\xEF\xBF\xBD\xEF\xBF\xBD\n" + caret},
+           before + "BIA\xEF\xBF\xBD\xEF\xBF\xBD\n" + caret,
+       "1 error, 1 warning\n"},
       {"Windows-1252 read as UTF-8", "BIA\xC0" "CI", TextEncoding::utf8,
-       "T:12: error: byte 0xC0 is not UTF-8 text\n" + before + "BIA\xEF\xBF\xBD" "CI\n" + caret},
+       at + "byte 0xC0 is not UTF-8 text\n" + before + "BIA\xEF\xBF\xBD" "CI\n" + caret,
+       "1 error, 0 warnings\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.nome);
@@ -557,7 +799,8 @@ TEST_F(SessionTest, TextWindows1252CannotHoldIsAnErrorAtItsLine) {
     train[11] = before + c.name;
     options.encoding = c.encoding;
     EXPECT_EQ(compile_untouched(), 1);
-    EXPECT_EQ(messages, with_names(c.messages, nome_linea(), train_name()) + kNotCompiled);
+    EXPECT_EQ(messages,
+              with_names(c.messages, nome_linea(), train_name()) + kNotCompiled + c.summary);
     EXPECT_TRUE(fs::is_empty(output.path()));
   }
 }
@@ -597,7 +840,7 @@ TEST_F(SessionTest, OutputFolderDefaultsToTheSourceFolderAndKeepsTheAuthorsFiles
 TEST_F(SessionTest, AFileThatCannotBeWrittenEndsWithItsNameAndStatus3) {
   fs::create_directory(output.path() / "Prova_7.sim");
   EXPECT_EQ(compile_untouched(), 3);
-  EXPECT_EQ(messages.rfind("scenario-compile: " + (output.path() / "Prova_7.sim").string() +
+  EXPECT_EQ(messages.rfind("scenario-compile: error: " + (output.path() / "Prova_7.sim").string() +
                                ": cannot replace: ",
                            0),
             0u)
@@ -610,7 +853,7 @@ TEST_F(SessionTest, MissingFolderOrDescriptionFileIsAnInputError) {
   Request r;
   r.source = source.path() / "nowhere";
   EXPECT_EQ(compile_scenario(r, out), 2);
-  EXPECT_EQ(out.str(), "scenario-compile: " + r.source.string() + ": no such source folder\n");
+  EXPECT_EQ(out.str(), "scenario-compile: error: " + r.source.string() + ": no such source folder\n");
 
   write_bytes(line_file(), lines(line));
   out.str("");
@@ -618,13 +861,13 @@ TEST_F(SessionTest, MissingFolderOrDescriptionFileIsAnInputError) {
   r.line = "Prova";
   r.train = "7";
   EXPECT_EQ(compile_scenario(r, out), 2);
-  EXPECT_EQ(out.str(), "scenario-compile: " + train_name() + ": no such description file\n");
+  EXPECT_EQ(out.str(), "scenario-compile: error: " + train_name() + ": no such description file\n");
 
   write_bytes(train_file(), lines(train));
   out.str("");
   r.output = source.path() / "nowhere";
   EXPECT_EQ(compile_scenario(r, out), 2);
-  EXPECT_EQ(out.str(), "scenario-compile: " + r.output->string() + ": no such output folder\n");
+  EXPECT_EQ(out.str(), "scenario-compile: error: " + r.output->string() + ": no such output folder\n");
   EXPECT_EQ(content(source.path()).size(), 2u);
 }
 
@@ -637,14 +880,14 @@ TEST_F(SessionTest, BadNamesAreRefusedAndNothingIsWritten) {
     const char* train;
     const char* message;
   } cases[] = {
-      {"", "7", "scenario-compile: bad line name \"\": it is empty\n"},
-      {"../Prova", "7", "scenario-compile: bad line name \"../Prova\": it holds a path separator\n"},
-      {"Prova", "..", "scenario-compile: bad train number \"..\": it holds \"..\"\n"},
-      {"Prova", "7\n", "scenario-compile: bad train number \"7\n\": it holds the control character 0x0A\n"},
+      {"", "7", "scenario-compile: error: bad line name \"\": it is empty\n"},
+      {"../Prova", "7", "scenario-compile: error: bad line name \"../Prova\": it holds a path separator\n"},
+      {"Prova", "..", "scenario-compile: error: bad train number \"..\": it holds \"..\"\n"},
+      {"Prova", "7\n", "scenario-compile: error: bad train number \"7\n\": it holds the control character 0x0A\n"},
       {"Pr\xCE\xA9va", "a/b",
-       "scenario-compile: bad line name \"Pr\xCE\xA9va\": it is not UTF-8 text, or it holds a "
+       "scenario-compile: error: bad line name \"Pr\xCE\xA9va\": it is not UTF-8 text, or it holds a "
        "character outside Windows-1252\n"
-       "scenario-compile: bad train number \"a/b\": it holds a path separator\n"},
+       "scenario-compile: error: bad train number \"a/b\": it holds a path separator\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
@@ -703,17 +946,17 @@ TEST_F(SessionTest, BuiltInScenarioGivesTheMainProgramsFilesByteForByte) {
 TEST_F(SessionTest, TextsTheFilesCannotHoldEndWithStatus3) {
   train[12] = "stazione, 5000, 4, 600, 1, 0, 0, 1,1,0, 2,1,1, 0, 7,38, 0, BE\x81TA";
   EXPECT_EQ(compile_untouched(), 3);
-  EXPECT_EQ(messages, "scenario-compile: " + (output.path() / "Prova_7.sim").string() +
+  EXPECT_EQ(messages, "scenario-compile: error: " + (output.path() / "Prova_7.sim").string() +
                           ": cannot write: the name of record 2: byte 0x81 at character 3 is "
-                          "not a Windows-1252 character\n");
+                          "not a Windows-1252 character\n1 error, 0 warnings\n");
   EXPECT_TRUE(fs::is_empty(output.path()));
 
   train = kTrain;
   line[20] = "cartello_indicatore, 6000, \"" + std::string(70000, 'A') + "\"";
   EXPECT_EQ(compile_untouched(), 3);
-  EXPECT_EQ(messages, "scenario-compile: " + (output.path() / "Prova_7.sim").string() +
+  EXPECT_EQ(messages, "scenario-compile: error: " + (output.path() / "Prova_7.sim").string() +
                           ": cannot write: the name of record 80: 70000 bytes do not fit a "
-                          "16-bit length\n");
+                          "16-bit length\n1 error, 0 warnings\n");
   EXPECT_TRUE(fs::is_empty(output.path()));
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "model/chainage.h"
 #include "platform/ansi.h"
 
 namespace {
@@ -227,12 +228,7 @@ std::string metres(int64_t m) {
   return (m < 0 ? "-" : "") + digit_count;
 }
 
-std::string kilometres(int64_t m) {
-  const int64_t a = std::llabs(m);
-  const std::string rest = n(a % 1000);
-  return std::string("km ") + (m < 0 ? "-" : "") + n(a / 1000) + "+" +
-         std::string(3 - rest.size(), '0') + rest;
-}
+std::string kilometres(int64_t m) { return kilometre_text(m); }
 
 namespace {
 

@@ -1,0 +1,415 @@
+#include "source_scan.h"
+
+#include <algorithm>
+#include <array>
+
+#include "compile/keywords.h"
+#include "platform/ansi.h"
+
+namespace source_scan {
+
+namespace {
+
+constexpr FieldSpec kLength[] = {{"length"}};
+constexpr FieldSpec kReference[] = {{"position"}, {"chainage"}, {"flag"}};
+constexpr FieldSpec kValue[] = {{"value"}};
+constexpr FieldSpec kRepetition[] = {{"first distance"}, {"second distance"}};
+constexpr FieldSpec kGradient[] = {{"position"}, {"per-mille value"}};
+constexpr FieldSpec kCurve[] = {{"position"}, {"length"}};
+constexpr FieldSpec kTunnel[] = {{"start"}, {"end"}, {"type"}};
+constexpr FieldSpec kBoards[] = {{"position"}, {"vas"}, {"vbs"}, {"vcs"}, {"strisces"},
+                                 {"vad"},      {"vbd"}, {"vcd"}, {"strisced"}};
+constexpr FieldSpec kNameBoard[] = {{"position"}, {"board text", Width::text}};
+constexpr FieldSpec kPercentage[] = {{"percentage"}};
+constexpr FieldSpec kCars[] = {{"number of cars"}};
+constexpr FieldSpec kSpeed[] = {{"position"}, {"speed"}};
+constexpr FieldSpec kAdhesion[] = {{"position"}, {"adhesion value"}};
+constexpr FieldSpec kClock[] = {
+    {"hours", Width::int16}, {"minutes", Width::int16}, {"seconds", Width::int16}};
+constexpr FieldSpec kSand[] = {{"sand value", Width::int16}};
+constexpr FieldSpec kSignal[] = {{"position"}, {"sx"}, {"s1"}, {"s2"}, {"s3"}, {"rapp"},
+                                 {"dx"},       {"d1"}, {"d2"}, {"d3"}, {"tempo"}};
+constexpr FieldSpec kSlowdown[] = {{"position"}, {"v"}, {"l"}, {"f_tt"}, {"f_ta"}, {"d_v"}};
+constexpr FieldSpec kPoint[] = {{"position"}, {"value"}};
+constexpr FieldSpec kStation[] = {
+    {"position"},           {"type", Width::uint8}, {"platform length"},
+    {"F4", Width::uint8},   {"F5", Width::uint8},   {"F6", Width::uint8},
+    {"F7", Width::int16},   {"F8", Width::int16},   {"F9", Width::uint8},
+    {"F10", Width::int16},  {"F11", Width::int16},  {"F12", Width::int16},
+    {"F13", Width::uint8},  {"hours"},              {"minutes"},
+    {"seconds"},            {"name", Width::text}};
+
+using keywords::general_keys;
+const EntrySpec kGeneralEntries[] = {
+    {"lunghezza percorso", general_keys[0], kLength},
+    {"progressiva chilometrica tre", general_keys[1], kReference},
+    {"progressiva chilometrica due", general_keys[2], kReference},
+    {"progressiva chilometrica uno", general_keys[3], kReference},
+    {"sfondo uno", general_keys[4], kValue},
+    {"sfondo due", general_keys[5], kValue},
+    {"sfondo tre", general_keys[6], kValue},
+    {"ripetizione segnali", general_keys[7], kRepetition},
+};
+
+const EntrySpec kLineEntries[] = {
+    {"pendenza", keywords::line[0], kGradient, 100},
+    {"curva", keywords::line[1], kCurve, 100},
+    {"montagna", keywords::line[2], kTunnel, 100},
+    {"indicatori_vmax", keywords::line[3], kBoards, 100},
+    {"cartello_indicatore", keywords::line[4], kNameBoard, 100},
+};
+
+const EntrySpec kTrainEntries[] = {
+    {"percentuale massa frenata", keywords::train[0], kPercentage},
+    {"numero vetture", keywords::train[1], kCars},
+    {"velocita", keywords::train[2], kSpeed, 100},
+    {"aderenza", keywords::train[3], kAdhesion, 100},
+    {"orologio", keywords::train[4], kClock},
+    {"sabbia", keywords::train[5], kSand},
+    {"segnale", keywords::train[6], kSignal, 100},
+    {"rallentamento", keywords::train[7], kSlowdown, 100},
+    {"abbattimento", keywords::train[8], kPoint, 100},
+    {"stazione", keywords::train[9], kStation, 800},
+};
+
+/// A file is read on after this many fields that cannot be read no more:
+/// past them, the file is hardly a description file.
+constexpr size_t kMostFailures = 50;
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+/// A number, or nothing: the value of an entry read where a key was expected.
+bool looks_like_value(std::string_view key) {
+  const size_t start = key.find_first_not_of(" \t");
+  if (start == std::string_view::npos) return true;
+  std::string_view digits = key.substr(start);
+  if (digits.front() == '-' || digits.front() == '+') digits.remove_prefix(1);
+  return !digits.empty() &&
+         std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+/// The first field of a line, as far as its first comma.
+std::string_view first_field(std::string_view riga) { return riga.substr(0, riga.find(',')); }
+
+template <size_t N>
+bool holds_keywords(const std::array<Keywords, N>& rows, std::string_view key) {
+  const std::string lower = lowercase(key);
+  return std::any_of(rows.begin(), rows.end(), [&](const Keywords& k) {
+    return contains(lower, k.first) && contains(lower, k.second);
+  });
+}
+
+/// The general section ends after a key that, without its leading blanks,
+/// does not begin with "-" and holds both "[" and "]".
+bool closes_general(std::string_view key) {
+  const size_t start = key.find_first_not_of(" \t");
+  if (start != std::string_view::npos && key[start] == '-') return false;
+  return looks_like_heading(key);
+}
+
+/// The keyword of `rows` that `text` holds, if any: the first word of its row.
+template <size_t N>
+std::optional<std::string_view> keyword_in(const EntrySpec (&rows)[N], std::string_view text) {
+  const std::string lower = lowercase(text);
+  for (const EntrySpec& spec : rows)
+    if (spec.words.in(text, lower)) return spec.words.first;
+  return std::nullopt;
+}
+
+
+/// How many letters must be inserted, removed or changed to make `a` into
+/// `b`.
+size_t edit_distance(std::string_view a, std::string_view b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+/// The entry a misspelt key most likely meant: its key as written, within
+/// two letters of the key.
+std::optional<std::string_view> nearest_key(DescriptionFile file, Section section,
+                                            std::string_view key) {
+  const std::span<const EntrySpec> rows =
+      file == DescriptionFile::train ? std::span<const EntrySpec>(kTrainEntries)
+      : section == Section::general  ? std::span<const EntrySpec>(kGeneralEntries)
+                                     : std::span<const EntrySpec>(kLineEntries);
+  const std::string lower = lowercase(key);
+  if (lower.size() < 4) return std::nullopt;
+  std::optional<std::string_view> best;
+  size_t best_distance = 3;
+  for (const EntrySpec& spec : rows) {
+    const size_t distance = edit_distance(lower, spec.kind);
+    if (distance < best_distance) {
+      best = spec.kind;
+      best_distance = distance;
+    }
+  }
+  return best;
+}
+
+}  // namespace
+
+bool looks_like_heading(std::string_view key) { return contains(key, "[") && contains(key, "]"); }
+
+std::string in_quotes(std::string_view text) { return "\"" + cp1252_to_utf8(text) + "\""; }
+
+std::optional<std::string_view> keyword_of_file(DescriptionFile file, std::string_view text) {
+  return file == DescriptionFile::line ? keyword_in(kLineEntries, text)
+                                       : keyword_in(kTrainEntries, text);
+}
+
+bool swallows(DescriptionFile file, std::string_view text, int32_t riga, int32_t before) {
+  return riga > before && (keyword_of_file(file, text) || looks_like_heading(text));
+}
+
+void Scan::run() {
+  reader_.emplace(std::string(content_));
+  for (;;) {
+    try {
+      if (section_ == Section::before_general) {
+        if (!find_general()) return;
+        section_ = file_ == DescriptionFile::line ? Section::general : Section::entries;
+      }
+      if (section_ == Section::general) {
+        if (!general_section()) return;
+        section_ = Section::entries;
+      }
+      entries_section();
+      return;
+    } catch (const ReadFailure& f) {
+      note_failure(f);
+      if (failures_.size() >= kMostFailures) return;
+      const Failure& last = failures_.back();
+      int32_t resume = f.line();
+      if (!last.missing || last.end_of_file) {
+        // The rest of the broken entry: the lines after it that start with a value.
+        ++resume;
+        while (static_cast<size_t>(resume) <= lines_.size() &&
+               looks_like_value(first_field(line_text(resume))))
+          ++resume;
+      }
+      if (resume < 1 || static_cast<size_t>(resume) > lines_.size() ||
+          static_cast<size_t>(resume) >= line_starts_.size())
+        return;
+      reader_.emplace(std::string(content_.substr(line_starts_[static_cast<size_t>(resume) - 1])),
+                      resume);
+      discarded_values_ = false;
+    }
+  }
+}
+
+// The line file's last field never opens the section; the train file's may.
+bool Scan::find_general() {
+  while (!reader_->end_of_file()) {
+    const std::string field = read_key();
+    const bool last = reader_->end_of_file();
+    if ((file_ == DescriptionFile::train || !last) && contains(lowercase(field), "[generale]")) {
+      for (Diagnostic& d : before_general_) key_warnings_.push_back(std::move(d));
+      before_general_.clear();
+      return true;
+    }
+    drop(field, Section::before_general);
+  }
+  return false;
+}
+
+bool Scan::general_section() {
+  while (!reader_->end_of_file()) {
+    const std::optional<std::string> key = next_key(10, false, Section::general);
+    if (!key) return false;
+    if (!dispatch(kGeneralEntries, *key)) drop(*key, Section::general);
+    if (closes_general(*key)) return true;
+  }
+  return false;
+}
+
+void Scan::entries_section() {
+  const bool line_file = file_ == DescriptionFile::line;
+  while (!reader_->end_of_file()) {
+    const std::optional<std::string> key = next_key(2, true, Section::entries);
+    if (!key) return;
+    const bool recognised = line_file ? dispatch(kLineEntries, *key) : dispatch(kTrainEntries, *key);
+    if (!recognised) drop(*key, Section::entries);
+  }
+}
+
+std::optional<std::string> Scan::next_key(int comment_steps, bool end_stops_skip, Section section) {
+  std::string key = read_key();
+  if (reader_->end_of_file()) {
+    drop(key, section);
+    return std::nullopt;
+  }
+  for (int step = 0; step < comment_steps && contains(key, "-"); ++step) {
+    key = read_key();
+    if (end_stops_skip && reader_->end_of_file()) {
+      drop(key, section);
+      return std::nullopt;
+    }
+  }
+  return key;
+}
+
+std::string Scan::read_key() {
+  std::string key = reader_->read_text();
+  key_line_ = reader_->riga();
+  key_column_ = reader_->column();
+  key_end_ = reader_->end_column();
+  return key;
+}
+
+template <size_t N>
+bool Scan::dispatch(const EntrySpec (&rows)[N], const std::string& key) {
+  const std::string lower = lowercase(key);
+  bool recognised = false;
+  for (const EntrySpec& spec : rows) {
+    if (!spec.words.in(key, lower)) continue;
+    recognised = true;
+    read_entry(spec, key);
+  }
+  if (recognised) discarded_values_ = false;
+  return recognised;
+}
+
+void Scan::read_entry(const EntrySpec& spec, const std::string& key) {
+  reading_ = Entry{&spec, key, key_line_, key_column_, key_end_, {}};
+  for (const FieldSpec& f : spec.fields) {
+    Field field;
+    switch (f.width) {
+      case Width::int32:
+        field.number = reader_->read_int32();
+        break;
+      case Width::int16:
+        field.number = reader_->read_int16();
+        break;
+      case Width::uint8:
+        field.number = reader_->read_uint8();
+        break;
+      case Width::text:
+        field.text = reader_->read_text();
+        break;
+    }
+    field.riga = reader_->riga();
+    field.column = reader_->column();
+    field.end_column = reader_->end_column();
+    const int32_t before = reading_->fields.empty() ? key_line_ : reading_->fields.back().riga;
+    if (f.width == Width::text && swallows(file_, field.text, field.riga, before))
+      swallowed_.push_back(field.riga);
+    reading_->fields.push_back(std::move(field));
+  }
+  if (spec.kind == "lunghezza percorso") length_ = reading_->fields[0].number;
+  entries_.push_back(std::move(*reading_));
+  reading_.reset();
+}
+
+// A field that is the first of a line after the entry's own, and is no
+// number, is not a value the author wrote for this entry: the entry lacks
+// it, and the field is the next entry's key or a heading.
+void Scan::note_failure(const ReadFailure& f) {
+  Failure failure;
+  failure.riga = f.line();
+  failure.column = f.column();
+  failure.what = f.what();
+  const std::string prefix = "line " + std::to_string(f.line()) + ": ";
+  if (failure.what.rfind(prefix, 0) == 0) failure.what.erase(0, prefix.size());
+  failure.end_of_file = reader_->end_of_file();
+  if (reading_) {
+    failure.entry = std::move(*reading_);
+    reading_.reset();
+  } else {
+    // The comment skip of the general section read past the file's end.
+    failure.entry.riga = key_line_;
+  }
+  const std::string& riga = line_text(f.line());
+  const size_t from = std::min(static_cast<size_t>(std::max(f.column(), 1) - 1), riga.size());
+  size_t to = from;
+  while (to < riga.size() && riga[to] != ',' && !is_blank(riga[to])) ++to;
+  failure.token = riga.substr(from, to - from);
+  const int32_t previous_line = failure.entry.fields.empty() ? failure.entry.riga
+                                                             : failure.entry.fields.back().riga;
+  const bool starts_its_line = riga.find_first_not_of(" \t") == from;
+  failure.missing = failure.entry.spec != nullptr &&
+                    (failure.end_of_file ||
+                     (f.line() > previous_line && starts_its_line && !looks_like_value(failure.token)));
+  failures_.push_back(std::move(failure));
+}
+
+void Scan::warn_key(int32_t riga, int32_t column, std::string message) {
+  Diagnostic d;
+  d.severity = Severity::warning;
+  d.file = file_;
+  d.riga = riga;
+  d.column = column;
+  d.message = std::move(message);
+  (section_ == Section::before_general ? before_general_ : key_warnings_).push_back(std::move(d));
+}
+
+// Headings, comments and the closing line are dropped by design. Values
+// right after a reported key are part of that mistake and not told again.
+// The keywords are compared case ignored whatever the entry's own rule, so
+// that a general keyword written with capitals is recognised and explained.
+void Scan::drop(const std::string& key, Section section) {
+  if (looks_like_heading(key) || contains(key, "-")) {
+    discarded_values_ = false;
+    return;
+  }
+  if (std::find(swallowed_.begin(), swallowed_.end(), key_line_) != swallowed_.end()) {
+    discarded_values_ = true;  // the line's key was taken as a text: told there
+    return;
+  }
+  if (looks_like_value(key)) {
+    if (section != Section::before_general && !discarded_values_)
+      warn_key(key_line_, key_column_,
+               key.find_first_not_of(" \t") == std::string::npos
+                   ? "an empty field stands where a key was expected and is dropped"
+                   : "value " + in_quotes(key) + " stands where a key was expected and is dropped");
+    discarded_values_ = true;
+    return;
+  }
+  discarded_values_ = true;
+  const bool line_file = file_ == DescriptionFile::line;
+  const std::string text = in_quotes(key);
+  std::string dropped = "key " + text + " starts no entry and is dropped, with its values";
+  if (const std::optional<std::string_view> near = nearest_key(file_, section, key))
+    dropped += " (did you mean \"" + std::string(*near) + "\"?)";
+  switch (section) {
+    case Section::before_general:
+      if (line_file ? holds_keywords(general_keys, key) || holds_keywords(keywords::line, key)
+                    : holds_keywords(keywords::train, key))
+        warn_key(key_line_, key_column_,
+                 text + " ignored: outside its section (entries count only after \"[generale]\")");
+      else
+        discarded_values_ = false;  // free text before the start is allowed
+      return;
+    case Section::general:
+      if (holds_keywords(keywords::line, key))
+        warn_key(key_line_, key_column_,
+                 text + " ignored: outside its section (line entries belong after the heading "
+                        "that closes the general section)");
+      else if (holds_keywords(general_keys, key))
+        warn_key(key_line_, key_column_,
+                 text + " starts no entry: the keywords of the general entries must be "
+                        "written in lower case");
+      else
+        warn_key(key_line_, key_column_, dropped);
+      return;
+    case Section::entries:
+      if (line_file && holds_keywords(general_keys, key))
+        warn_key(key_line_, key_column_,
+                 text + " ignored: outside its section (general entries belong before the "
+                        "first heading after \"[generale]\")");
+      else
+        warn_key(key_line_, key_column_, dropped);
+      return;
+  }
+}
+
+}  // namespace source_scan

@@ -1,0 +1,150 @@
+#pragma once
+// One description file read again as its compiler reads it, field by field
+// in the same reading order, every entry kept with the places of its fields.
+// The author compiler's source checks look at what it finds; nothing here
+// takes part in a build.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "compile/compile_listener.h"
+#include "compile/field_reader.h"
+#include "compile/keywords.h"
+#include "report.h"
+
+namespace source_scan {
+
+// ----- The entries and their fields, as the compilers read them -----
+
+enum class Width { int32, int16, uint8, text };
+
+struct FieldSpec {
+  std::string_view name;  ///< as a message names the field
+  Width width = Width::int32;
+};
+
+/// No position: a general entry.
+constexpr int32_t kNoMargin = -1;
+
+struct EntrySpec {
+  std::string_view kind;  ///< the entry's own name, as the file writes its key
+  const Keywords& words;
+  std::span<const FieldSpec> fields;
+  int32_t margin = kNoMargin;  ///< metres the item needs inside the grid beyond its position
+};
+
+// ----- What one reading finds -----
+
+struct Field {
+  int64_t number = 0;
+  std::string text;
+  int32_t riga = 0;
+  int32_t column = 0;
+  int32_t end_column = 0;
+};
+
+struct Entry {
+  const EntrySpec* spec = nullptr;
+  std::string key;
+  int32_t riga = 0;  ///< the key's line
+  int32_t column = 0;
+  int32_t end_column = 0;
+  std::vector<Field> fields;
+
+  bool positioned() const { return spec->margin != kNoMargin; }
+  int32_t position() const { return static_cast<int32_t>(fields[0].number); }
+};
+
+/// A field that could not be read, and the entry it belongs to.
+struct Failure {
+  Entry entry;           ///< with the fields read before it
+  int32_t riga = 0;      ///< where the failing field starts
+  int32_t column = 0;
+  std::string what;      ///< the reader's words
+  std::string token;     ///< the failing field as it stands in the line
+  bool missing = false;  ///< the entry lacks the field: the next line's first field or the file's end stands for it
+  bool end_of_file = false;
+};
+
+enum class Section { before_general, general, entries };
+
+/// A heading: a key holding both "[" and "]".
+bool looks_like_heading(std::string_view key);
+/// "text" in double quotes, in UTF-8.
+std::string in_quotes(std::string_view text);
+/// The keyword of an entry of `file` that `text` holds, if any.
+std::optional<std::string_view> keyword_of_file(DescriptionFile file, std::string_view text);
+/// A text field that starts a later line than the field before it and
+/// holds a keyword, or is a heading: the next entry's key or a heading taken
+/// as this entry's text.
+bool swallows(DescriptionFile file, std::string_view text, int32_t riga, int32_t before);
+
+/// One description file read as its compiler reads it, every entry kept
+/// with the places of its fields. A field that cannot be read is noted and
+/// the reading goes on at the next line (at the failing field's own line
+/// when it is the first of its line: that line holds the next entry).
+class Scan {
+ public:
+  Scan(DescriptionFile file, std::string_view content)
+      : file_(file), content_(content), lines_(split_lines(content)) {
+    line_starts_.push_back(0);
+    for (size_t i = 0; i < content.size(); ++i) {
+      if (content[i] != '\r' && content[i] != '\n') continue;
+      if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
+      line_starts_.push_back(i + 1);
+    }
+    run();
+  }
+
+  const std::vector<Entry>& entries() const { return entries_; }
+  const std::vector<Failure>& failures() const { return failures_; }
+  /// Warnings about keys that start no entry, in the order they were read.
+  const std::vector<Diagnostic>& key_warnings() const { return key_warnings_; }
+  /// The length of the last line length entry, if any.
+  std::optional<int64_t> length() const { return length_; }
+  /// Swallowed keys: the line whose key a text field took.
+  const std::vector<int32_t>& swallowed_lines() const { return swallowed_; }
+
+ private:
+  void run();
+  bool find_general();
+  bool general_section();
+  void entries_section();
+  std::optional<std::string> next_key(int comment_steps, bool end_stops_skip, Section section);
+  std::string read_key();
+  template <size_t N>
+  bool dispatch(const EntrySpec (&rows)[N], const std::string& key);
+  void read_entry(const EntrySpec& spec, const std::string& key);
+  void note_failure(const ReadFailure& f);
+  void drop(const std::string& key, Section section);
+  void warn_key(int32_t riga, int32_t column, std::string message);
+  const std::string& line_text(int32_t riga) const {
+    static const std::string none;
+    return riga >= 1 && static_cast<size_t>(riga) <= lines_.size()
+               ? lines_[static_cast<size_t>(riga) - 1]
+               : none;
+  }
+
+  const DescriptionFile file_;
+  const std::string_view content_;
+  const std::vector<std::string> lines_;
+  std::vector<size_t> line_starts_;
+  std::optional<FieldReader> reader_;
+
+  int32_t key_line_ = 0, key_column_ = 0, key_end_ = 0;
+  std::optional<Entry> reading_;  ///< the entry whose fields are being read
+  std::vector<Entry> entries_;
+  std::vector<Failure> failures_;
+  std::vector<Diagnostic> key_warnings_;
+  std::vector<Diagnostic> before_general_;  ///< told only once "[generale]" is found
+  Section section_ = Section::before_general;
+  bool discarded_values_ = false;  ///< the last key was reported: its values are not told again
+  std::optional<int64_t> length_;
+  std::vector<int32_t> swallowed_;
+};
+
+}  // namespace source_scan
