@@ -48,6 +48,15 @@ void append_option_help(std::string& help, const ToolOption& option) {
   help += left + std::string(text) + "\n";
 }
 
+void append_status_help(std::string& help, int status, std::string_view text) {
+  help += "  " + std::to_string(status) + "  ";
+  for (size_t end = text.find('\n'); end != std::string_view::npos; end = text.find('\n')) {
+    help += std::string(text.substr(0, end)) + "\n     ";
+    text.remove_prefix(end + 1);
+  }
+  help += std::string(text) + "\n";
+}
+
 std::string quoted(const fs::path& folder) { return "'" + utf8_of_path(folder) + "'"; }
 
 class Reader {
@@ -193,15 +202,12 @@ std::string tool_help(const ToolDescription& tool) {
   for (const ToolOption& o : kNameOptions) append_option_help(help, o);
   for (const ToolOption& o : tool.own_options) append_option_help(help, o);
   for (const ToolOption& o : kEndingOptions) append_option_help(help, o);
-  help += std::string(
-              "\n"
-              "Exit status:\n"
-              "  0  done, nothing wrong\n"
-              "  1  ") + tool.fault + "\n"
-          "  2  a usage error: a bad option or name, a missing folder or input file,\n"
-          "     no scenario in the folder or several\n"
-          "  3  a file could not be read or written, or is corrupt; or the build\n"
-          "     stopped at a guard (codes 1250, 1251)\n";
+  help += "\nExit status:\n  0  done, nothing wrong\n";
+  append_status_help(help, 1, tool.fault);
+  append_status_help(help, 2,
+                     "a usage error: a bad option or name, a missing folder or input file,\n"
+                     "no scenario in the folder or several");
+  append_status_help(help, 3, tool.failure);
   return help;
 }
 

@@ -50,6 +50,7 @@ struct ToolDescription {
   ScenarioFiles reads;  ///< which files of the folder make a scenario
   std::span<const ToolOption> own_options;
   const char* fault;    ///< what exit status 1 means for this tool
+  const char* failure;  ///< what exit status 3 means for this tool
 };
 
 /// A command line read whole: the folder, the names and the tool's own

@@ -20,7 +20,8 @@ constexpr ToolOption kOwn[] = {
 };
 
 ToolDescription tool(ScenarioFiles reads) {
-  return {"tool", "1.2", "Does things.\n", reads, kOwn, "the scenario is wrong"};
+  return {"tool", "1.2", "Does things.\n", reads, kOwn, "the scenario is wrong",
+          "a file could not be read,\nor written"};
 }
 
 struct Outcome {
@@ -69,8 +70,8 @@ TEST(ToolCommandLineTest, HelpListsTheSharedOptionsAroundTheToolsOwn) {
             "  1  the scenario is wrong\n"
             "  2  a usage error: a bad option or name, a missing folder or input file,\n"
             "     no scenario in the folder or several\n"
-            "  3  a file could not be read or written, or is corrupt; or the build\n"
-            "     stopped at a guard (codes 1250, 1251)\n");
+            "  3  a file could not be read,\n"
+            "     or written\n");
   EXPECT_EQ(o.err, "");
 }
 

@@ -42,6 +42,8 @@ constexpr ToolDescription kTool = {
     ScenarioFiles::descriptions,
     kOptions,
     "the build recorded an error code, or wrote no compiled file",
+    "a file could not be read or written, or a guard (codes 1250, 1251)\n"
+    "stopped the build",
 };
 
 /// The output folder is created when it is missing, once the description

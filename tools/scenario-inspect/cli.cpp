@@ -40,6 +40,7 @@ constexpr ToolDescription kTool = {
     ScenarioFiles::compiled,
     kOptions,
     "a marker or check code is wrong",
+    "a file could not be read or written, or is corrupt",
 };
 
 struct Options {
