@@ -57,6 +57,19 @@ void append_status_help(std::string& help, int status, std::string_view text) {
   help += std::string(text) + "\n";
 }
 
+/// A name as a shell takes it back whole: quoted when it holds anything
+/// but letters, digits and "_-.+", so that a listed line can be pasted.
+std::string shell_word(const std::string& name) {
+  const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           std::string_view("_-.+").find(c) != std::string_view::npos;
+  });
+  if (plain) return name;
+  std::string word = "'";
+  for (char c : name) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return word + "'";
+}
+
 std::string quoted(const fs::path& folder) { return "'" + utf8_of_path(folder) + "'"; }
 
 class Reader {
@@ -69,7 +82,7 @@ class Reader {
  private:
   std::vector<OptionRule> rules() const;
   bool take(const FoundOption& option, ToolCommandLine& line, ToolRun& ending);
-  bool set_folder(const std::string& utf8, ToolCommandLine& line);
+  void set_folder(const std::string& utf8, ToolCommandLine& line);
   bool check_names(const ToolCommandLine& line, bool line_given, bool train_given) const;
   bool find_names(ToolCommandLine& line, bool line_given, bool train_given) const;
   ToolRun fail(const std::string& message) const {
@@ -92,14 +105,13 @@ std::vector<OptionRule> Reader::rules() const {
   return all;
 }
 
-bool Reader::set_folder(const std::string& utf8, ToolCommandLine& line) {
+void Reader::set_folder(const std::string& utf8, ToolCommandLine& line) {
   if (folder_given_) {
     if (second_folder_.empty()) second_folder_ = utf8;
-    return false;
+    return;
   }
   folder_given_ = true;
   line.folder = path_from_utf8(utf8);
-  return true;
 }
 
 /// One option; false with `ending` set when the run ends with it (help, version).
@@ -160,7 +172,8 @@ bool Reader::find_names(ToolCommandLine& line, bool line_given, bool train_given
   }
   complain(quoted(line.folder) + " holds " + std::to_string(found.size()) + " scenarios" + of +
            "; choose one with --line and --train:");
-  for (const ScenarioNames& s : found) err_ << "  --line " << s.line << " --train " << s.train << '\n';
+  for (const ScenarioNames& s : found)
+    err_ << "  --line " << shell_word(s.line) << " --train " << shell_word(s.train) << '\n';
   return false;
 }
 

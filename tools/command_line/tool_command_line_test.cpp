@@ -103,15 +103,17 @@ TEST_F(FolderTest, TheNamesOfTheFoldersOneScenarioAreTakenFromItsFiles) {
 }
 
 TEST_F(FolderTest, SeveralScenariosAreListedAndNoneIsChosen) {
-  files({"A_linea.txt", "A_1-.txt", "A_2-.txt", "B_linea.txt", "B_1-.txt"});
+  files({"A_linea.txt", "A_1-.txt", "A_2-.txt", "B_linea.txt", "B_1-.txt", "Val d'Arco_linea.txt",
+         "Val d'Arco_1-.txt"});
   Outcome o = read({f()});
   EXPECT_EQ(o.run.status, tool_status::usage);
   EXPECT_FALSE(o.run.command_line);
-  EXPECT_EQ(o.err, "tool: '" + f() + "' holds 3 scenarios; choose one with --line and --train:\n"
-                   "  --line A --train 1\n  --line A --train 2\n  --line B --train 1\n");
+  EXPECT_EQ(o.err, "tool: '" + f() + "' holds 4 scenarios; choose one with --line and --train:\n"
+                   "  --line A --train 1\n  --line A --train 2\n  --line B --train 1\n"
+                   "  --line 'Val d'\\''Arco' --train 1\n");
   o = read({f(), "-t", "1"});
-  EXPECT_EQ(o.err, "tool: '" + f() + "' holds 2 scenarios of train '1'; choose one with --line and --train:\n"
-                   "  --line A --train 1\n  --line B --train 1\n");
+  EXPECT_EQ(o.err, "tool: '" + f() + "' holds 3 scenarios of train '1'; choose one with --line and --train:\n"
+                   "  --line A --train 1\n  --line B --train 1\n  --line 'Val d'\\''Arco' --train 1\n");
   o = read({f(), "-l", "B"});
   ASSERT_TRUE(o.run.command_line) << o.err;
   EXPECT_EQ(o.run.command_line->train, "1");

@@ -144,6 +144,9 @@ int compile_and_show(const Request& request, const std::optional<fs::path>& page
 int watch_scenario(const Request& request, const std::optional<fs::path>& page, std::ostream& messages,
                    const WatchControl& control) {
   const std::optional<std::array<fs::path, 2>> files = description_files(request);
+  // The stamps stand on lines of their own around a run's messages, which
+  // keep their "FILE:LINE:COLUMN: error: ..." shape for the editors that
+  // read them.
   const auto run = [&] {
     messages << '[' << control.clock() << "] compiling " << scenario_stem(request.line, request.train) << '\n';
     const int status = compile_and_show(request, page, messages, true);
