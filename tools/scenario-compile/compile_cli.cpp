@@ -5,7 +5,6 @@
 
 #include "app/error_codes.h"
 #include "platform/ansi.h"
-#include "scenario_names.h"
 #include "session.h"
 #include "tool_command_line.h"
 #include "watch.h"
@@ -50,13 +49,10 @@ constexpr ToolDescription kTool = {
 /// files are there to compile (a misspelt name leaves no empty folder).
 int make_output_folder(const Request& request, std::ostream& messages) {
   if (request.check_only || !request.output) return tool_status::success;
-  const auto line = check_name(request.line, ""), train = check_name(request.train, "");
-  if (!std::holds_alternative<std::string>(line) || !std::holds_alternative<std::string>(train))
-    return tool_status::success;
   std::error_code ec;
   for (const ScenarioFile file : kDescriptionFiles) {
-    const std::string name = scenario_file_name(file, std::get<std::string>(line), std::get<std::string>(train));
-    if (!fs::is_regular_file(file_in_folder(request.source, name), ec)) return tool_status::success;
+    const std::optional<fs::path> description = scenario_file(request, file, request.source);
+    if (!description || !fs::is_regular_file(*description, ec)) return tool_status::success;
   }
   if (fs::is_directory(*request.output, ec)) return tool_status::success;
   fs::create_directories(*request.output, ec);

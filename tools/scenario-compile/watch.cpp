@@ -1,7 +1,6 @@
 #include "watch.h"
 
 #include <array>
-#include <atomic>
 #include <csignal>
 #include <ctime>
 #include <sstream>
@@ -50,33 +49,13 @@ using Snapshot = std::array<FileState, std::size(kDescriptionFiles)>;
 /// The two description files of the request; none when a name is bad (the
 /// compilation reports that, and there is nothing to watch).
 std::optional<std::array<fs::path, 2>> description_files(const Request& request) {
-  const auto line = check_name(request.line, ""), train = check_name(request.train, "");
-  if (!std::holds_alternative<std::string>(line) || !std::holds_alternative<std::string>(train))
-    return std::nullopt;
   std::array<fs::path, 2> files;
-  for (size_t i = 0; i < files.size(); ++i)
-    files[i] = file_in_folder(request.source, scenario_file_name(kDescriptionFiles[i], std::get<std::string>(line),
-                                                                 std::get<std::string>(train)));
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::optional<fs::path> file = scenario_file(request, kDescriptionFiles[i], request.source);
+    if (!file) return std::nullopt;
+    files[i] = *file;
+  }
   return files;
-}
-
-
-/// The page shown when the run left no compiled scenario to show: its
-/// messages, so that the browser shows what to mend.
-std::string messages_page(const std::string& title, const std::string& text, int reload_seconds) {
-  return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n" + reload_tag(reload_seconds) +
-         "<title>" + html_text(title) + "</title>\n</head>\n<body>\n<h1>" + html_text(title) +
-         "</h1>\n<pre>" + html_text(text) + "</pre>\n</body>\n</html>\n";
-}
-
-/// The service file the run compiles into; none when a name is bad.
-std::optional<fs::path> service_file(const Request& request) {
-  const auto line = check_name(request.line, ""), train = check_name(request.train, "");
-  if (!std::holds_alternative<std::string>(line) || !std::holds_alternative<std::string>(train))
-    return std::nullopt;
-  return file_in_folder(request.output.value_or(request.source),
-                        scenario_file_name(ScenarioFile::service, std::get<std::string>(line),
-                                           std::get<std::string>(train)));
 }
 
 FileState state_of(const std::optional<fs::path>& file) {
@@ -87,6 +66,14 @@ FileState state_of(const std::optional<fs::path>& file) {
   state.modified = fs::last_write_time(*file, ec);
   state.size = fs::file_size(*file, ec);
   return state;
+}
+
+/// The page shown when the run left no compiled scenario to show: its
+/// messages, so that the browser shows what to mend.
+std::string messages_page(const std::string& title, const std::string& text, int reload_seconds) {
+  return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n" + reload_tag(reload_seconds) +
+         "<title>" + html_text(title) + "</title>\n</head>\n<body>\n<h1>" + html_text(title) +
+         "</h1>\n<pre>" + html_text(text) + "</pre>\n</body>\n</html>\n";
 }
 
 /// `written`: the run replaced the compiled files. When it did not (a
@@ -120,6 +107,13 @@ Snapshot look_at(const std::array<fs::path, 2>& files) {
 
 }  // namespace
 
+std::optional<fs::path> scenario_file(const Request& request, ScenarioFile file, const fs::path& folder) {
+  const auto line = check_name(request.line, ""), train = check_name(request.train, "");
+  if (!std::holds_alternative<std::string>(line) || !std::holds_alternative<std::string>(train))
+    return std::nullopt;
+  return file_in_folder(folder, scenario_file_name(file, std::get<std::string>(line), std::get<std::string>(train)));
+}
+
 WatchControl console_watch_control() {
   stop_signalled = 0;
   std::signal(SIGINT, on_stop_signal);
@@ -129,7 +123,8 @@ WatchControl console_watch_control() {
 
 int compile_and_show(const Request& request, const std::optional<fs::path>& page, std::ostream& messages,
                      bool reloading) {
-  const std::optional<fs::path> service = service_file(request);
+  const std::optional<fs::path> service =
+      scenario_file(request, ScenarioFile::service, request.output.value_or(request.source));
   const FileState before = state_of(service);
   std::ostringstream run_messages;
   const int status = compile_scenario(request, run_messages);

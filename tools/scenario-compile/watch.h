@@ -10,7 +10,13 @@
 #include <ostream>
 #include <string>
 
+#include "model/file_names.h"
 #include "session.h"
+
+/// A file of the request's scenario in `folder`; none when a name of the
+/// request cannot name files (the compilation says why).
+std::optional<std::filesystem::path> scenario_file(const Request& request, ScenarioFile file,
+                                                   const std::filesystem::path& folder);
 
 /// How a watch waits, when it stops and what time it is: the console's in a
 /// real run, a test's own in tests (no sleeping, a stop after N runs).
