@@ -2,53 +2,54 @@
 
 #include <optional>
 #include <string>
+#include <system_error>
 
 #include "app/error_codes.h"
-#include "command_line.h"
 #include "platform/ansi.h"
 #include "session.h"
+#include "tool_command_line.h"
+#include "watch.h"
+
+namespace fs = std::filesystem;
+
+// The session returns the builder's statuses; the tools promise the same
+// numbers for the same kinds of failure.
+static_assert(exit_status::clean == tool_status::success &&
+              exit_status::recorded_code == tool_status::scenario_fault &&
+              exit_status::usage == tool_status::usage && exit_status::fatal == tool_status::failure);
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: scenario-compile [OPTIONS] [SOURCE_FOLDER]\n"
+enum OptionId { kOutput, kCheck, kWriteOnError, kStrict, kEncoding, kWatch, kHtml };
+
+constexpr ToolOption kOptions[] = {
+    {{'o', "output", true, kOutput}, "DIR",
+     "folder that receives the compiled files, created when\nmissing (default: FOLDER)"},
+    {{'c', "check", false, kCheck}, nullptr, "compile and report, write nothing"},
+    {{0, "write-on-error", false, kWriteOnError}, nullptr,
+     "write the compiled files even when the build records\nan error code (otherwise a failed build writes nothing)"},
+    {{0, "strict", false, kStrict}, nullptr, "fail the run on any warning: status 1, nothing written"},
+    {{0, "encoding", true, kEncoding}, "ENC",
+     "read the description files as cp1252 or utf-8\n(default: utf-8 when they are valid UTF-8 holding\nnon-ASCII characters, else cp1252)"},
+    {{'w', "watch", false, kWatch}, nullptr,
+     "compile again whenever a description file changes,\nuntil Ctrl-C"},
+    {{0, "html", true, kHtml}, "FILE",
+     "after each compilation, write the inspector's page of\nthe compiled files to FILE"},
+};
+
+constexpr ToolDescription kTool = {
+    "scenario-compile",
+    SCENARIO_VERSION,
     "Compiles the line description <line>_linea.txt and the train description\n"
-    "<line>_<train>-.txt of SOURCE_FOLDER (default: the current folder) into the\n"
-    "simulator's files <line>_linea.dat, <line>_<train>.sim and <line>_<train>.dat.\n"
-    "The description files are only read, never changed.\n"
-    "\n"
-    "  -l, --line NAME      line name (default Valdarco_Lornese)\n"
-    "  -t, --train NUMBER   train number (default 4158)\n"
-    "  -o, --output DIR     folder that receives the compiled files\n"
-    "                       (default: the source folder)\n"
-    "  -c, --check          compile and report, write nothing\n"
-    "      --write-on-error write the compiled files even when the build records\n"
-    "                       an error code (otherwise a failed build writes nothing)\n"
-    "      --strict         fail the run on any warning: status 1, nothing written\n"
-    "      --encoding ENC   read the description files as cp1252 or utf-8\n"
-    "                       (default: utf-8 when they are valid UTF-8 holding\n"
-    "                       non-ASCII characters, else cp1252)\n"
-    "  -h, --help           print this help and end\n"
-    "  -V, --version        print the version and end\n"
-    "\n"
-    "Exit status: 0 clean; 1 the build recorded an error code, a description\n"
-    "file holds text Windows-1252 cannot hold, or (--strict) a warning; 2 a\n"
-    "usage or input error; 3 a guard (codes 1250, 1251) or a file failure.\n";
-
-constexpr const char* kTryHelp = "Try 'scenario-compile --help' for more information.\n";
-
-enum OptionId { kLine, kTrain, kOutput, kCheck, kWriteOnError, kStrict, kEncoding, kHelp, kVersion };
-
-constexpr OptionRule kOptions[] = {
-    {'l', "line", true, kLine},
-    {'t', "train", true, kTrain},
-    {'o', "output", true, kOutput},
-    {'c', "check", false, kCheck},
-    {0, "write-on-error", false, kWriteOnError},
-    {0, "strict", false, kStrict},
-    {0, "encoding", true, kEncoding},
-    {'h', "help", false, kHelp},
-    {'V', "version", false, kVersion},
+    "<line>_<train>-.txt of FOLDER into the simulator's files <line>_linea.dat,\n"
+    "<line>_<train>.sim and <line>_<train>.dat. The description files are only\n"
+    "read, never changed.\n",
+    ScenarioFiles::descriptions,
+    kOptions,
+    "the build recorded an error code or wrote no compiled file, a description\n"
+    "file holds text Windows-1252 cannot hold, or (--strict) a warning",
+    "a file could not be read or written, or a guard (codes 1250, 1251)\n"
+    "stopped the build",
 };
 
 /// The names --encoding takes, whatever their case.
@@ -70,57 +71,59 @@ std::optional<TextEncoding> encoding_named(const std::string& name) {
   return std::nullopt;
 }
 
-int usage_error(std::ostream& messages, const std::string& text) {
-  messages << "scenario-compile: " << text << '\n' << kTryHelp;
-  return exit_status::usage;
+/// The output folder is created when it is missing, once the description
+/// files are there to compile (a misspelt name leaves no empty folder).
+int make_output_folder(const Request& request, std::ostream& messages) {
+  if (request.check_only || !request.output) return tool_status::success;
+  std::error_code ec;
+  for (const ScenarioFile file : kDescriptionFiles) {
+    const std::optional<fs::path> description = scenario_file(request, file, request.source);
+    if (!description || !fs::is_regular_file(*description, ec)) return tool_status::success;
+  }
+  if (fs::is_directory(*request.output, ec)) return tool_status::success;
+  fs::create_directories(*request.output, ec);
+  if (ec) {
+    messages << kTool.name << ": " << utf8_of_path(*request.output)
+             << ": cannot create the output folder: " << ec.message() << '\n';
+    return tool_status::failure;
+  }
+  return tool_status::success;
 }
 
 }  // namespace
 
-int run_compile(int argc, char** argv, std::ostream& output, std::ostream& messages) {
-  const ParsedCommandLine riga = parse_command_line(argc, argv, kOptions);
+int run_compile(int argc, char** argv, std::ostream& output, std::ostream& messages,
+                const WatchControl* watch_control) {
+  const ToolRun run = read_tool_command_line(argc, argv, kTool, output, messages);
+  if (!run.command_line) return run.status;
+  const ToolCommandLine& riga = *run.command_line;
   Request request;
-  for (const FoundOption& o : riga.options) {
+  request.source = riga.folder;
+  request.line = riga.line;
+  request.train = riga.train;
+  bool watch = false;
+  std::optional<fs::path> page;
+  for (const FoundOption& o : riga.own) {
     switch (o.id) {
-      case kLine:
-        request.line = o.value;
-        break;
-      case kTrain:
-        request.train = o.value;
-        break;
-      case kOutput:
-        request.output = path_from_utf8(o.value);
-        break;
-      case kCheck:
-        request.check_only = true;
-        break;
-      case kWriteOnError:
-        request.write_on_error = true;
-        break;
-      case kStrict:
-        request.strict = true;
-        break;
+      case kOutput: request.output = path_from_utf8(o.value); break;
+      case kCheck: request.check_only = true; break;
+      case kWriteOnError: request.write_on_error = true; break;
+      case kStrict: request.strict = true; break;
       case kEncoding:
         if (const auto encoding = encoding_named(o.value)) {
           request.encoding = *encoding;
           break;
         }
-        return usage_error(messages, "unknown encoding '" + o.value + "' (cp1252 or utf-8)");
-      case kHelp:
-        output << kUsage;
-        return exit_status::clean;
-      case kVersion:
-        output << "scenario-compile " << SCENARIO_VERSION << '\n';
-        return exit_status::clean;
+        return usage_error(kTool, messages, "unknown encoding '" + o.value + "' (cp1252 or utf-8)");
+      case kWatch: watch = true; break;
+      case kHtml: page = path_from_utf8(o.value); break;
     }
   }
-  if (riga.error == OptionError::missing_value)
-    return usage_error(messages, "option '" + riga.argument + "' needs a value");
-  if (riga.error == OptionError::unknown_option)
-    return usage_error(messages, "unknown option '" + riga.argument + "'");
-  if (riga.operands.size() > 1)
-    return usage_error(messages, "one source folder at most, found '" + riga.operands[1] +
-                                    "' as well");
-  if (!riga.operands.empty()) request.source = path_from_utf8(riga.operands[0]);
-  return compile_scenario(request, messages);
+  if (page && request.check_only)
+    return usage_error(kTool, messages, "--html shows the compiled files, which --check does not write");
+  if (const int status = make_output_folder(request, messages); status != tool_status::success)
+    return status;
+  if (!watch) return compile_and_show(request, page, messages, false);
+  return watch_scenario(request, page, messages,
+                        watch_control != nullptr ? *watch_control : console_watch_control());
 }

@@ -1,9 +1,14 @@
 #pragma once
 // The command line of scenario-compile:
-//   scenario-compile [OPTIONS] [SOURCE_FOLDER]
+//   scenario-compile [OPTIONS] [FOLDER]
 
 #include <ostream>
 
-/// Parses the options, runs the compilation and returns the
-/// exit status. Help and version go to `output`, every message to `messages`.
-int run_compile(int argc, char** argv, std::ostream& output, std::ostream& messages);
+struct WatchControl;
+
+/// Parses the options, runs the compilation (or the watch) and returns the
+/// exit status. Help and version go to `output`, every message to
+/// `messages`. A watch polls and stops as `watch_control` says; nullptr:
+/// every half second, until Ctrl-C.
+int run_compile(int argc, char** argv, std::ostream& output, std::ostream& messages,
+                const WatchControl* watch_control = nullptr);

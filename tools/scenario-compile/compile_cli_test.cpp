@@ -37,7 +37,7 @@ TEST(CompileCliTest, HelpAndVersionGoToStandardOutput) {
   for (const char* help_option : {"-h", "--help"}) {
     const Outcome e = run({help_option, "--line", "x"});
     EXPECT_EQ(e.status, 0);
-    EXPECT_EQ(e.output.rfind("Usage: scenario-compile [OPTIONS] [SOURCE_FOLDER]\n", 0), 0u);
+    EXPECT_EQ(e.output.rfind("Usage: scenario-compile [OPTIONS] [FOLDER]\n", 0), 0u);
     EXPECT_NE(e.output.find("  -c, --check          compile and report, write nothing\n"),
               std::string::npos);
     EXPECT_EQ(e.messages, "");
@@ -49,25 +49,23 @@ TEST(CompileCliTest, HelpAndVersionGoToStandardOutput) {
   }
 }
 
-TEST(CompileCliTest, UsageErrorsEndWithStatus2AndAHint) {
-  const struct {
-    std::vector<std::string> arguments;
-    const char* message;
-  } cases[] = {
-      {{"--frobnicate"}, "unknown option '--frobnicate'"},
-      {{"-x"}, "unknown option '-x'"},
-      {{"--line"}, "option '--line' needs a value"},
-      {{"-o"}, "option '-o' needs a value"},
-      {{"a", "b"}, "one source folder at most, found 'b' as well"},
-      {{"--encoding", "latin1"}, "unknown encoding 'latin1' (cp1252 or utf-8)"},
-  };
-  for (const auto& c : cases) {
-    const Outcome e = run(c.arguments);
-    EXPECT_EQ(e.status, 2);
-    EXPECT_EQ(e.output, "");
-    EXPECT_EQ(e.messages, std::string("scenario-compile: ") + c.message +
-                              "\nTry 'scenario-compile --help' for more information.\n");
-  }
+TEST(CompileCliTest, ThePageNeedsTheCompiledFiles) {
+  TempFolder source;
+  const Outcome e = run({"--check", "--html", "p.html", "-l", "A", "-t", "1", source.path().string()});
+  EXPECT_EQ(e.status, 2);
+  EXPECT_EQ(e.messages,
+            "scenario-compile: --html shows the compiled files, which --check does not write\n"
+            "Try 'scenario-compile --help' for more information.\n");
+}
+
+TEST(CompileCliTest, AnUnknownEncodingIsAUsageError) {
+  TempFolder source;
+  const Outcome e = run({"--encoding", "latin1", "-l", "A", "-t", "1", source.path().string()});
+  EXPECT_EQ(e.status, 2);
+  EXPECT_EQ(e.output, "");
+  EXPECT_EQ(e.messages,
+            "scenario-compile: unknown encoding 'latin1' (cp1252 or utf-8)\n"
+            "Try 'scenario-compile --help' for more information.\n");
 }
 
 TEST(CompileCliTest, OptionsReachTheCompilation) {
@@ -81,12 +79,27 @@ TEST(CompileCliTest, OptionsReachTheCompilation) {
   for ([[maybe_unused]] const auto& f : fs::directory_iterator(source.path())) ++file;
   EXPECT_EQ(file, 2u);
 
-  TempFolder output;
-  e = run({"-l", "Lin", "--train", "12", "-o", output.path().string(), source.path().string()});
+  // The output folder is created, with the folders above it.
+  TempFolder above;
+  const fs::path output = above.path() / "new" / "out";
+  e = run({"-l", "Lin", "--train", "12", "-o", output.string(), source.path().string()});
   EXPECT_EQ(e.status, 0) << e.messages;
-  EXPECT_TRUE(fs::exists(output.path() / "Lin_12.dat"));
-  EXPECT_TRUE(fs::exists(output.path() / "Lin_12.sim"));
-  EXPECT_TRUE(fs::exists(output.path() / "Lin_linea.dat"));
+  EXPECT_TRUE(fs::exists(output / "Lin_12.dat"));
+  EXPECT_TRUE(fs::exists(output / "Lin_12.sim"));
+  EXPECT_TRUE(fs::exists(output / "Lin_linea.dat"));
+
+  // Not when there is nothing to compile: a misspelt name leaves no folder.
+  const fs::path unused = above.path() / "unused";
+  e = run({"-l", "Lni", "-t", "12", "-o", unused.string(), source.path().string()});
+  EXPECT_EQ(e.status, 2);
+  EXPECT_FALSE(fs::exists(unused));
+
+  // Nor where a file stands in the way.
+  write_bytes(above.path() / "file", "");
+  e = run({"-o", (above.path() / "file" / "out").string(), source.path().string()});
+  EXPECT_EQ(e.status, 3);
+  EXPECT_EQ(e.messages.rfind("scenario-compile: " + (above.path() / "file" / "out").string() +
+                                 ": cannot create the output folder: ", 0), 0u) << e.messages;
 }
 
 // The options that decide the outcome reach the compilation: each one

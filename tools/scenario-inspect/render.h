@@ -18,5 +18,11 @@ std::string json_text(const std::string& utf8);
 std::string html_text(const std::string& utf8);
 
 /// One page: a map of the plan, a profile along the line and the report's
-/// tables; no script and nothing fetched from elsewhere.
-std::string render_html(const Scenario& s, const Decoded& d, const Summary& r);
+/// tables; no script and nothing fetched from elsewhere. With
+/// `reload_seconds` above 0 the page reloads itself that often (while
+/// scenario-compile watches the files that it shows).
+std::string render_html(const Scenario& s, const Decoded& d, const Summary& r, int reload_seconds = 0);
+
+/// The tag in a page's head that reloads it every `reload_seconds`; empty
+/// for 0.
+std::string reload_tag(int reload_seconds);

@@ -659,9 +659,15 @@ std::string html_text(const std::string& utf8) {
   return out;
 }
 
-std::string render_html(const Scenario& s, const Decoded& d, const Summary& r) {
-  std::string o = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
-                  html_text(r.title) + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
+std::string reload_tag(int reload_seconds) {
+  if (reload_seconds <= 0) return {};
+  return "<meta http-equiv=\"refresh\" content=\"" + std::to_string(reload_seconds) + "\">\n";
+}
+
+std::string render_html(const Scenario& s, const Decoded& d, const Summary& r, int reload_seconds) {
+  std::string o = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n" +
+                  reload_tag(reload_seconds) + "<title>" + html_text(r.title) + "</title>\n<style>" +
+                  kStyle + "</style>\n</head>\n<body>\n";
   o += "<header><h1>" + html_text(r.title) + "</h1><p>" + header_counts(s, d) + "</p></header>\n<main>\n";
   o += general_html(s, r);
   o += "<section><h2>Plan of the track</h2>\n" + svg_map(s, d);

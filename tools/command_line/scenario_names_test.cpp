@@ -52,3 +52,42 @@ TEST(ScenarioNamesTest, RefusesNamesThatCouldLeaveTheFolderOrThatTheFilesCannotH
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ScenarioNamesTest, HintsAtTheNameInsideAPathOrAFileName) {
+  const struct {
+    const char* typed;
+    NameRole role;
+    const char* hint;  ///< nullptr: no hint
+  } cases[] = {
+      {"Colle_linea.txt", NameRole::line, "did you mean '--line Colle'?"},
+      {"Colle_linea.dat", NameRole::line, "did you mean '--line Colle'?"},
+      {"Colle_2291-.txt", NameRole::line, "did you mean '--line Colle'?"},
+      {"Colle_2291.sim", NameRole::train, "did you mean '--train 2291'?"},
+      {"Colle_2291.dat", NameRole::train, "did you mean '--train 2291'?"},
+      {"C:\\x\\y", NameRole::line, "did you mean '--line y' with the folder 'C:\\x'?"},
+      {"C:\\y", NameRole::line, "did you mean '--line y' with the folder 'C:\\'?"},
+      {"C:y", NameRole::train, "did you mean '--train y' with the folder 'C:'?"},
+      {"a/b", NameRole::line, "did you mean '--line b' with the folder 'a'?"},
+      {"/s/Colle_linea.txt", NameRole::line, "did you mean '--line Colle' with the folder '/s'?"},
+      {"Colle", NameRole::line, nullptr},         // a plain name
+      {"Colle_linea.txt", NameRole::train, nullptr},  // no train number in it
+      {"a/", NameRole::line, nullptr},            // nothing after the folder
+      {"a/b\tc", NameRole::line, nullptr},        // the bare name is no good either
+  };
+  for (const auto& c : cases) {
+    const std::optional<std::string> hint = name_hint(c.typed, c.role);
+    if (c.hint == nullptr) {
+      EXPECT_FALSE(hint) << c.typed << ": " << *hint;
+    } else {
+      EXPECT_EQ(hint.value_or("(none)"), c.hint) << c.typed;
+    }
+  }
+  const auto refused = check_name("Colle_linea.txt", "line name");
+  ASSERT_TRUE(std::holds_alternative<RejectedName>(refused));
+  EXPECT_EQ(std::get<RejectedName>(refused).reason,
+            "line name \"Colle_linea.txt\": it is the name of a file, not of a scenario");
+}
+
+}  // namespace
