@@ -125,7 +125,7 @@ TEST(LineDataFileBytesTest, PiecesOfAnySizeMakeTheWholeFile) {
     t.points[m] = {0.5 * static_cast<double>(m), -1.0 / static_cast<double>(m)};
   t.computed = 37;
   const ByteBlock whole = line_data_file_bytes(t);
-  ASSERT_EQ(whole.size(), 2 * (2 * 4 + 35 * 10 + 3 * 2));
+  ASSERT_EQ(whole.size(), 2u * (2 * 4 + 35 * 10 + 3 * 2));
   for (const size_t asked : {0, 10, 11, 19, 64, 700, 1 << 20}) {
     SCOPED_TRACE("pieces of " + std::to_string(asked) + " bytes");
     LineDataPieces pieces(t, asked);
