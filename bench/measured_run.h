@@ -16,10 +16,10 @@
 #include <vector>
 
 struct MeasuredRun {
-  int status = -1;          ///< the program's exit status; -1 when it did not end by itself
-  double seconds = 0;       ///< wall time from the fork to the end of the program
-  double peak_mb = 0;       ///< peak resident memory of the program, MiB
-  double launcher_mb = 0;   ///< resident memory of the launcher when it forked, MiB
+  int status = -1;         ///< the program's exit status; -1 when it did not end by itself
+  double seconds = 0;      ///< wall time from the fork to the end of the program
+  double peak_mb = 0;      ///< peak resident memory of the program, MiB
+  double launcher_mb = 0;  ///< resident memory of the launcher when it forked, MiB
 };
 
 /// The first argument that makes the benchmark program a launcher.

@@ -35,7 +35,8 @@ constexpr const char* kLine = "Massima";
 constexpr const char* kTrain = "1";
 
 struct Scratch {
-  fs::path path = fs::temp_directory_path() / ("scenario-bench-" + std::to_string(std::random_device{}()));
+  fs::path path =
+      fs::temp_directory_path() / ("scenario-bench-" + std::to_string(std::random_device{}()));
   Scratch() { fs::create_directories(path); }
   ~Scratch() {
     std::error_code ec;
@@ -68,8 +69,8 @@ struct CompileSetup {
   fs::path source = scratch.path / "source";
   fs::path output = scratch.path / "output";
   fs::path raw = scratch.path / "raw";
-  std::vector<std::string> arguments{"--line", kLine, "--train", kTrain, "--output",
-                                     output.string(), source.string()};
+  std::vector<std::string> arguments{"--line",   kLine,           "--train",      kTrain,
+                                     "--output", output.string(), source.string()};
   std::map<ScenarioFile, std::string> compiled;
   int status = -1;
 
@@ -109,14 +110,16 @@ const CompileSetup& compile_setup() {
 void BM_CompileProcess(benchmark::State& state) {
   const CompileSetup& setup = compile_setup();
   if (setup.status != 0) {
-    state.SkipWithError(("scenario-compile ended with status " + std::to_string(setup.status)).c_str());
+    state.SkipWithError(
+        ("scenario-compile ended with status " + std::to_string(setup.status)).c_str());
     return;
   }
   double peak_mb = 0, launcher_mb = 0, process_seconds = 0, raw_seconds = 0;
   for (auto _ : state) {
     const MeasuredRun run = run_measured(SCENARIO_COMPILE_EXE, setup.arguments);
     if (run.status != 0) {
-      state.SkipWithError(("scenario-compile ended with status " + std::to_string(run.status)).c_str());
+      state.SkipWithError(
+          ("scenario-compile ended with status " + std::to_string(run.status)).c_str());
       break;
     }
     state.SetIterationTime(run.seconds);
@@ -125,7 +128,8 @@ void BM_CompileProcess(benchmark::State& state) {
     launcher_mb = std::max(launcher_mb, run.launcher_mb);
     raw_seconds += seconds_of([&] { setup.write_raw(); });
   }
-  const double line_data_mb = static_cast<double>(setup.compiled.at(ScenarioFile::line_data).size()) / (1 << 20);
+  const double line_data_mb =
+      static_cast<double>(setup.compiled.at(ScenarioFile::line_data).size()) / (1 << 20);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * setup.bytes()));
   state.counters["line_data_MB"] = line_data_mb;
   state.counters["peak_RSS_MB"] = peak_mb;
@@ -170,9 +174,10 @@ struct BuilderSetup {
     } catch (const ProgramEnded& end) {
       status = end.status;
     }
-    for (ScenarioFile f : {ScenarioFile::line_description, ScenarioFile::train_description,
-                           ScenarioFile::notes, ScenarioFile::slowdown_notice,
-                           ScenarioFile::timetable_card})
+    if (status != 0) return;
+    for (ScenarioFile f :
+         {ScenarioFile::line_description, ScenarioFile::train_description, ScenarioFile::notes,
+          ScenarioFile::slowdown_notice, ScenarioFile::timetable_card})
       texts.emplace_back(f, memory.files.at(form.file_name(f)));
     for (ScenarioFile f : {ScenarioFile::line_data, ScenarioFile::service, ScenarioFile::grid})
       compiled.emplace_back(f, memory.files.at(form.file_name(f)));
@@ -200,7 +205,9 @@ struct BuilderSetup {
 
  private:
   std::pair<std::string, std::string> names;
-  fs::path file(const fs::path& in, ScenarioFile f) const { return named(in, f, names.first, names.second); }
+  fs::path file(const fs::path& in, ScenarioFile f) const {
+    return named(in, f, names.first, names.second);
+  }
 };
 
 const BuilderSetup& builder_setup() {
@@ -210,11 +217,16 @@ const BuilderSetup& builder_setup() {
 
 void BM_BuilderProcess(benchmark::State& state) {
   const BuilderSetup& setup = builder_setup();
+  if (setup.status != 0) {
+    state.SkipWithError("the built-in scenario did not build cleanly in memory");
+    return;
+  }
   double process_seconds = 0, raw_seconds = 0;
   for (auto _ : state) {
     const MeasuredRun run = run_measured(SCENARIO_BUILDER_EXE, {setup.folder.string()});
     if (run.status != 0) {
-      state.SkipWithError(("scenario-builder ended with status " + std::to_string(run.status)).c_str());
+      state.SkipWithError(
+          ("scenario-builder ended with status " + std::to_string(run.status)).c_str());
       break;
     }
     state.SetIterationTime(run.seconds);
@@ -230,6 +242,10 @@ BENCHMARK(BM_BuilderProcess)->UseManualTime()->Unit(benchmark::kMillisecond)->Mi
 
 void BM_BuilderRawWrite(benchmark::State& state) {
   const BuilderSetup& setup = builder_setup();
+  if (setup.status != 0) {
+    state.SkipWithError("the built-in scenario did not build cleanly in memory");
+    return;
+  }
   for (auto _ : state) setup.write_raw();
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * setup.bytes()));
 }

@@ -144,7 +144,8 @@ auto serialized(const std::filesystem::path& file, Serialize serialize) {
 /// of the tables serialized whole, as a file that cannot be written.
 class NamedSource : public ByteSource {
  public:
-  NamedSource(const std::filesystem::path& file, ByteSource& source) : file_(file), source_(source) {}
+  NamedSource(const std::filesystem::path& file, ByteSource& source)
+      : file_(file), source_(source) {}
   std::string_view next_piece() override {
     return serialized(file_, [this] { return source_.next_piece(); });
   }

@@ -132,7 +132,8 @@ TEST(LineDataFileBytesTest, PiecesOfAnySizeMakeTheWholeFile) {
     EXPECT_EQ(pieces.size(), whole.size());
     std::string joined;
     size_t count = 0;
-    for (std::string_view piece = pieces.next_piece(); !piece.empty(); piece = pieces.next_piece()) {
+    for (std::string_view piece = pieces.next_piece(); !piece.empty();
+         piece = pieces.next_piece()) {
       EXPECT_LE(piece.size(), std::max<size_t>(asked, 10));
       joined += piece;
       ++count;

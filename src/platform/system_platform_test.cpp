@@ -48,7 +48,8 @@ TEST_F(SystemPlatformTest, ReplaceWritesExactlyTheBytesAndNothingElse) {
 /// the last when `fails` is set.
 class ListedPieces : public ByteSource {
  public:
-  ListedPieces(std::vector<std::string> pieces, bool fails) : pieces_(std::move(pieces)), fails_(fails) {}
+  ListedPieces(std::vector<std::string> pieces, bool fails)
+      : pieces_(std::move(pieces)), fails_(fails) {}
   std::string_view next_piece() override {
     if (next_ < pieces_.size()) return pieces_[next_++];
     if (fails_) throw std::runtime_error("the plan ran dry");
