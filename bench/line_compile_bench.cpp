@@ -34,7 +34,14 @@ class MemoryPlatform : public Platform {
     files[file] = std::string(bytes);
   }
   void replace_files(std::span<const NewFile> group) override {
-    for (const NewFile& f : group) replace_file(f.file, f.bytes);
+    for (const NewFile& f : group) {
+      std::string& content = files[f.file];
+      content.clear();
+      for_each_piece(f, [&content](std::string_view piece) {
+        content += piece;
+        return true;
+      });
+    }
   }
   void delete_file(const std::filesystem::path&) override {}
 };

@@ -5,6 +5,7 @@
 
 #include "model/numbers.h"
 #include "platform/ansi.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -30,33 +31,53 @@ void require_start(const TrackPlan& tracciato) {
     throw RunTimeFailure("the track plan is extended before it has been started");
 }
 
-// dx and dy are taken from before the step; each coordinate is one addition
-// to the previous point, term by term, so every build gives the same bits.
-void straight_step(TrackPlan& tracciato) {
-  auto& p = tracciato.points;
-  const size_t m = static_cast<size_t>(tracciato.computed);
-  const double dx = p[m - 1][0] - p[m - 2][0];
-  const double dy = p[m - 1][1] - p[m - 2][1];
-  p[m][0] = p[m - 1][0] + dx;
-  p[m][1] = p[m - 1][1] + dy;
-  ++tracciato.computed;
-}
+enum class Bend : bool { straight, curved };
 
-void curved_step(TrackPlan& tracciato, double k) {
+// Plan steps for metres from the plan counter up to and including `end`.
+// dx and dy are taken from before each step; each coordinate is one addition
+// to the previous point, term by term, so every build gives the same bits.
+// The last two points ride from one step to the next in locals rather than
+// being read back from the plan, which would put a memory round trip into
+// the chain of additions. A straight step is not a curved one with k = 0:
+// adding k * dy = 0 could turn a -0 difference into +0.
+template <Bend bend>
+void steps_until(TrackPlan& tracciato, int64_t end, double k) {
   auto& p = tracciato.points;
-  const size_t m = static_cast<size_t>(tracciato.computed);
-  const double dx = p[m - 1][0] - p[m - 2][0];
-  const double dy = p[m - 1][1] - p[m - 2][1];
-  p[m][0] = p[m - 1][0] + (dx + k * dy);
-  p[m][1] = p[m - 1][1] + (dy - k * dx);
-  ++tracciato.computed;
+  auto m = static_cast<size_t>(tracciato.computed);
+  if (static_cast<int64_t>(m) > end) return;
+  double x0 = p[m - 2][0], y0 = p[m - 2][1];
+  double x1 = p[m - 1][0], y1 = p[m - 1][1];
+  for (; static_cast<int64_t>(m) <= end; ++m) {
+    const double dx = x1 - x0;
+    const double dy = y1 - y0;
+    double x = 0, y = 0;
+    if constexpr (bend == Bend::curved) {
+      x = x1 + (dx + k * dy);
+      y = y1 + (dy - k * dx);
+    } else {
+      x = x1 + dx;
+      y = y1 + dy;
+    }
+    p[m] = {x, y};
+    x0 = x1;
+    y0 = y1;
+    x1 = x;
+    y1 = y;
+  }
+  tracciato.computed = static_cast<int32_t>(m);
 }
 
 }  // namespace
 
+// The plan of a long line is the largest block of the build (16 bytes a
+// metre): it is asked for huge pages before it is first filled.
 void create_plan(TrackPlan& tracciato, int32_t length) {
   if (length < 0) throw RunTimeFailure("a track plan needs a line length of at least 0");
-  tracciato.points.assign(static_cast<size_t>(length) + 7001, {0.0, 0.0});
+  const size_t rows = static_cast<size_t>(length) + 7001;
+  tracciato.points.clear();
+  tracciato.points.reserve(rows);
+  os::advise_huge_pages(tracciato.points.data(), rows * sizeof(tracciato.points[0]));
+  tracciato.points.assign(rows, {0.0, 0.0});
   tracciato.computed = 0;
 }
 
@@ -85,18 +106,17 @@ std::optional<double> curve_curvature(std::string_view key) {
 bool extend_curve(TrackPlan& tracciato, int64_t posizione, int64_t fine, double k) {
   require_start(tracciato);
   const int64_t last = last_computed_point(tracciato);
-  const int64_t straight_end = std::min(posizione, last);
-  while (tracciato.computed <= straight_end) straight_step(tracciato);
+  steps_until<Bend::straight>(tracciato, std::min(posizione, last), 0.0);
   const int64_t curve_end = std::min(fine, last);
-  while (tracciato.computed <= curve_end) {
-    curved_step(tracciato, k);
-    if (tracciato.computed > plan_counter_limit) return false;
-  }
-  return true;
+  if (tracciato.computed > curve_end) return true;
+  // The step that takes the counter above the limit is the last one made.
+  const int64_t stop =
+      std::max<int64_t>(tracciato.computed, std::min<int64_t>(curve_end, plan_counter_limit));
+  steps_until<Bend::curved>(tracciato, stop, k);
+  return tracciato.computed <= plan_counter_limit;
 }
 
 void close_plan(TrackPlan& tracciato) {
   require_start(tracciato);
-  const int32_t last = last_computed_point(tracciato);
-  while (tracciato.computed <= last) straight_step(tracciato);
+  steps_until<Bend::straight>(tracciato, last_computed_point(tracciato), 0.0);
 }

@@ -126,6 +126,14 @@ TEST(TrackPlanTest, CurveTakingTheCounterAboveOneMillionFails) {
   // The step that computes metre 1000000 takes the counter above the limit.
   EXPECT_FALSE(extend_curve(t, 999999, 1000500, 0.001));
   EXPECT_EQ(t.computed, 1000001);
+
+  // Straight steps may pass the limit; a curve starting beyond it makes its
+  // first step and fails, and one ending before the counter makes none.
+  TrackPlan beyond = plan_started(1000100);
+  EXPECT_TRUE(extend_curve(beyond, 1000020, 1000019, 0.001));
+  EXPECT_EQ(beyond.computed, 1000021);
+  EXPECT_FALSE(extend_curve(beyond, 0, 1000030, 0.001));
+  EXPECT_EQ(beyond.computed, 1000022);
 }
 
 TEST(TrackPlanTest, StepsNeedAStartedPlanAndLengthsNeedAtLeastZero) {

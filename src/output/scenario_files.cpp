@@ -1,6 +1,7 @@
 #include "output/scenario_files.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <limits>
 
@@ -38,46 +39,16 @@ void put_record(std::string& out, const voce& v, int32_t index) {
 }
 
 // The line data file of the largest line is some 20 MB, two elements for
-// every metre: it is laid out in one buffer of its exact size and written
-// through a pointer, run by run (the integers of metres 0 and 1, the doubles,
-// the empty rows), so that the build holds it once and copies nothing.
+// every metre. It is laid out run by run (the integers of metres 0 and 1,
+// the doubles, the empty rows) straight from the plan into whatever buffer
+// is given, a small reused one when the build writes it.
 
 constexpr size_t kEmptyBytes = layout::element_bytes(VariantType::empty);
 constexpr size_t kIntegerBytes = layout::element_bytes(VariantType::int16);
 constexpr size_t kRealBytes = layout::element_bytes(VariantType::float64);
+constexpr size_t kLargestElement = std::max({kEmptyBytes, kIntegerBytes, kRealBytes});
 
 char* write_tag(char* p, VariantType tag) { return store_le(p, static_cast<uint16_t>(tag)); }
-
-/// The rows of the plan by the kind of value they hold.
-struct PlanRows {
-  size_t integers = 0, reals = 0, empties = 0;
-  explicit PlanRows(const TrackPlan& t) {
-    const auto lines = static_cast<size_t>(t.rows());
-    const auto computed = std::min(static_cast<size_t>(std::max(t.computed, 0)), lines);
-    integers = std::min<size_t>(computed, 2);
-    reals = computed - integers;
-    empties = lines - computed;
-  }
-  size_t column_bytes() const { return integers * kIntegerBytes + reals * kRealBytes + empties * kEmptyBytes; }
-};
-
-// Both columns in one pass over the plan: column 0 fills the first half of
-// the buffer and column 1 the second, so each row is read once.
-void write_columns(char* p0, char* p1, const TrackPlan& t, const PlanRows& r) {
-  size_t metre = 0;
-  for (; metre < r.integers; ++metre) {
-    p0 = store_le(write_tag(p0, VariantType::int16), nearest_int16(t.points[metre][0]));
-    p1 = store_le(write_tag(p1, VariantType::int16), nearest_int16(t.points[metre][1]));
-  }
-  for (const size_t fine = metre + r.reals; metre < fine; ++metre) {
-    p0 = store_le(write_tag(p0, VariantType::float64), t.points[metre][0]);
-    p1 = store_le(write_tag(p1, VariantType::float64), t.points[metre][1]);
-  }
-  for (size_t i = 0; i < r.empties; ++i) {
-    p0 = write_tag(p0, VariantType::empty);
-    p1 = write_tag(p1, VariantType::empty);
-  }
-}
 
 }  // namespace
 
@@ -95,11 +66,63 @@ std::string service_file_bytes(const RecordTable& voci) {
   return out;
 }
 
+LineDataPieces::LineDataPieces(const TrackPlan& tracciato, size_t piece_bytes)
+    : tracciato_(tracciato), piece_bytes_(std::max(piece_bytes, kLargestElement)) {
+  const auto lines = static_cast<size_t>(tracciato.rows());
+  const auto computed = std::min(static_cast<size_t>(std::max(tracciato.computed, 0)), lines);
+  integers_ = std::min<size_t>(computed, 2);
+  reals_ = computed - integers_;
+  empties_ = lines - computed;
+}
+
+size_t LineDataPieces::size() const {
+  return 2 * (integers_ * kIntegerBytes + reals_ * kRealBytes + empties_ * kEmptyBytes);
+}
+
+// Whole elements only: a piece ends where the next element would not fit.
+// The loops work on locals, so that the stores through the byte pointer do
+// not make the compiler reload the cursors on every element.
+size_t LineDataPieces::lay_out(char* out, size_t room) {
+  const std::array<double, 2>* points = tracciato_.points.data();
+  const size_t rows = integers_ + reals_ + empties_;
+  char* p = out;
+  size_t metre = metre_;
+  while (column_ < 2) {
+    if (metre == rows) {
+      ++column_;
+      metre = 0;
+      continue;
+    }
+    const auto c = static_cast<size_t>(column_);
+    const size_t left = room - static_cast<size_t>(p - out);
+    size_t n = 0;
+    if (metre < integers_) {
+      n = std::min(integers_ - metre, left / kIntegerBytes);
+      for (const size_t end = metre + n; metre < end; ++metre)
+        p = store_le(write_tag(p, VariantType::int16), nearest_int16(points[metre][c]));
+    } else if (metre < integers_ + reals_) {
+      n = std::min(integers_ + reals_ - metre, left / kRealBytes);
+      for (const size_t end = metre + n; metre < end; ++metre)
+        p = store_le(write_tag(p, VariantType::float64), points[metre][c]);
+    } else {
+      n = std::min(rows - metre, left / kEmptyBytes);
+      for (const size_t end = metre + n; metre < end; ++metre) p = write_tag(p, VariantType::empty);
+    }
+    if (n == 0) break;  // the room is full
+  }
+  metre_ = metre;
+  return static_cast<size_t>(p - out);
+}
+
+std::string_view LineDataPieces::next_piece() {
+  if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(piece_bytes_);
+  return {buffer_.get(), lay_out(buffer_.get(), piece_bytes_)};
+}
+
 ByteBlock line_data_file_bytes(const TrackPlan& tracciato) {
-  const PlanRows lines(tracciato);
-  const size_t column = lines.column_bytes();
-  ByteBlock out(2 * column);
-  write_columns(out.data(), out.data() + column, tracciato, lines);
+  LineDataPieces pieces(tracciato);
+  ByteBlock out(pieces.size());
+  pieces.lay_out(out.data(), out.size());
   return out;
 }
 
@@ -117,12 +140,28 @@ auto serialized(const std::filesystem::path& file, Serialize serialize) {
   }
 }
 
+/// A source whose failures (a value outside its width) are told, like those
+/// of the tables serialized whole, as a file that cannot be written.
+class NamedSource : public ByteSource {
+ public:
+  NamedSource(const std::filesystem::path& file, ByteSource& source)
+      : file_(file), source_(source) {}
+  std::string_view next_piece() override {
+    return serialized(file_, [this] { return source_.next_piece(); });
+  }
+
+ private:
+  const std::filesystem::path& file_;
+  ByteSource& source_;
+};
+
 }  // namespace
 
 // The three files are replaced together: all of them are serialized and
 // written beside the old ones before the first old file goes, so a failure
 // anywhere leaves the simulator the three old files that belong together,
-// never a new one beside old ones.
+// never a new one beside old ones. The line data file, the large one, goes
+// to the platform in pieces laid out from the plan as they are written.
 void Form1::write_compiled_files() {
   const auto line_file = file_name(ScenarioFile::line_data);
   const auto service_file = file_name(ScenarioFile::service);
@@ -135,7 +174,8 @@ void Form1::write_compiled_files() {
     platform.replace_files(group);
     return;
   }
-  const ByteBlock line = serialized(line_file, [this] { return line_data_file_bytes(tracciato); });
+  LineDataPieces plan_pieces(tracciato);
+  NamedSource line(line_file, plan_pieces);
   const NewFile group[] = {{line_file, line}, {service_file, service}, {grid_file, grid}};
   platform.replace_files(group);
 }

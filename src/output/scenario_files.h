@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "model/records.h"
+#include "platform/platform.h"
 
 /// A record the service file layout cannot hold: a name longer than the
 /// 65535 bytes its unsigned 16-bit length can count.
@@ -53,3 +54,32 @@ class ByteBlock {
 /// a 16-bit tag and its value: 2 and a 16-bit integer for rows 0 and 1, 5 and
 /// a 64-bit float for the computed rows, 0 alone for rows never computed.
 ByteBlock line_data_file_bytes(const TrackPlan& tracciato);
+
+/// The same line data file handed out in pieces of at most `piece_bytes`
+/// (at least one element's 10 bytes), laid out from the plan as they are
+/// asked for: the build writes the file through one small buffer and never
+/// holds the whole file beside the plan. The plan must not change while the
+/// pieces are read.
+class LineDataPieces : public ByteSource {
+ public:
+  /// Large enough that writing costs few system calls, small enough to stay
+  /// in the processor's cache between being laid out and being written.
+  static constexpr size_t kPieceBytes = 256 * 1024;
+
+  explicit LineDataPieces(const TrackPlan& tracciato, size_t piece_bytes = kPieceBytes);
+  /// Bytes of the whole file.
+  size_t size() const;
+  std::string_view next_piece() override;
+
+  /// Lays out the next elements into `out`, as many whole ones as `room`
+  /// bytes hold; returns the bytes laid out, 0 once the file is complete.
+  size_t lay_out(char* out, size_t room);
+
+ private:
+  const TrackPlan& tracciato_;
+  size_t integers_ = 0, reals_ = 0, empties_ = 0;  // rows by kind of value
+  int column_ = 0;                                 // the column being laid out
+  size_t metre_ = 0;                               // its next row
+  std::unique_ptr<char[]> buffer_;
+  size_t piece_bytes_;
+};

@@ -114,6 +114,40 @@ TEST(LineDataFileBytesTest, PlanNotStartedHoldsOnlyEmptyTags) {
   EXPECT_EQ(line_data_file_bytes(TrackPlan{}), "");
 }
 
+// Pieces of any size laid end to end are the whole file: every piece holds
+// whole elements, none is longer than asked (or than one element, the
+// least a piece can be), and none is empty before the end.
+TEST(LineDataFileBytesTest, PiecesOfAnySizeMakeTheWholeFile) {
+  TrackPlan t;
+  t.points.resize(40);
+  t.points[1] = {0, 1};
+  for (size_t m = 2; m < 37; ++m)
+    t.points[m] = {0.5 * static_cast<double>(m), -1.0 / static_cast<double>(m)};
+  t.computed = 37;
+  const ByteBlock whole = line_data_file_bytes(t);
+  ASSERT_EQ(whole.size(), 2u * (2 * 4 + 35 * 10 + 3 * 2));
+  for (const size_t asked : {0, 10, 11, 19, 64, 700, 1 << 20}) {
+    SCOPED_TRACE("pieces of " + std::to_string(asked) + " bytes");
+    LineDataPieces pieces(t, asked);
+    EXPECT_EQ(pieces.size(), whole.size());
+    std::string joined;
+    size_t count = 0;
+    for (std::string_view piece = pieces.next_piece(); !piece.empty();
+         piece = pieces.next_piece()) {
+      EXPECT_LE(piece.size(), std::max<size_t>(asked, 10));
+      joined += piece;
+      ++count;
+    }
+    EXPECT_EQ(joined, whole.view());
+    if (asked >= whole.size()) {
+      EXPECT_EQ(count, 1u);
+    } else {
+      EXPECT_GT(count, 1u);
+    }
+    EXPECT_TRUE(pieces.next_piece().empty());  // and stays complete
+  }
+}
+
 // A small compiled state: a grid, the records with the built-in names, a plan.
 struct WriteCompiledFilesTest : testing::Test {
   TempFolder folder;
@@ -184,6 +218,28 @@ TEST_F(WriteCompiledFilesTest, UnwritableNameFailsUnderTheServiceFileAndWritesNo
   EXPECT_FALSE(std::filesystem::exists(file("Valdarco_Lornese_linea.dat")));
   EXPECT_FALSE(std::filesystem::exists(file("Valdarco_Lornese_4158.sim")));
   EXPECT_EQ(read_bytes(file("Valdarco_Lornese_4158.dat")), "older grid");
+}
+
+// A plan value the line data file cannot hold shows only while the file is
+// being written, piece by piece: it fails under the line data file's name,
+// and the group leaves every old file as it was, with no temporary file.
+TEST_F(WriteCompiledFilesTest, PlanValueOutOfItsWidthFailsUnderTheLineDataFile) {
+  for (const char* nome :
+       {"Valdarco_Lornese_linea.dat", "Valdarco_Lornese_4158.sim", "Valdarco_Lornese_4158.dat"})
+    write_bytes(file(nome), std::string("older ") + nome);
+  form.tracciato.points[1] = {0, 40000};  // metre 1 is stored as a 16-bit integer
+  try {
+    form.write_compiled_files();
+    FAIL() << "the line data file was written";
+  } catch (const FileError& failure) {
+    EXPECT_EQ(std::string(failure.what()),
+              file("Valdarco_Lornese_linea.dat").string() +
+                  ": cannot write: value 40000.000000 does not fit 16 bits");
+  }
+  for (const char* nome :
+       {"Valdarco_Lornese_linea.dat", "Valdarco_Lornese_4158.sim", "Valdarco_Lornese_4158.dat"})
+    EXPECT_EQ(read_bytes(file(nome)), std::string("older ") + nome);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 3);
 }
 
 TEST_F(WriteCompiledFilesTest, FolderThatCannotHoldFilesFailsOnTheFirstFile) {

@@ -20,29 +20,38 @@ namespace fs = std::filesystem;
 
 namespace {
 
-/// A test platform that remembers every file it replaced, and can make the
-/// writing of one named file fail part-way (after half of its bytes, with
-/// the disk full) or its final rename fail.
+/// A test platform that remembers every byte it wrote, by file, and can make
+/// the writing of one named file fail part-way (once a given number of its
+/// bytes is on disk, with the disk full) or its final rename fail. Content
+/// handed over in pieces reaches write_block piece by piece, so the failure
+/// falls inside whichever piece crosses that number.
 class FailingPlatform : public TestPlatform {
  public:
   enum class Fault { none, write, rename };
 
-  FailingPlatform(const fs::path& folder, std::string nome, Fault fault)
-      : TestPlatform(folder), name_(std::move(nome)), fault_(fault) {}
+  FailingPlatform(const fs::path& folder, std::string nome, Fault fault, size_t fail_after = 0)
+      : TestPlatform(folder), name_(std::move(nome)), fault_(fault), fail_after_(fail_after) {}
 
-  void replace_files(std::span<const NewFile> files) override {
-    TestPlatform::replace_files(files);
-    for (const NewFile& f : files) written[f.file.filename().string()] = std::string(f.bytes);
-  }
-
-  std::map<std::string, std::string> written;  ///< by file name, in full
+  std::map<std::string, std::string> written;  ///< by file name, every byte written
+  std::map<std::string, size_t> pieces;        ///< by file name, how many pieces came
   std::optional<uintmax_t> partial_temporary;  ///< size of the half-written file
 
  protected:
   size_t write_block(const fs::path& file, std::FILE* out, std::string_view bytes) override {
-    if (fault_ != Fault::write || file.filename() != name_)
+    const std::string nome = file.filename().string();
+    ++pieces[nome];
+    std::string& so_far = written[nome];
+    if (fault_ != Fault::write || nome != name_) {
+      so_far += bytes;
       return TestPlatform::write_block(file, out, bytes);
-    const size_t meta = TestPlatform::write_block(file, out, bytes.substr(0, bytes.size() / 2));
+    }
+    const size_t room = fail_after_ - std::min(fail_after_, so_far.size());
+    if (bytes.size() <= room) {
+      so_far += bytes;
+      return TestPlatform::write_block(file, out, bytes);
+    }
+    const size_t meta = TestPlatform::write_block(file, out, bytes.substr(0, room));
+    so_far += bytes.substr(0, meta);
     std::fflush(out);
     partial_temporary = temporary_size(file.parent_path());
     errno = ENOSPC;
@@ -63,6 +72,7 @@ class FailingPlatform : public TestPlatform {
 
   std::string name_;
   Fault fault_;
+  size_t fail_after_;
 };
 
 /// The eight files of a build in the order they are written: the five text
@@ -122,6 +132,20 @@ TEST_F(FaultInjectionTest, CleanRunWritesAllEightFiles) {
   for (const char* nome : kFile) EXPECT_FALSE(reference().at(nome).empty()) << nome;
 }
 
+// The line data file reaches the disk in several pieces, never as one block
+// the size of the file; the others, small, each in one. The failure cases
+// below therefore also fail part-way through a file given in pieces.
+TEST_F(FaultInjectionTest, LineDataFileIsWrittenInPieces) {
+  TempFolder clean_folder;
+  FailingPlatform clean(clean_folder.path(), "", FailingPlatform::Fault::none);
+  ASSERT_EQ(run(clean), 0);
+  EXPECT_GT(clean.pieces.at(kFile[kFirstCompiled]), 1u);
+  for (size_t i = 0; i < kFileCount; ++i) {
+    if (i == kFirstCompiled) continue;
+    EXPECT_EQ(clean.pieces.at(kFile[i]), 1u) << kFile[i];
+  }
+}
+
 // Half of the file is on disk when the disk fills up: the run ends with
 // status 3 and one line naming the file; every text file before it is
 // complete, the failing one and every later one keep their old content, and
@@ -132,7 +156,8 @@ struct FailurePartWay : FaultInjectionTest, testing::WithParamInterface<size_t> 
 TEST_P(FailurePartWay, EndsTheRunAndKeepsEveryFileWhole) {
   const size_t k = GetParam();
   old_files();
-  FailingPlatform platform(folder.path(), kFile[k], FailingPlatform::Fault::write);
+  FailingPlatform platform(folder.path(), kFile[k], FailingPlatform::Fault::write,
+                           reference().at(kFile[k]).size() / 2);
 
   EXPECT_EQ(run(platform), 3);
   const fs::path failed = folder.path() / kFile[k];

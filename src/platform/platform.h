@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 /// A file that cannot be read, created, written, renamed or deleted. The
 /// message names the file (in UTF-8 on every system) and gives the system's
@@ -26,11 +27,42 @@ class FileError : public std::runtime_error {
   std::filesystem::path file_;
 };
 
-/// One file of a group replaced together, and its new content.
-struct NewFile {
-  std::filesystem::path file;
-  std::string_view bytes;
+/// The content of a file handed out in pieces, in order, so that a large
+/// file (the line data file of a long line) is written without ever being
+/// held whole in memory. A source is read once, front to back.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  /// The next piece of the content, valid until the next call; empty once
+  /// the whole content has been handed out.
+  virtual std::string_view next_piece() = 0;
 };
+
+/// One file of a group replaced together, and its new content: whole bytes,
+/// or a source that hands them out piece by piece.
+struct NewFile {
+  NewFile(std::filesystem::path f, std::string_view whole) : file(std::move(f)), bytes(whole) {}
+  NewFile(std::filesystem::path f, ByteSource& source) : file(std::move(f)), pieces(&source) {}
+
+  std::filesystem::path file;
+  std::string_view bytes;         ///< the whole content, when there is no source
+  ByteSource* pieces = nullptr;   ///< otherwise the content, piece by piece
+};
+
+/// Hands the content of a new file to `put`, piece by piece and in order:
+/// the whole bytes as one piece, or the pieces of its source (which is
+/// thereby used up). Empty pieces are never handed out. `put` returns
+/// whether to go on; after a false, no further piece is produced.
+template <class Put>
+void for_each_piece(const NewFile& f, Put&& put) {
+  if (f.pieces == nullptr) {
+    if (!f.bytes.empty()) put(f.bytes);
+    return;
+  }
+  for (std::string_view piece = f.pieces->next_piece(); !piece.empty();
+       piece = f.pieces->next_piece())
+    if (!put(piece)) return;
+}
 
 class Platform {
  public:
@@ -65,7 +97,10 @@ class Platform {
 
   /// Replaces files that belong together, all or none: every new content is
   /// complete before the first old file goes, and a failure leaves every old
-  /// file as it was. FileError naming the file that failed.
+  /// file as it was. FileError naming the file that failed. A content given
+  /// in pieces is read from its source once, piece by piece, in the order of
+  /// the group; a failure of the source (its exception) is a failure of the
+  /// group like any other.
   virtual void replace_files(std::span<const NewFile> files) = 0;
 
   /// Deletes the file; a file that does not exist is no error. FileError when

@@ -139,9 +139,11 @@ std::string SystemPlatform::read_file(const fs::path& file) {
   return content;
 }
 
-// Writes the bytes to a new temporary file and closes it, checking every
-// step; on any failure the temporary file is removed. Returns its name.
-fs::path SystemPlatform::write_temporary(const fs::path& file, std::string_view bytes) {
+// Writes the new content to a new temporary file and closes it, checking
+// every piece and the close; on any failure, the source's own included, the
+// temporary file is removed. Returns its name.
+fs::path SystemPlatform::write_temporary(const NewFile& content) {
+  const fs::path& file = content.file;
   for (unsigned attempt = 0;; ++attempt) {
     const fs::path tmp = temporary_name(file, attempt);
     errno = 0;
@@ -151,21 +153,26 @@ fs::path SystemPlatform::write_temporary(const fs::path& file, std::string_view 
       throw FileError(file, "cannot create a file in its folder: " + reason(errno));
     }
     FilePtr out(raw);
-    errno = 0;
-    const size_t written = bytes.empty() ? 0 : write_block(file, raw, bytes);
-    const int write_errno = errno;
-    if (written != bytes.size() || std::fflush(raw) != 0) {
-      const int err = write_errno != 0 ? write_errno : errno;
+    int failure = 0;  // errno of the first failed step; -1 for one that set none
+    const auto failed = [&failure] { failure = errno != 0 ? errno : -1; };
+    try {
+      for_each_piece(content, [&](std::string_view piece) {
+        errno = 0;
+        if (write_block(file, raw, piece) != piece.size()) failed();
+        return failure == 0;
+      });
+    } catch (...) {
       out.reset();
       remove_quietly(tmp);
-      throw FileError(file, "cannot write: " + reason(err));
+      throw;
     }
-    if (std::fclose(out.release()) != 0) {
-      const int err = errno;
-      remove_quietly(tmp);
-      throw FileError(file, "cannot write: " + reason(err));
-    }
-    return tmp;
+    errno = 0;
+    if (failure == 0 && std::fflush(raw) != 0) failed();
+    if (failure == 0 && std::fclose(out.release()) != 0) failed();
+    if (failure == 0) return tmp;
+    out.reset();
+    remove_quietly(tmp);
+    throw FileError(file, "cannot write: " + reason(failure > 0 ? failure : EIO));
   }
 }
 
@@ -218,7 +225,7 @@ void SystemPlatform::replace_file(const fs::path& file, std::string_view bytes) 
 // stay new and the error says which file failed.
 void SystemPlatform::replace_files(std::span<const NewFile> files) {
   TemporaryFiles temporaries;
-  for (const NewFile& f : files) temporaries.names.push_back(write_temporary(f.file, f.bytes));
+  for (const NewFile& f : files) temporaries.names.push_back(write_temporary(f));
 
   std::vector<OldFile> old;
   TemporaryFiles kept;

@@ -60,8 +60,9 @@ class SystemPlatform : public Platform {
   // platform overrides them to fail, so that the real replace code is what
   // its tests exercise.
 
-  /// Writes the new content of `file` to its open temporary file; returns
-  /// how many bytes were written (fewer means failure, with errno set).
+  /// Writes one piece of the new content of `file` to its open temporary
+  /// file; returns how many bytes were written (fewer means failure, with
+  /// errno set).
   virtual size_t write_block(const std::filesystem::path& file, std::FILE* out,
                              std::string_view bytes);
   /// Moves a file over another in one step.
@@ -72,7 +73,7 @@ class SystemPlatform : public Platform {
 
  private:
   struct OldFile;
-  std::filesystem::path write_temporary(const std::filesystem::path& file, std::string_view bytes);
+  std::filesystem::path write_temporary(const NewFile& content);
   void move_into_place(const std::filesystem::path& temporary, const std::filesystem::path& file);
   OldFile keep_old(const std::filesystem::path& file);
   void put_back(std::span<const NewFile> files, const std::vector<OldFile>& old, size_t replaced);

@@ -44,6 +44,48 @@ TEST_F(SystemPlatformTest, ReplaceWritesExactlyTheBytesAndNothingElse) {
   EXPECT_EQ(fs::file_size(file("out.dat")), 0u);
 }
 
+/// Hands out the given pieces in order; throws in place of the piece after
+/// the last when `fails` is set.
+class ListedPieces : public ByteSource {
+ public:
+  ListedPieces(std::vector<std::string> pieces, bool fails)
+      : pieces_(std::move(pieces)), fails_(fails) {}
+  std::string_view next_piece() override {
+    if (next_ < pieces_.size()) return pieces_[next_++];
+    if (fails_) throw std::runtime_error("the plan ran dry");
+    return {};
+  }
+
+ private:
+  std::vector<std::string> pieces_;
+  bool fails_;
+  size_t next_ = 0;
+};
+
+// A group mixing whole contents and contents in pieces: each file holds
+// exactly its pieces, one after the other, and a
+// source that fails part-way leaves every old file of the group as it was,
+// with no temporary file behind.
+TEST_F(SystemPlatformTest, GroupWithContentInPiecesIsAllOrNone) {
+  write_bytes(file("a.dat"), "old a");
+  write_bytes(file("b.dat"), "old b");
+  const std::vector<std::string> pieces{"first ", std::string("\x00\r\n", 3), "last"};
+
+  ListedPieces failing(pieces, true);
+  const NewFile broken[] = {{file("a.dat"), "new a"}, {file("b.dat"), failing}};
+  EXPECT_THROW(platform.replace_files(broken), std::runtime_error);
+  EXPECT_EQ(read_bytes(file("a.dat")), "old a");
+  EXPECT_EQ(read_bytes(file("b.dat")), "old b");
+  EXPECT_EQ(files_in(folder.path()), 2u);
+
+  ListedPieces complete(pieces, false);
+  const NewFile group[] = {{file("a.dat"), "new a"}, {file("b.dat"), complete}};
+  platform.replace_files(group);
+  EXPECT_EQ(read_bytes(file("a.dat")), "new a");
+  EXPECT_EQ(read_bytes(file("b.dat")), std::string("first \x00\r\nlast", 13));
+  EXPECT_EQ(files_in(folder.path()), 2u);
+}
+
 TEST_F(SystemPlatformTest, ReplaceInAFolderThatIsAFileFailsNamingTheFile) {
   write_bytes(file("plain"), "keep");
   const fs::path target = file("plain") / "out.dat";

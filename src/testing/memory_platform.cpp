@@ -14,8 +14,18 @@ void MemoryPlatform::replace_file(const std::filesystem::path& file, std::string
   files[file] = std::string(bytes);
 }
 
+// Every content is complete before the first file changes, as on disk: a
+// source that fails leaves every file of the group as it was.
 void MemoryPlatform::replace_files(std::span<const NewFile> group) {
-  for (const NewFile& f : group) replace_file(f.file, f.bytes);
+  std::vector<std::string> contents;
+  for (const NewFile& f : group) {
+    std::string& content = contents.emplace_back();
+    for_each_piece(f, [&content](std::string_view piece) {
+      content += piece;
+      return true;
+    });
+  }
+  for (size_t i = 0; i < group.size(); ++i) files[group[i].file] = std::move(contents[i]);
 }
 
 void MemoryPlatform::delete_file(const std::filesystem::path& file) {

@@ -1,7 +1,11 @@
 // The system calls of POSIX (Linux and the like).
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <thread>
 
@@ -43,6 +47,23 @@ bool held_by_another_program(std::error_code failure) {
 
 void pause_milliseconds(unsigned milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+// The advice must start on a page boundary: the block's first whole page.
+// A block smaller than one huge page gains nothing.
+void advise_huge_pages(void* block, size_t bytes) {
+#ifdef MADV_HUGEPAGE
+  constexpr size_t kHugePage = size_t{2} << 20;
+  const long page_size = sysconf(_SC_PAGESIZE);
+  if (block == nullptr || bytes < kHugePage || page_size <= 0) return;
+  const auto page = static_cast<uintptr_t>(page_size);
+  const auto begin = reinterpret_cast<uintptr_t>(block);
+  const uintptr_t first = (begin + page - 1) / page * page;
+  (void)madvise(reinterpret_cast<void*>(first), begin + bytes - first, MADV_HUGEPAGE);
+#else
+  (void)block;
+  (void)bytes;
+#endif
 }
 
 bool started_by_double_click() { return false; }

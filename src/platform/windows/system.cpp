@@ -109,6 +109,9 @@ bool held_by_another_program(std::error_code failure) {
 
 void pause_milliseconds(unsigned milliseconds) { Sleep(milliseconds); }
 
+// Large pages on Windows need a privilege that ordinary users lack.
+void advise_huge_pages(void* /*block*/, size_t /*bytes*/) {}
+
 // Explorer starts a console program in a new console of its own: the program
 // is then the only process attached to it. A console shared with cmd.exe,
 // PowerShell or a script has two or more; a program started with no console
