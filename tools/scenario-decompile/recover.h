@@ -1,0 +1,35 @@
+#pragma once
+// Recovery of the description entries from a compiled scenario: every cell,
+// record and plan point traced back to the entries that produce it.
+
+#include <string>
+#include <vector>
+
+#include "scenario.h"
+#include "sources.h"
+
+struct Recovered {
+  LineEntries line;
+  TrainEntries train;
+  /// What the compiled files cannot give back, for the author (a missing
+  /// line data file: no curves).
+  std::vector<std::string> warnings;
+  /// What no entry can produce as the files hold it; the round trip will
+  /// show the difference.
+  std::vector<std::string> problems;
+};
+
+/// The line entries: general values, curves (from the plan, when the
+/// scenario has one), gradients, tunnels, speed-limit and name boards.
+void recover_line(const Scenario& s, Recovered& out);
+
+/// The train entries: general values, adhesion and speed runs, stations,
+/// slowdowns, signals, and the abbattimento points that the grid scan does
+/// not make by itself (found by replaying the scan).
+void recover_train(const Scenario& s, Recovered& out);
+
+/// Both halves.
+Recovered recover(const Scenario& s);
+
+/// Where the cell begins along the line, for messages: "cell 120 (6000 m)".
+std::string cell_name(int64_t cell);
