@@ -1,5 +1,6 @@
 #include "decompile_cli.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -145,6 +146,7 @@ bool Run::find_names() {
     say(0, utf8_of_path(r_.folder) + ": no compiled scenario found; name it with -l and -t");
     return false;
   }
+  std::sort(found.begin(), found.end());
   std::string names;
   for (const auto& [line, train] : found)
     names += (names.empty() ? "" : ", ") + cp1252_to_utf8(scenario_stem(line, train));
