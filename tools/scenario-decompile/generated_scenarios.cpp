@@ -75,7 +75,8 @@ void line_file(Draw& d, int64_t length, int boards, Cells& cells, Writer& w) {
     const int64_t l = d.in(1, 600);
     w.entry(std::string("curva") + (d.chance(50) ? 's' : 'd') + static_cast<char>('0' + d.in(1, 6)),
             {p, l});
-    p += l + (d.chance(20) ? 0 : d.in(1, 900));
+    // Mostly apart, some touching, some overlapping the curve before.
+    p += d.chance(10) ? d.in(1, l) : l + (d.chance(20) ? 0 : d.in(1, 900));
   }
   w.line("[pendenze]");
   w.line("- a remark line");
@@ -147,11 +148,18 @@ void train_file(Draw& d, int station_count, Cells& cells, Writer& w) {
   w.line("orologio,    " + std::to_string(d.in(0, 23)) + "   " + std::to_string(d.in(0, 59)) + "  " +
          std::to_string(d.in(0, 59)) + " ");
   w.line("[aderenze]");
-  for (int64_t p = 0; p < 50 * n - 100; p += 50 * d.in(1, 80)) w.entry("aderenza", {p, d.in(40, 100)});
+  for (int64_t p = 0; p < 50 * n - 100; p += 50 * d.in(1, 80) + d.in(0, 20))
+    w.entry("aderenza", {p, d.in(40, 100)});
   w.line("[vel_limite]");
-  for (int64_t p = 0; p < 50 * n - 100; p += 50 * d.in(1, 80)) w.entry("velocita", {p, 5 * d.in(6, 32)});
-  w.line("[stazioni]");
-  stations(d, station_count, cells, w);
+  for (int64_t p = 0; p < 50 * n - 100; p += 50 * d.in(1, 80) + d.in(0, 20))
+    w.entry("velocita", {p, 5 * d.in(6, 32)});
+  // Stations mostly before the signals, whose markers then win where the
+  // two share a cell; sometimes after them.
+  const bool stations_last = d.chance(30);
+  if (!stations_last) {
+    w.line("[stazioni]");
+    stations(d, station_count, cells, w);
+  }
   w.line("[rallentamenti]");
   for (int i = d.in(0, 4); i > 0; --i) {
     const int64_t s0 = d.in(5, n - 40), e = s0 + d.in(0, 30);
@@ -180,6 +188,10 @@ void train_file(Draw& d, int station_count, Cells& cells, Writer& w) {
     if (!cells.free(c)) continue;
     cells.take(c);
     w.entry("abbattimento", {50 * c, d.chance(30) ? 0 : d.in(1, 400)});
+  }
+  if (stations_last) {
+    w.line("[stazioni]");
+    stations(d, station_count, cells, w);
   }
   w.line("[codici]");
 }

@@ -87,15 +87,27 @@ void stations(const Scenario& s, TrainEntries& e) {
 
 // ----- Signals -----
 
-/// How many of the signal's four approach markers a marker base M (the
-/// value 3 sx + dx) accounts for.
-int marker_matches(const CellGrid& g, int64_t j, int64_t m) {
-  int matches = 0;
+/// Whether a signal after the one in cell j puts its own approach marker in
+/// cell c, over the marker of j: signals are written in ascending order.
+bool covered_later(const CellGrid& g, int64_t j, int64_t c) {
+  for (int64_t k = 1; k <= 4; ++k) {
+    const int64_t later = c + 2 * k;
+    if (later > j && later < static_cast<int64_t>(g.size()) &&
+        g[static_cast<size_t>(later)].tipo == cell_type::segnale)
+      return true;
+  }
+  return false;
+}
+
+/// Whether a marker base M (the value 3 sx + dx) gives every approach
+/// marker of the signal in cell j that no later signal covers.
+bool markers_agree(const CellGrid& g, int64_t j, int64_t m) {
   for (int64_t k = 1; k <= 4; ++k) {
     const int64_t cell = j - 2 * k;
-    if (cell >= 0 && g[static_cast<size_t>(cell)].marcatore == low_byte(10 * m + k)) ++matches;
+    if (cell < 0 || covered_later(g, j, cell)) continue;
+    if (g[static_cast<size_t>(cell)].marcatore != low_byte(10 * m + k)) return false;
   }
-  return matches;
+  return true;
 }
 
 /// dato4 = 10 rapp + 3 sx + dx: the marker base is its last digit unless
@@ -104,13 +116,14 @@ int marker_matches(const CellGrid& g, int64_t j, int64_t m) {
 SignalEntry signal(const CellGrid& g, int64_t j) {
   const cella& c = g[static_cast<size_t>(j)];
   int64_t m = floor_mod(c.dato4, 10);
-  int best = marker_matches(g, j, m);
-  for (int64_t t = 1; t <= 32 && best < 4; ++t)
-    for (int64_t candidate : {m + 10 * t, m - 10 * t})
-      if (const int found = marker_matches(g, j, candidate); found > best) {
-        best = found;
-        m = candidate;
-      }
+  // Bases of the same last digit repeat their markers every 64 steps of 10.
+  for (int64_t t = 1; t <= 32 && !markers_agree(g, j, m); ++t) {
+    if (markers_agree(g, j, m + 10 * t)) {
+      m += 10 * t;
+    } else if (markers_agree(g, j, m - 10 * t)) {
+      m -= 10 * t;
+    }
+  }
   const int64_t rapp = (int64_t{c.dato4} - m) / 10;
   int64_t sx = floor_div(m, 3);
   int64_t tempo = 0;
