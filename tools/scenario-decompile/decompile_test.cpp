@@ -190,6 +190,22 @@ TEST(AbbattimentoPoints, OnlyTheAuthorsAreWritten) {
   }
 }
 
+// A station stop writes over whatever stands in its cell: a name board
+// (its text stays in its record) or speed-limit boards (their values after
+// the first stay in the cell). Boards in the stop cells give both back.
+TEST(RoundTrip, ItemsUnderAStationStop) {
+  std::string line = file_text("Colle_Ferrato_linea.txt");
+  // The stops of the stations at 3200 m and 6500 m are cells 66 and 135.
+  line.insert(line.find("[indicazioni]"), "indicatori_vmax, 6700, 80, 90, 100, 1, 5, 10, 15, 2\r\n");
+  line.insert(line.find("[fine]"), "cartello_indicatore, 3250, (FERMATA)\r\n");
+  const Compiled c = compile(line, file_text("Colle_Ferrato_2291-.txt"), "Colle_Ferrato", "2291");
+  ASSERT_EQ(c.code, 0);
+  ASSERT_EQ(c.grid[15 * 66], cell_type::station_stop);
+  ASSERT_EQ(c.grid[15 * 135], cell_type::station_stop);
+  ASSERT_NE(c.grid[15 * 135 + 3], 0);  // dato2 of the boards
+  expect_round_trip(c, "Colle_Ferrato", "2291");
+}
+
 // A cell that no entry produces: the round trip fails and names the file,
 // the offset and the cell.
 TEST(RoundTrip, AnUnreproducibleCellIsNamed) {

@@ -31,5 +31,12 @@ void recover_train(const Scenario& s, Recovered& out);
 /// Both halves.
 Recovered recover(const Scenario& s);
 
+/// How many stations the records hold: records 1 upward, up to the first
+/// that is empty, holds a board text alone, or is named by a board cell.
+int32_t station_count(const Scenario& s);
+
+/// The stop cell of station record r, or -1 for a type that has none.
+int64_t stop_cell(const voce& station);
+
 /// Where the cell begins along the line, for messages: "cell 120 (6000 m)".
 std::string cell_name(int64_t cell);

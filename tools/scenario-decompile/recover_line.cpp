@@ -289,23 +289,39 @@ std::pair<int64_t, int64_t> board_speeds(int16_t dato) {
   return {left, 5 * (dato - 20 * left)};
 }
 
+SpeedBoardEntry speed_board(int64_t c, const cella& cell) {
+  const auto [vas, vad] = board_speeds(cell.dato1);
+  const auto [vbs, vbd] = board_speeds(cell.dato2);
+  const auto [vcs, vcd] = board_speeds(cell.dato3);
+  const int64_t strisces = floor_div(cell.dato4, 10);
+  const int64_t strisced = cell.dato4 - 10 * strisces;
+  return {{kCell * (c - 1), vas, vbs, vcs, strisces, vad, vbd, vcd, strisced}};
+}
+
 void speed_boards(const CellGrid& g, Recovered& out) {
   for (int64_t c = 0; c < static_cast<int64_t>(g.size()); ++c) {
     const cella& cell = g[static_cast<size_t>(c)];
-    if (cell.tipo != cell_type::speed_limit_boards) continue;
-    const auto [vas, vad] = board_speeds(cell.dato1);
-    const auto [vbs, vbd] = board_speeds(cell.dato2);
-    const auto [vcs, vcd] = board_speeds(cell.dato3);
-    const int64_t strisces = floor_div(cell.dato4, 10);
-    const int64_t strisced = cell.dato4 - 10 * strisces;
-    out.line.speed_boards.push_back(
-        {{kCell * (c - 1), vas, vbs, vcs, strisces, vad, vbd, vcd, strisced}});
+    if (cell.tipo == cell_type::speed_limit_boards) out.line.speed_boards.push_back(speed_board(c, cell));
   }
 }
 
+/// The station stops, which overwrite whatever stood in their cells.
+std::vector<int64_t> stop_cells(const Scenario& s) {
+  std::vector<int64_t> stops;
+  const int32_t count = station_count(s);
+  for (int32_t r = 1; r <= count; ++r) {
+    const int64_t h = stop_cell(s.voci[static_cast<size_t>(r)]);
+    if (h >= 0 && h < static_cast<int64_t>(s.percorso.size())) stops.push_back(h);
+  }
+  return stops;
+}
+
 /// Name boards in the order of their records, 80 downward: that order puts
-/// each text back into its record.
-void name_boards(const Scenario& s, Recovered& out) {
+/// each text back into its record. A board record whose cell a station
+/// stop took over gets a board in a stop cell of its own: the stop writes
+/// over it as it did. Below the records of the boards, any record that
+/// holds a text alone is a board's too.
+void name_boards(const Scenario& s, std::vector<int64_t>& stops, Recovered& out) {
   std::array<int64_t, 81> cell_of{};
   cell_of.fill(-1);
   const CellGrid& g = s.percorso;
@@ -319,14 +335,34 @@ void name_boards(const Scenario& s, Recovered& out) {
     }
     cell_of[static_cast<size_t>(cell.dato1)] = c;
   }
-  int32_t r = fixed_record::first_board;
-  for (; r >= 1 && cell_of[static_cast<size_t>(r)] >= 0; --r)
-    out.line.name_boards.push_back({kCell * (cell_of[static_cast<size_t>(r)] - 1),
-                                    s.voci[static_cast<size_t>(r)].nome});
-  for (int32_t rest = r; rest >= 1; --rest)
-    if (cell_of[static_cast<size_t>(rest)] >= 0)
-      out.problems.push_back("record " + std::to_string(rest) +
-                             ": a name board whose records above it have no board cell");
+  const int32_t stations = station_count(s);
+  for (int32_t r = fixed_record::first_board; r > stations; --r) {
+    const voce& v = s.voci[static_cast<size_t>(r)];
+    int64_t c = cell_of[static_cast<size_t>(r)];
+    if (c < 0 && v.nome.empty()) break;
+    if (c < 0) {
+      if (stops.empty()) {
+        out.problems.push_back("record " + std::to_string(r) + ": a name board text without its board");
+        break;
+      }
+      c = stops.front();
+      stops.erase(stops.begin());
+    }
+    out.line.name_boards.push_back({kCell * (c - 1), v.nome});
+  }
+}
+
+/// What a station stop leaves of an item it took over: the values after
+/// the first. A speed-limit board gives them back and nothing else.
+void overwritten_values(const Scenario& s, const std::vector<int64_t>& stops, Recovered& out) {
+  for (const int64_t h : stops) {
+    const cella& c = s.percorso[static_cast<size_t>(h)];
+    if (c.tipo != cell_type::station_stop || (c.dato2 == 0 && c.dato3 == 0 && c.dato4 == 0))
+      continue;
+    cella board = c;
+    board.dato1 = 0;
+    out.line.speed_boards.push_back(speed_board(h, board));
+  }
 }
 
 }  // namespace
@@ -341,5 +377,7 @@ void recover_line(const Scenario& s, Recovered& out) {
   gradients(s.percorso, out);
   tunnels(s.percorso, out);
   speed_boards(s.percorso, out);
-  name_boards(s, out);
+  std::vector<int64_t> stops = stop_cells(s);
+  name_boards(s, stops, out);
+  overwritten_values(s, stops, out);
 }

@@ -51,8 +51,6 @@ std::vector<RunEntry> runs(const CellGrid& g, uint8_t cella::*field, int64_t uni
 
 // ----- Stations -----
 
-bool is_empty(const voce& v) { return v == voce{}; }
-
 /// F1 to F16 from the record: the platform length from the platform start
 /// (the end may hold 50 m more, the extension), the time split into hours,
 /// minutes and seconds.
@@ -73,16 +71,9 @@ StationEntry station(const voce& v, int32_t s) {
           v.nome};
 }
 
-/// Stations fill records 1 upward; name boards take records 80 downward.
 void stations(const Scenario& s, TrainEntries& e) {
-  std::set<int32_t> boards;
-  for (const cella& c : s.percorso)
-    if (c.tipo == cell_type::name_board) boards.insert(c.dato1);
-  for (int32_t r = 1; r <= fixed_record::first_board; ++r) {
-    const voce& v = s.voci[static_cast<size_t>(r)];
-    if (is_empty(v) || boards.count(r) > 0) break;
-    e.stations.push_back(station(v, r));
-  }
+  const int32_t count = station_count(s);
+  for (int32_t r = 1; r <= count; ++r) e.stations.push_back(station(s.voci[static_cast<size_t>(r)], r));
 }
 
 // ----- Signals -----
@@ -249,6 +240,29 @@ void unknown_types(const CellGrid& g, Recovered& out) {
 }
 
 }  // namespace
+
+// Stations fill records 1 upward; name boards take records 80 downward. A
+// station record always holds a type or a platform end (a stop at or before
+// 100 m is refused), so a record with nothing but a text is a board's.
+int32_t station_count(const Scenario& s) {
+  std::set<int32_t> boards;
+  for (const cella& c : s.percorso)
+    if (c.tipo == cell_type::name_board) boards.insert(c.dato1);
+  int32_t count = 0;
+  for (int32_t r = 1; r <= fixed_record::first_board; ++r) {
+    const voce& v = s.voci[static_cast<size_t>(r)];
+    voce numbers = v;
+    numbers.nome.clear();
+    if (numbers == voce{} || boards.count(r) > 0) break;
+    count = r;
+  }
+  return count;
+}
+
+int64_t stop_cell(const voce& station) {
+  if (station.tipo >= 25) return -1;
+  return static_cast<int64_t>(nearest(station.fine / 50.0)) - 1;
+}
 
 void recover_train(const Scenario& s, Recovered& out) {
   TrainEntries& e = out.train;
