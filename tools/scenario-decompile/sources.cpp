@@ -26,11 +26,13 @@ class TextFile {
     text_ += "\r\n";
   }
 
-  /// A heading and the one comment line under it; no section holds two
-  /// comment fields in a row, which is all the reader skips.
+  /// A comment line saying what the section holds, then its heading. The
+  /// reader takes the field after a comment as the key whatever it holds,
+  /// so the heading is read and dropped like any other; no two comment
+  /// fields ever stand in a row within the sections.
   void section(std::string_view heading, std::string_view comment) {
-    add(heading);
     add(comment);
+    add(heading);
   }
 
   /// A key and its numbers: "key, 1, 2, 3".

@@ -2,7 +2,7 @@
 // The entries of the two description files as the decompiler recovers them
 // from a compiled scenario, and their text: Windows-1252 lines ending in
 // CR LF, the sections in the order the author's guide gives, one entry a
-// line, a comment line under every heading, and the closing line.
+// line, a comment line above every heading, and the closing line.
 
 #include <array>
 #include <cstdint>
