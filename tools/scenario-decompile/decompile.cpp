@@ -2,33 +2,44 @@
 
 #include "recover.h"
 
+namespace {
+
+/// The entries to try, the usual first: where items overwrote each other,
+/// the order in which they were written decides what the files hold.
+constexpr Choices kChoices[] = {
+    {false, false},
+    {false, true},  // station markers over signal markers
+    {true, false},  // tunnels that overlapped
+    {true, true},
+};
+
+}  // namespace
+
 Decompiled decompile(const Scenario& s, const OriginalFiles& files, bool verify) {
-  Recovered r = recover(s);
   Decompiled out;
-  out.warnings = r.warnings;
-  out.problems = r.problems;
-  try {
-    out.line_text = line_text(r.line);
-    // Station markers and signal markers may share cells; the one written
-    // last stays. Stations first is the usual order of a train file.
-    for (const bool stations_last : {false, true}) {
-      r.train.stations_last = stations_last;
+  // A choice that changes nothing is not tried.
+  const bool stations = station_count(s) > 0;
+  bool markers = false;
+  for (const cella& c : s.percorso) markers = markers || c.tipo == cell_type::tunnel_marker;
+  for (const Choices& choices : kChoices) {
+    if ((choices.stations_last && !stations) || (choices.tunnel_markers_apart && !markers)) continue;
+    const Recovered r = recover(s, choices);
+    try {
+      const std::string line = line_text(r.line);
       const std::string train = train_text(r.train);
-      if (!stations_last) out.train_text = train;
-      if (!verify) return out;
-      const RoundTrip trip = round_trip(out.line_text, train, s, files);
+      if (!verify) return {line, train, r.warnings, std::nullopt, r.problems};
+      const RoundTrip trip = round_trip(line, train, s, files);
       if (!trip.difference) {
-        out.train_text = train;
-        out.error.reset();
+        Decompiled good{line, train, r.warnings, std::nullopt, {}};
         for (const std::string& note : trip.notes)
-          out.warnings.push_back("the recovered files compile with a recorded code: " + note);
-        return out;
+          good.warnings.push_back("the recovered files compile with a recorded code: " + note);
+        return good;
       }
-      if (!out.error) out.error = *trip.difference;
-      if (r.train.stations.empty()) break;
+      // The first attempt's difference and notes are the ones to show.
+      if (!out.error) out = {line, train, r.warnings, *trip.difference, r.problems};
+    } catch (const TextError& e) {
+      return {{}, {}, r.warnings, e.what, r.problems};
     }
-  } catch (const TextError& e) {
-    out.error = e.what;
   }
   return out;
 }

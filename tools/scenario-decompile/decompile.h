@@ -24,5 +24,7 @@ struct Decompiled {
 
 /// Recovers the entries and lays them out. With `verify`, compiles them in
 /// memory and compares with `files`; where items overwrote each other the
-/// few orders of the train file are tried until one compiles back the same.
+/// few other ways to write them (stations after the signals, the tunnel
+/// markers from tunnels of their own) are tried until one compiles back the
+/// same.
 Decompiled decompile(const Scenario& s, const OriginalFiles& files, bool verify);

@@ -206,6 +206,23 @@ TEST(RoundTrip, ItemsUnderAStationStop) {
   expect_round_trip(c, "Colle_Ferrato", "2291");
 }
 
+// Tunnels that overlap: the later one takes over the kind of the shared
+// cells, and each leaves its markers in its own step. The example's tunnel
+// covers cells 40 to 50 with markers in 43 and 47; one from 2200 m covers
+// cells 44 to 61, one from 1700 m cells 34 to 45 (its markers in 37, 41,
+// 45 fall among the example's own: only tunnels laid for their markers
+// alone give those back).
+TEST(RoundTrip, OverlappingTunnels) {
+  for (const char* entry : {"montagna, 2200, 3100, 12\r\n", "montagna, 1700, 2300, 11\r\n"}) {
+    SCOPED_TRACE(entry);
+    std::string line = file_text("Colle_Ferrato_linea.txt");
+    line.insert(line.find("[cartelli]"), entry);
+    const Compiled c = compile(line, file_text("Colle_Ferrato_2291-.txt"), "Colle_Ferrato", "2291");
+    ASSERT_EQ(c.code, 0);
+    expect_round_trip(c, "Colle_Ferrato", "2291");
+  }
+}
+
 // A cell that no entry produces: the round trip fails and names the file,
 // the offset and the cell.
 TEST(RoundTrip, AnUnreproducibleCellIsNamed) {

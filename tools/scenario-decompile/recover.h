@@ -19,9 +19,19 @@ struct Recovered {
   std::vector<std::string> problems;
 };
 
+/// Where items overwrote each other, which entries to try.
+struct Choices {
+  /// Every tunnel marker from tunnels of its own, laid first (tunnels that
+  /// overlapped), rather than from the tunnels of the runs.
+  bool tunnel_markers_apart = false;
+  /// Stations after signals, slowdowns and points (station markers written
+  /// over signal markers).
+  bool stations_last = false;
+};
+
 /// The line entries: general values, curves (from the plan, when the
 /// scenario has one), gradients, tunnels, speed-limit and name boards.
-void recover_line(const Scenario& s, Recovered& out);
+void recover_line(const Scenario& s, const Choices& choices, Recovered& out);
 
 /// The train entries: general values, adhesion and speed runs, stations,
 /// slowdowns, signals, and the abbattimento points that the grid scan does
@@ -29,7 +39,7 @@ void recover_line(const Scenario& s, Recovered& out);
 void recover_train(const Scenario& s, Recovered& out);
 
 /// Both halves.
-Recovered recover(const Scenario& s);
+Recovered recover(const Scenario& s, const Choices& choices = {});
 
 /// How many stations the records hold: records 1 upward, up to the first
 /// that is empty, holds a board text alone, or is named by a board cell.

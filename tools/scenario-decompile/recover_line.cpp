@@ -202,7 +202,8 @@ struct Tunnel {
 /// where a marked tunnel would have put its marker but nothing stands ends
 /// that tunnel before it; the next one begins there, or earlier when a
 /// marker of its own says so.
-std::vector<Tunnel> split_run(const CellGrid& g, int64_t a, int64_t b, Recovered& out) {
+std::vector<Tunnel> split_run(const CellGrid& g, int64_t a, int64_t b,
+                              std::vector<int64_t>& strays) {
   const auto tipo = [&](int64_t i) { return g[static_cast<size_t>(i)].tipo; };
   // Whether the marker cells of a tunnel from `first` before `i` all hold
   // something, as a marked tunnel needs.
@@ -223,8 +224,7 @@ std::vector<Tunnel> split_run(const CellGrid& g, int64_t a, int64_t b, Recovered
       }
       const int64_t first = i - 3;
       if (first <= t.first || (limit >= 0 && first > limit)) {
-        out.problems.push_back(cell_name(i) + ": a tunnel marker out of step with the tunnel "
-                               "that covers it");
+        strays.push_back(i);
         continue;
       }
       tunnels.push_back({t.first, first - 1, t.markers});
@@ -247,31 +247,76 @@ std::vector<Tunnel> split_run(const CellGrid& g, int64_t a, int64_t b, Recovered
   return tunnels;
 }
 
-/// One entry per tunnel, in ascending order. A tunnel begun 150 m or less
-/// after the end of the entry before it becomes kind 3, so a tunnel of
-/// another kind that close gets a spacer before it: an entry that covers no
-/// cell and ends far enough back.
-void tunnels(const CellGrid& g, Recovered& out) {
+/// Tunnels laid before all others, only for the markers they leave where
+/// a later tunnel covered them: each from three cells before a marker that
+/// no tunnel of the runs explains, on to further markers four cells apart.
+/// Every cell they cover belongs to a later tunnel, which takes it over.
+std::vector<Tunnel> marker_tunnels(const CellGrid& g, const std::vector<int64_t>& strays,
+                                   Recovered& out) {
+  const auto covered = [&](int64_t from, int64_t to) {
+    for (int64_t c = std::max<int64_t>(from, 0); c <= to; ++c)
+      if (g[static_cast<size_t>(c)].montagna == 0) return false;
+    return true;
+  };
+  std::vector<Tunnel> tunnels;
+  for (const int64_t i : strays) {
+    if (!tunnels.empty() && (i - tunnels.back().last) % 4 == 0 && covered(tunnels.back().last, i)) {
+      bool all_held = true;
+      for (int64_t c = tunnels.back().last + 4; c < i; c += 4)
+        all_held = all_held && g[static_cast<size_t>(c)].tipo != cell_type::empty;
+      if (all_held) {
+        tunnels.back().last = i;
+        continue;
+      }
+    }
+    if (!covered(i - 3, i)) {
+      out.problems.push_back(cell_name(i) + ": a tunnel marker out of step with the tunnel "
+                             "that covers it");
+      continue;
+    }
+    tunnels.push_back({i - 3, i, true});
+  }
+  return tunnels;
+}
+
+/// One entry per tunnel, in ascending order, after those laid only for
+/// their markers. With `markers_apart` every marker comes from those, and
+/// each run of one kind is one tunnel without markers: the way to give back
+/// tunnels that overlapped, at the cost of more entries. A tunnel begun 150 m or less after the end of the entry
+/// before it becomes kind 3, so a tunnel of another kind that close gets a
+/// spacer before it: an entry that covers no cell and ends far enough back.
+void tunnels(const CellGrid& g, bool markers_apart, Recovered& out) {
   const int64_t n = highest(g);
-  std::vector<TunnelEntry>& e = out.line.tunnels;
-  std::optional<int64_t> previous_end;
+  std::vector<std::pair<Tunnel, uint8_t>> runs;  // each tunnel and its kind
+  std::vector<int64_t> strays;
   for (int64_t a = 0; a <= n;) {
     const uint8_t kind = g[static_cast<size_t>(a)].montagna;
     int64_t b = a;
     while (b + 1 <= n && g[static_cast<size_t>(b + 1)].montagna == kind) ++b;
-    if (kind != 0) {
-      for (const Tunnel& t : split_run(g, a, b, out)) {
-        const int64_t inizio = kCell * t.first, fine = kCell * (t.last + 1);
-        if (kind != 3 && previous_end && inizio - *previous_end <= 150) e.push_back({0, -200, 1});
-        e.push_back({inizio, fine, tunnel_type(kind, t.markers)});
-        previous_end = fine;
-      }
+    if (kind != 0 && markers_apart) {
+      runs.emplace_back(Tunnel{a, b, false}, kind);
+      for (int64_t i = a; i <= b; ++i)
+        if (g[static_cast<size_t>(i)].tipo == cell_type::tunnel_marker) strays.push_back(i);
+    } else if (kind != 0) {
+      for (const Tunnel& t : split_run(g, a, b, strays)) runs.emplace_back(t, kind);
     } else {
       for (int64_t i = a; i <= b; ++i)
         if (g[static_cast<size_t>(i)].tipo == cell_type::tunnel_marker)
           out.problems.push_back(cell_name(i) + ": a tunnel marker outside any tunnel");
     }
     a = b + 1;
+  }
+  std::vector<TunnelEntry>& e = out.line.tunnels;
+  std::optional<int64_t> previous_end;
+  for (const Tunnel& t : marker_tunnels(g, strays, out)) {
+    e.push_back({kCell * t.first, kCell * (t.last + 1), tunnel_type(1, true)});
+    previous_end = kCell * (t.last + 1);
+  }
+  for (const auto& [t, kind] : runs) {
+    const int64_t inizio = kCell * t.first, fine = kCell * (t.last + 1);
+    if (kind != 3 && previous_end && inizio - *previous_end <= 150) e.push_back({0, -200, 1});
+    e.push_back({inizio, fine, tunnel_type(kind, t.markers)});
+    previous_end = fine;
   }
   if (e.size() > 80)
     out.problems.push_back(std::to_string(e.size()) +
@@ -371,11 +416,11 @@ std::string cell_name(int64_t cell) {
   return "cell " + std::to_string(cell) + " (" + std::to_string(kCell * cell) + " m)";
 }
 
-void recover_line(const Scenario& s, Recovered& out) {
+void recover_line(const Scenario& s, const Choices& choices, Recovered& out) {
   general(s, out);
   curves(s, out);
   gradients(s.percorso, out);
-  tunnels(s.percorso, out);
+  tunnels(s.percorso, choices.tunnel_markers_apart, out);
   speed_boards(s.percorso, out);
   std::vector<int64_t> stops = stop_cells(s);
   name_boards(s, stops, out);

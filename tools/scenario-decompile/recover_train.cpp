@@ -278,9 +278,10 @@ void recover_train(const Scenario& s, Recovered& out) {
   unknown_types(g, out);
 }
 
-Recovered recover(const Scenario& s) {
+Recovered recover(const Scenario& s, const Choices& choices) {
   Recovered out;
-  recover_line(s, out);
+  recover_line(s, choices, out);
   recover_train(s, out);
+  out.train.stations_last = choices.stations_last;
   return out;
 }
