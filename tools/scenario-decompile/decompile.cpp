@@ -7,10 +7,12 @@ namespace {
 /// The entries to try, the usual first: where items overwrote each other,
 /// the order in which they were written decides what the files hold.
 constexpr Choices kChoices[] = {
-    {false, false},
-    {false, true},  // station markers over signal markers
-    {true, false},  // tunnels that overlapped
-    {true, true},
+    {false, false, false},
+    {false, true, false},  // station markers over signal markers
+    {true, false, false},  // tunnels that overlapped
+    {true, true, false},
+    {false, false, true},  // signals under station stops
+    {true, false, true},
 };
 
 }  // namespace
@@ -22,7 +24,9 @@ Decompiled decompile(const Scenario& s, const OriginalFiles& files, bool verify)
   bool markers = false;
   for (const cella& c : s.percorso) markers = markers || c.tipo == cell_type::tunnel_marker;
   for (const Choices& choices : kChoices) {
-    if ((choices.stations_last && !stations) || (choices.tunnel_markers_apart && !markers)) continue;
+    if ((choices.stations_last && !stations) || (choices.signals_under_stops && !stations) ||
+        (choices.tunnel_markers_apart && !markers))
+      continue;
     const Recovered r = recover(s, choices);
     try {
       const std::string line = line_text(r.line);

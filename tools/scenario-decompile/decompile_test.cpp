@@ -206,6 +206,19 @@ TEST(RoundTrip, ItemsUnderAStationStop) {
   expect_round_trip(c, "Colle_Ferrato", "2291");
 }
 
+// A signal under a station stop: the stop takes its type and first values,
+// the station's markers its two nearest markers; its values after the first
+// and its markers 300 and 400 m back stay, and a signal written before the
+// station gives them back. The first station's stop is cell 11.
+TEST(RoundTrip, SignalUnderAStationStop) {
+  std::string train = file_text("Colle_Ferrato_2291-.txt");
+  train.insert(train.find("[stazioni]"), "segnale, 500, 1, 5, 2, 3, 1, 0, 4, 5, 6, 0\r\n");
+  const Compiled c = compile(file_text("Colle_Ferrato_linea.txt"), train, "Colle_Ferrato", "2291");
+  ASSERT_EQ(c.code, 0);
+  ASSERT_EQ(c.grid[15 * 11], cell_type::station_stop);
+  expect_round_trip(c, "Colle_Ferrato", "2291");
+}
+
 // Tunnels that overlap: the later one takes over the kind of the shared
 // cells, and each leaves its markers in its own step. The example's tunnel
 // covers cells 40 to 50 with markers in 43 and 47; one from 2200 m covers

@@ -2,6 +2,7 @@
 // Recovery of the description entries from a compiled scenario: every cell,
 // record and plan point traced back to the entries that produce it.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ struct Choices {
   /// Stations after signals, slowdowns and points (station markers written
   /// over signal markers).
   bool stations_last = false;
+  /// Signals under the station stops whose approach markers remain.
+  bool signals_under_stops = false;
 };
 
 /// The line entries: general values, curves (from the plan, when the
@@ -47,6 +50,14 @@ int32_t station_count(const Scenario& s);
 
 /// The stop cell of station record r, or -1 for a type that has none.
 int64_t stop_cell(const voce& station);
+
+/// The station stops, which overwrite whatever stood in their cells.
+std::vector<int64_t> stop_cells(const Scenario& s);
+
+/// A signal that stood in stop cell h before the stop wrote over it, as its
+/// approach markers 300 and 400 m before the stop tell; nothing when they
+/// tell none.
+std::optional<SignalEntry> signal_under_stop(const CellGrid& g, int64_t h);
 
 /// Where the cell begins along the line, for messages: "cell 120 (6000 m)".
 std::string cell_name(int64_t cell);

@@ -350,7 +350,8 @@ void speed_boards(const CellGrid& g, Recovered& out) {
   }
 }
 
-/// The station stops, which overwrite whatever stood in their cells.
+}  // namespace
+
 std::vector<int64_t> stop_cells(const Scenario& s) {
   std::vector<int64_t> stops;
   const int32_t count = station_count(s);
@@ -360,6 +361,8 @@ std::vector<int64_t> stop_cells(const Scenario& s) {
   }
   return stops;
 }
+
+namespace {
 
 /// Name boards in the order of their records, 80 downward: that order puts
 /// each text back into its record. A board record whose cell a station
@@ -399,11 +402,13 @@ void name_boards(const Scenario& s, std::vector<int64_t>& stops, Recovered& out)
 
 /// What a station stop leaves of an item it took over: the values after
 /// the first. A speed-limit board gives them back and nothing else.
-void overwritten_values(const Scenario& s, const std::vector<int64_t>& stops, Recovered& out) {
+void overwritten_values(const Scenario& s, const std::vector<int64_t>& stops, bool signals,
+                        Recovered& out) {
   for (const int64_t h : stops) {
     const cella& c = s.percorso[static_cast<size_t>(h)];
     if (c.tipo != cell_type::station_stop || (c.dato2 == 0 && c.dato3 == 0 && c.dato4 == 0))
       continue;
+    if (signals && signal_under_stop(s.percorso, h)) continue;  // the signal gives them back
     cella board = c;
     board.dato1 = 0;
     out.line.speed_boards.push_back(speed_board(h, board));
@@ -424,5 +429,5 @@ void recover_line(const Scenario& s, const Choices& choices, Recovered& out) {
   speed_boards(s.percorso, out);
   std::vector<int64_t> stops = stop_cells(s);
   name_boards(s, stops, out);
-  overwritten_values(s, stops, out);
+  overwritten_values(s, stops, choices.signals_under_stops, out);
 }

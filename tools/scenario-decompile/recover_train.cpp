@@ -264,6 +264,27 @@ int64_t stop_cell(const voce& station) {
   return static_cast<int64_t>(nearest(station.fine / 50.0)) - 1;
 }
 
+std::optional<SignalEntry> signal_under_stop(const CellGrid& g, int64_t h) {
+  const cella& c = g[static_cast<size_t>(h)];
+  if (c.tipo != cell_type::station_stop || h < 6) return std::nullopt;
+  // The markers 100 and 200 m before the stop are the station's own.
+  const int64_t third = g[static_cast<size_t>(h - 6)].marcatore - 3;
+  if (third < 0 || third % 10 != 0) return std::nullopt;
+  const int64_t m = third / 10;
+  if (floor_mod(m, 10) != floor_mod(c.dato4, 10)) return std::nullopt;
+  if (h >= 8 && g[static_cast<size_t>(h - 8)].marcatore != low_byte(10 * m + 4)) return std::nullopt;
+  // Its first values went with the stop (written 0 here); the others
+  // stayed in the cell.
+  int64_t sx = floor_div(m, 3), tempo = 0;
+  if (c.tempo_segnale != 0) {
+    sx = 2;
+    tempo = c.tempo_segnale > 100 ? c.tempo_segnale : c.tempo_segnale + 256;
+  }
+  return SignalEntry{{kCell * (h - 1), sx, 0, floor_div(c.dato2, 10), floor_div(c.dato3, 10),
+                      (int64_t{c.dato4} - m) / 10, m - 3 * sx, 0, floor_mod(c.dato2, 10),
+                      floor_mod(c.dato3, 10), tempo}};
+}
+
 void recover_train(const Scenario& s, Recovered& out) {
   TrainEntries& e = out.train;
   const CellGrid& g = s.percorso;
@@ -283,5 +304,9 @@ Recovered recover(const Scenario& s, const Choices& choices) {
   recover_line(s, choices, out);
   recover_train(s, out);
   out.train.stations_last = choices.stations_last;
+  if (choices.signals_under_stops)
+    for (const int64_t h : stop_cells(s))
+      if (const auto signal = signal_under_stop(s.percorso, h))
+        out.train.signals_under_stops.push_back(*signal);
   return out;
 }

@@ -112,6 +112,10 @@ std::string line_text(const LineEntries& e) {
 namespace {
 
 void station_lines(TextFile& f, const TrainEntries& e) {
+  if (!e.signals_under_stops.empty()) {
+    f.section("[segnali]", "- signals that the station stops below write over: their markers stay");
+    for (const SignalEntry& s : e.signals_under_stops) f.entry("segnale", s.values);
+  }
   f.section("[stazioni]", "- stations: position; type; platform; F4 to F13; hours; minutes; seconds; name");
   for (const StationEntry& s : e.stations) {
     std::string line = "stazione";

@@ -96,6 +96,8 @@ struct TrainEntries {
   std::vector<StationEntry> stations;
   std::vector<SlowdownEntry> slowdowns;
   std::vector<SignalEntry> signals;
+  /// Signals that the station stops write over: written before the stations.
+  std::vector<SignalEntry> signals_under_stops;
   std::vector<PointEntry> points;  ///< abbattimento points written by the author
   /// Stations after the signals, slowdowns and points, for scenarios whose
   /// station markers were written last.
