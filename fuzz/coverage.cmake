@@ -6,8 +6,8 @@
 find_program(SCENARIO_LLVM_PROFDATA NAMES llvm-profdata-14 llvm-profdata REQUIRED)
 find_program(SCENARIO_LLVM_COV NAMES llvm-cov-14 llvm-cov REQUIRED)
 
-set(coverage_programs scenario-builder scenario-compile scenario-inspect)
-set(coverage_tests core_tests compile_tool_tests inspect_tests)
+set(coverage_programs ${SCENARIO_PROGRAMS})
+set(coverage_tests core_tests compile_tool_tests decompile_tool_tests inspect_tests)
 set(coverage_objects)
 foreach(target fuzz_replay_tests ${coverage_tests} ${coverage_programs})
   list(APPEND coverage_objects $<TARGET_FILE:${target}>)

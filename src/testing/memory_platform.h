@@ -1,39 +1,5 @@
 #pragma once
-// A platform that keeps every file in memory: for the fuzz harnesses, which
-// compile thousands of inputs a second, and for benchmarks of the compiler
-// alone. Needs no test framework.
+// The in-memory platform now lives with the other platforms, where the tools
+// can use it too; this name stays for the tests, harnesses and benchmarks.
 
-#include <filesystem>
-#include <map>
-#include <string>
-#include <vector>
-
-#include "platform/platform.h"
-
-/// Thrown where the program would end; carries the exit status.
-struct ProgramEnded {
-  int status;
-};
-
-class MemoryPlatform : public Platform {
- public:
-  /// Files by full name.
-  std::map<std::filesystem::path, std::string> files;
-  std::vector<std::string> messages;
-  std::vector<std::string> reports;
-  /// When set, a deleted file stays readable (a benchmark reads the same
-  /// description files on every iteration).
-  bool keep_deleted = false;
-
-  std::filesystem::path program_folder() override { return "/memory"; }
-  void show_window(const std::string&) override {}
-  void message_box(const std::string& text) override { messages.push_back(text); }
-  void report(const std::string& line) override { reports.push_back(line); }
-  [[noreturn]] void end_program(int status) override { throw ProgramEnded{status}; }
-
-  bool file_exists(const std::filesystem::path& file) override;
-  std::string read_file(const std::filesystem::path& file) override;
-  void replace_file(const std::filesystem::path& file, std::string_view bytes) override;
-  void replace_files(std::span<const NewFile> group) override;
-  void delete_file(const std::filesystem::path& file) override;
-};
+#include "platform/memory_platform.h"

@@ -1,4 +1,4 @@
-#include "testing/memory_platform.h"
+#include "platform/memory_platform.h"
 
 bool MemoryPlatform::file_exists(const std::filesystem::path& file) {
   return files.count(file) > 0;
