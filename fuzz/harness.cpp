@@ -383,13 +383,3 @@ std::string inspector_input(std::string_view service, std::string_view grid,
   return out;
 }
 
-Descriptions built_in_descriptions() {
-  MemoryPlatform p;
-  Form1 f(p);
-  f.nome_linea = kDefaultLineName;
-  f.numero_treno = kDefaultTrainNumber;
-  f.dati_linea();
-  f.dati_treno();
-  return {p.files.at(f.file_name(ScenarioFile::line_description)),
-          p.files.at(f.file_name(ScenarioFile::train_description))};
-}

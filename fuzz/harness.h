@@ -23,12 +23,6 @@
 #include <string>
 #include <string_view>
 
-/// The built-in scenario's two description files, as its writers lay them
-/// out: the seeds of the corpora and the source of the dictionary's keys.
-struct Descriptions {
-  std::string line, train;
-};
-Descriptions built_in_descriptions();
 
 void fuzz_field_reader(std::span<const uint8_t> input);
 void fuzz_compilation(std::span<const uint8_t> input);

@@ -12,9 +12,8 @@
 #include <fstream>
 #include <string>
 
-#include "app/form1.h"
 #include "harness.h"
-#include "testing/memory_platform.h"
+#include "testing/in_memory_build.h"
 
 namespace fs = std::filesystem;
 
@@ -28,23 +27,6 @@ void write(const fs::path& file, const std::string& bytes) {
     std::fprintf(stderr, "cannot write %s\n", file.string().c_str());
     std::exit(1);
   }
-}
-
-struct CompiledBytes {
-  std::string service, grid, line;
-};
-
-/// A build of two description files in memory: the three compiled files.
-CompiledBytes compile(const std::string& line, const std::string& train) {
-  MemoryPlatform p;
-  Form1 f(p);
-  f.nome_linea = kDefaultLineName;
-  f.numero_treno = kDefaultTrainNumber;
-  p.files[f.file_name(ScenarioFile::line_description)] = line;
-  p.files[f.file_name(ScenarioFile::train_description)] = train;
-  f.memorizza_percorso(1);
-  return {p.files.at(f.file_name(ScenarioFile::service)), p.files.at(f.file_name(ScenarioFile::grid)),
-          p.files.at(f.file_name(ScenarioFile::line_data))};
 }
 
 std::string crlf(std::initializer_list<const char*> lines) {
@@ -312,18 +294,18 @@ int main(int argc, char** argv) {
   // a short line without its line data file, and one whose line data file
   // stops after a few rows.
   const fs::path inspector = folder / "inspector_readers";
-  const CompiledBytes short_compiled = compile(kShortLine, kShortTrain);
-  const CompiledBytes two_row_plan = compile(kTwoRowPlanLine, kSmallTrain);
+  const CompiledInMemory short_compiled = compile_in_memory(kShortLine, kShortTrain);
+  const CompiledInMemory two_row_plan = compile_in_memory(kTwoRowPlanLine, kSmallTrain);
   write(inspector / "short_no_plan.bin", inspector_input(short_compiled.service, short_compiled.grid, std::nullopt));
   write(inspector / "short_plan_cut.bin",
-        inspector_input(short_compiled.service, short_compiled.grid, short_compiled.line.substr(0, 256)));
+        inspector_input(short_compiled.service, short_compiled.grid, short_compiled.line_data.substr(0, 256)));
   write(inspector / "service_only.bin", inspector_input(two_row_plan.service, "", std::nullopt));
 
   // Whole scenarios, their line data files included, for fuzz_inspector_output.
   const fs::path output = folder / "inspector_output";
-  const CompiledBytes complete = compile(built_in.line, built_in.train);
+  const CompiledInMemory complete = compile_in_memory(built_in.line, built_in.train);
   write(output / "builtin_no_plan.bin", inspector_input(complete.service, complete.grid, std::nullopt));
-  write(output / "short_plan.bin", inspector_input(two_row_plan.service, two_row_plan.grid, two_row_plan.line));
+  write(output / "short_plan.bin", inspector_input(two_row_plan.service, two_row_plan.grid, two_row_plan.line_data));
   std::printf("seed corpora written to %s\n", folder.string().c_str());
   return 0;
 }

@@ -14,6 +14,7 @@
 
 #include "compile/keywords.h"
 #include "harness.h"
+#include "testing/in_memory_build.h"
 
 namespace {
 

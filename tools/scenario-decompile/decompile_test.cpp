@@ -14,31 +14,10 @@
 #include "model/file_names.h"
 #include "platform/memory_platform.h"
 #include "recover.h"
+#include "testing/in_memory_build.h"
 #include "testing/largest_scenario.h"
 
 namespace {
-
-struct Compiled {
-  std::string line_data, service, grid;
-  int32_t code = 0;
-};
-
-Compiled compile(const std::string& line, const std::string& train, const std::string& nome_linea,
-                 const std::string& numero_treno) {
-  MemoryPlatform p;
-  Form1 f(p);
-  f.nome_linea = nome_linea;
-  f.numero_treno = numero_treno;
-  p.files[f.file_name(ScenarioFile::line_description)] = line;
-  p.files[f.file_name(ScenarioFile::train_description)] = train;
-  f.memorizza_percorso(1);
-  Compiled c;
-  c.code = f.codice_errore;
-  c.line_data = p.files[f.file_name(ScenarioFile::line_data)];
-  c.service = p.files[f.file_name(ScenarioFile::service)];
-  c.grid = p.files[f.file_name(ScenarioFile::grid)];
-  return c;
-}
 
 std::string file_text(const std::string& name) {
   std::ifstream in(std::string(SCENARIO_EXAMPLES_DIR) + "/" + name, std::ios::binary);
@@ -47,19 +26,8 @@ std::string file_text(const std::string& name) {
   return s.str();
 }
 
-/// The built-in scenario, written by the main program's own writers.
-std::pair<std::string, std::string> built_in_sources() {
-  MemoryPlatform p;
-  Form1 f(p);
-  f.nome_linea = kDefaultLineName;
-  f.numero_treno = kDefaultTrainNumber;
-  f.dati_linea();
-  f.dati_treno();
-  return {p.files[f.file_name(ScenarioFile::line_description)],
-          p.files[f.file_name(ScenarioFile::train_description)]};
-}
 
-OriginalFiles files_of(const Compiled& c, bool with_plan = true) {
+OriginalFiles files_of(const CompiledInMemory& c, bool with_plan = true) {
   OriginalFiles f;
   f.grid = c.grid;
   f.service = c.service;
@@ -91,14 +59,14 @@ void expect_same(const std::string& what, const std::string& original, const std
 
 /// Decompiles, and compiles the recovered files independently of the
 /// tool's own check.
-Decompiled expect_round_trip(const Compiled& original, const std::string& nome_linea,
+Decompiled expect_round_trip(const CompiledInMemory& original, const std::string& nome_linea,
                              const std::string& numero_treno, bool with_plan = true) {
   const OriginalFiles files = files_of(original, with_plan);
   const Decompiled d = decompile(read(files), files, true);
   std::string problems;
   for (const std::string& p : d.problems) problems += "\n  " + p;
   EXPECT_FALSE(d.error) << d.error.value_or("") << problems;
-  const Compiled again = compile(d.line_text, d.train_text, nome_linea, numero_treno);
+  const CompiledInMemory again = compile_in_memory(d.line_text, d.train_text, nome_linea, numero_treno);
   expect_same("grid file", original.grid, again.grid);
   expect_same("service file", original.service, again.service);
   if (with_plan) expect_same("line data file", original.line_data, again.line_data);
@@ -106,24 +74,24 @@ Decompiled expect_round_trip(const Compiled& original, const std::string& nome_l
 }
 
 TEST(RoundTrip, BuiltInScenario) {
-  const auto [line, train] = built_in_sources();
-  const Compiled c = compile(line, train, kDefaultLineName, kDefaultTrainNumber);
+  const auto [line, train] = built_in_descriptions();
+  const CompiledInMemory c = compile_in_memory(line, train, kDefaultLineName, kDefaultTrainNumber);
   const Decompiled d = expect_round_trip(c, kDefaultLineName, kDefaultTrainNumber);
   EXPECT_TRUE(d.warnings.empty());
 }
 
 TEST(RoundTrip, Example) {
-  const Compiled c = compile(file_text("Colle_Ferrato_linea.txt"), file_text("Colle_Ferrato_2291-.txt"),
+  const CompiledInMemory c = compile_in_memory(file_text("Colle_Ferrato_linea.txt"), file_text("Colle_Ferrato_2291-.txt"),
                              "Colle_Ferrato", "2291");
-  ASSERT_EQ(c.code, 0);
+  ASSERT_EQ(c.codice_errore, 0);
   expect_round_trip(c, "Colle_Ferrato", "2291");
 }
 
 TEST(RoundTrip, LargestScenarios) {
   for (const LargestVariant v : {LargestVariant::with_boards, LargestVariant::with_stations}) {
     const LargestScenario s = largest_scenario(v);
-    const Compiled c = compile(s.line, s.train, "Massima", "1");
-    ASSERT_EQ(c.code, 0);
+    const CompiledInMemory c = compile_in_memory(s.line, s.train, "Massima", "1");
+    ASSERT_EQ(c.codice_errore, 0);
     expect_round_trip(c, "Massima", "1");
   }
 }
@@ -139,8 +107,8 @@ TEST(RoundTrip, GeneratedScenarios) {
   for (uint32_t seed = 1; seed <= 100; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     const GeneratedScenario g = generated_scenario(seed);
-    const Compiled c = compile(g.line, g.train, "Generata", std::to_string(seed));
-    if (c.code != 0) continue;
+    const CompiledInMemory c = compile_in_memory(g.line, g.train, "Generata", std::to_string(seed));
+    if (c.codice_errore != 0) continue;
     ++clean;
     expect_round_trip(c, "Generata", std::to_string(seed));
   }
@@ -150,7 +118,7 @@ TEST(RoundTrip, GeneratedScenarios) {
 // Without the line data file no curve is known: the line description has
 // none and says why; the service and grid files still compile back the same.
 TEST(RoundTrip, WithoutLineDataFile) {
-  const Compiled c = compile(file_text("Colle_Ferrato_linea.txt"), file_text("Colle_Ferrato_2291-.txt"),
+  const CompiledInMemory c = compile_in_memory(file_text("Colle_Ferrato_linea.txt"), file_text("Colle_Ferrato_2291-.txt"),
                              "Colle_Ferrato", "2291");
   const Decompiled d = expect_round_trip(c, "Colle_Ferrato", "2291", false);
   ASSERT_EQ(d.warnings.size(), 1u);
@@ -179,8 +147,8 @@ TEST(AbbattimentoPoints, OnlyTheAuthorsAreWritten) {
     SCOPED_TRACE(t.entries);
     std::string with = train;
     with.insert(with.find("[codici]"), t.entries);
-    const Compiled c = compile(line, with, "Colle_Ferrato", "2291");
-    ASSERT_EQ(c.code, 0);
+    const CompiledInMemory c = compile_in_memory(line, with, "Colle_Ferrato", "2291");
+    ASSERT_EQ(c.codice_errore, 0);
     const OriginalFiles files = files_of(c);
     const Recovered r = recover(read(files));
     std::vector<std::pair<int64_t, int64_t>> points;
@@ -198,8 +166,8 @@ TEST(RoundTrip, ItemsUnderAStationStop) {
   // The stops of the stations at 3200 m and 6500 m are cells 66 and 135.
   line.insert(line.find("[indicazioni]"), "indicatori_vmax, 6700, 80, 90, 100, 1, 5, 10, 15, 2\r\n");
   line.insert(line.find("[fine]"), "cartello_indicatore, 3250, (FERMATA)\r\n");
-  const Compiled c = compile(line, file_text("Colle_Ferrato_2291-.txt"), "Colle_Ferrato", "2291");
-  ASSERT_EQ(c.code, 0);
+  const CompiledInMemory c = compile_in_memory(line, file_text("Colle_Ferrato_2291-.txt"), "Colle_Ferrato", "2291");
+  ASSERT_EQ(c.codice_errore, 0);
   ASSERT_EQ(c.grid[15 * 66], cell_type::station_stop);
   ASSERT_EQ(c.grid[15 * 135], cell_type::station_stop);
   ASSERT_NE(c.grid[15 * 135 + 3], 0);  // dato2 of the boards
@@ -213,8 +181,8 @@ TEST(RoundTrip, ItemsUnderAStationStop) {
 TEST(RoundTrip, SignalUnderAStationStop) {
   std::string train = file_text("Colle_Ferrato_2291-.txt");
   train.insert(train.find("[stazioni]"), "segnale, 500, 1, 5, 2, 3, 1, 0, 4, 5, 6, 0\r\n");
-  const Compiled c = compile(file_text("Colle_Ferrato_linea.txt"), train, "Colle_Ferrato", "2291");
-  ASSERT_EQ(c.code, 0);
+  const CompiledInMemory c = compile_in_memory(file_text("Colle_Ferrato_linea.txt"), train, "Colle_Ferrato", "2291");
+  ASSERT_EQ(c.codice_errore, 0);
   ASSERT_EQ(c.grid[15 * 11], cell_type::station_stop);
   expect_round_trip(c, "Colle_Ferrato", "2291");
 }
@@ -230,8 +198,8 @@ TEST(RoundTrip, OverlappingTunnels) {
     SCOPED_TRACE(entry);
     std::string line = file_text("Colle_Ferrato_linea.txt");
     line.insert(line.find("[cartelli]"), entry);
-    const Compiled c = compile(line, file_text("Colle_Ferrato_2291-.txt"), "Colle_Ferrato", "2291");
-    ASSERT_EQ(c.code, 0);
+    const CompiledInMemory c = compile_in_memory(line, file_text("Colle_Ferrato_2291-.txt"), "Colle_Ferrato", "2291");
+    ASSERT_EQ(c.codice_errore, 0);
     expect_round_trip(c, "Colle_Ferrato", "2291");
   }
 }
@@ -239,7 +207,7 @@ TEST(RoundTrip, OverlappingTunnels) {
 // A cell that no entry produces: the round trip fails and names the file,
 // the offset and the cell.
 TEST(RoundTrip, AnUnreproducibleCellIsNamed) {
-  Compiled c = compile(file_text("Colle_Ferrato_linea.txt"), file_text("Colle_Ferrato_2291-.txt"),
+  CompiledInMemory c = compile_in_memory(file_text("Colle_Ferrato_linea.txt"), file_text("Colle_Ferrato_2291-.txt"),
                        "Colle_Ferrato", "2291");
   c.grid[15 * 100] = 9;  // cell 100 holds type 9
   const OriginalFiles files = files_of(c);
@@ -255,13 +223,13 @@ TEST(RoundTrip, AnUnreproducibleCellIsNamed) {
 // Whatever a readable grid holds, the tool never fails on it, and when it
 // says the round trip holds, an independent compilation agrees.
 TEST(RoundTrip, AnyReadableGridIsDecompiledOrRefused) {
-  const Compiled example = compile(file_text("Colle_Ferrato_linea.txt"),
+  const CompiledInMemory example = compile_in_memory(file_text("Colle_Ferrato_linea.txt"),
                                    file_text("Colle_Ferrato_2291-.txt"), "Colle_Ferrato", "2291");
   uint32_t state = 12345;
   const auto next = [&] { return state = state * 1103515245u + 12345u; };
   int proven = 0;
   for (int round = 0; round < 100; ++round) {
-    Compiled c = example;
+    CompiledInMemory c = example;
     for (int changes = 1 + static_cast<int>(next() % 6); changes > 0; --changes) {
       // Cells 2 and up, so that the markers and check codes of cell 1 stay.
       const size_t at = 30 + next() % (c.grid.size() - 30);
@@ -271,7 +239,7 @@ TEST(RoundTrip, AnyReadableGridIsDecompiledOrRefused) {
     const Decompiled d = decompile(read(files), files, true);
     if (d.error) continue;
     ++proven;
-    const Compiled again = compile(d.line_text, d.train_text, "Colle_Ferrato", "2291");
+    const CompiledInMemory again = compile_in_memory(d.line_text, d.train_text, "Colle_Ferrato", "2291");
     expect_same("grid file", c.grid, again.grid);
     expect_same("service file", c.service, again.service);
     expect_same("line data file", c.line_data, again.line_data);
