@@ -113,8 +113,8 @@ int Run::run() {
   const std::string line = s.nome_linea(), train = s.numero_treno();
   if (!usable_name(line) || !usable_name(train))
     return say(tool_status::failure, files.service_name + ": the names in records 85 and 86 (\"" +
-                                       cp1252_to_utf8(line) + "\", \"" + cp1252_to_utf8(train) +
-                                       "\") cannot name a description file");
+                                         cp1252_to_utf8(line) + "\", \"" + cp1252_to_utf8(train) +
+                                         "\") cannot name a description file");
   // Names found in the folder split "<line>_<train>" at a guess where no
   // line data file settles it: the records settle it without a word.
   const bool named_as_found =
@@ -135,7 +135,8 @@ int Run::run() {
   try {
     fs::create_directories(output, ec);
     if (ec && !fs::is_directory(output))
-      return say(tool_status::failure, utf8_of_path(output) + ": cannot create the folder: " + ec.message());
+      return say(tool_status::failure,
+                 utf8_of_path(output) + ": cannot create the output folder: " + ec.message());
     SystemPlatform writer(output);
     const NewFile written[] = {
         {file_in_folder(output, scenario_file_name(ScenarioFile::line_description, line, train)),
