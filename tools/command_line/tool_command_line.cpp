@@ -201,7 +201,8 @@ ToolRun Reader::read(int argc, const char* const* argv) {
     return {std::nullopt, tool_status::usage};
   }
   if (!check_names(line, line_given, train_given)) return {std::nullopt, tool_status::usage};
-  if ((!line_given || !train_given) && !find_names(line, line_given, train_given))
+  line.names_found = !line_given || !train_given;
+  if (line.names_found && !find_names(line, line_given, train_given))
     return {std::nullopt, tool_status::usage};
   return {std::move(line), tool_status::success};
 }

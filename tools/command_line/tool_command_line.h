@@ -58,6 +58,7 @@ struct ToolDescription {
 struct ToolCommandLine {
   std::filesystem::path folder = ".";
   std::string line, train;  ///< UTF-8, as typed or as found in the folder
+  bool names_found = false;  ///< a name was not typed but taken from the folder's files
   std::vector<FoundOption> own;
 };
 

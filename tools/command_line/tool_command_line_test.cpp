@@ -81,19 +81,21 @@ TEST_F(FolderTest, TheNamesOfTheFoldersOneScenarioAreTakenFromItsFiles) {
     std::vector<std::string> arguments;
     const char* line;
     const char* train;
+    bool found;  ///< a name came from the folder
   } cases[] = {
-      {{f()}, "Colle_Ferrato", "2291"},
-      {{"-d", f()}, "Colle_Ferrato", "2291"},
-      {{f(), "-l", "Colle_Ferrato"}, "Colle_Ferrato", "2291"},
-      {{f(), "--train=2291", "-f"}, "Colle_Ferrato", "2291"},
+      {{f()}, "Colle_Ferrato", "2291", true},
+      {{"-d", f()}, "Colle_Ferrato", "2291", true},
+      {{f(), "-l", "Colle_Ferrato"}, "Colle_Ferrato", "2291", true},
+      {{f(), "--train=2291", "-f"}, "Colle_Ferrato", "2291", true},
       // Names given are taken as they are, whatever the folder holds.
-      {{f(), "-l", "Altra", "-t", "7"}, "Altra", "7"},
+      {{f(), "-l", "Altra", "-t", "7"}, "Altra", "7", false},
   };
   for (const auto& c : cases) {
     const Outcome o = read(c.arguments);
     ASSERT_TRUE(o.run.command_line) << o.err;
     EXPECT_EQ(o.run.command_line->line, c.line);
     EXPECT_EQ(o.run.command_line->train, c.train);
+    EXPECT_EQ(o.run.command_line->names_found, c.found);
     EXPECT_EQ(o.run.command_line->folder, folder.path());
     EXPECT_EQ(o.err, "");
   }

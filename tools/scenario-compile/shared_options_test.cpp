@@ -1,6 +1,6 @@
-// Both tools read the same command line: every case below runs through
-// scenario-compile and scenario-inspect alike, and must end with the same
-// status and the same words, each tool naming itself.
+// Every tool reads the same command line: each case below runs through
+// scenario-compile, scenario-inspect and scenario-decompile alike, and must
+// end with the same status and the same words, each tool naming itself.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 
 #include "cli.h"
 #include "compile_cli.h"
+#include "decompile_cli.h"
 #include "testing/test_platform.h"
 
 namespace fs = std::filesystem;
@@ -30,7 +31,9 @@ int compile_main(int argc, char** argv, std::ostream& output, std::ostream& mess
 const struct {
   const char* name;
   ToolMain run;
-} kTools[] = {{"scenario-compile", compile_main}, {"scenario-inspect", run_inspect}};
+} kTools[] = {{"scenario-compile", compile_main},
+              {"scenario-inspect", run_inspect},
+              {"scenario-decompile", run_decompile}};
 
 Outcome run(ToolMain tool, const char* name, std::vector<std::string> arguments) {
   arguments.insert(arguments.begin(), name);
@@ -48,7 +51,7 @@ std::string replace_all(std::string text, const std::string& from, const std::st
   return text;
 }
 
-TEST(SharedOptionsTest, BothToolsReadTheSameCommandLineTheSameWay) {
+TEST(SharedOptionsTest, EveryToolReadsTheSameCommandLineTheSameWay) {
   TempFolder empty;
   const std::string e = empty.path().string();
   const std::string help = "\nTry 'TOOL --help' for more information.\n";
@@ -93,9 +96,9 @@ TEST(SharedOptionsTest, BothToolsReadTheSameCommandLineTheSameWay) {
 }
 
 // A folder with one scenario needs no names: the compiler finds the
-// description files, the inspector the compiled files the compiler wrote
-// beside them.
-TEST(SharedOptionsTest, BothToolsTakeTheNamesOfTheFoldersOneScenario) {
+// description files, the inspector and the decompiler the compiled files the
+// compiler wrote beside them.
+TEST(SharedOptionsTest, EveryToolTakesTheNamesOfTheFoldersOneScenario) {
   TempFolder folder;
   for (const char* name : {"Colle_Ferrato_linea.txt", "Colle_Ferrato_2291-.txt"})
     fs::copy_file(fs::path(SCENARIO_EXAMPLES_DIR) / name, folder.path() / name);
@@ -105,8 +108,13 @@ TEST(SharedOptionsTest, BothToolsTakeTheNamesOfTheFoldersOneScenario) {
   const Outcome inspected = run(run_inspect, "scenario-inspect", {folder.path().string()});
   EXPECT_EQ(inspected.status, 0) << inspected.messages;
   EXPECT_TRUE(inspected.output.starts_with("Scenario Colle_Ferrato, train 2291\n"));
+  const fs::path sources = folder.path() / "sources";
+  const Outcome decompiled =
+      run(run_decompile, "scenario-decompile", {folder.path().string(), "-o", sources.string()});
+  EXPECT_EQ(decompiled.status, 0) << decompiled.messages;
+  EXPECT_TRUE(fs::exists(sources / "Colle_Ferrato_2291-.txt"));
 
-  // A second scenario: both tools list the two and stop.
+  // A second scenario: every tool lists the two and stops.
   for (const char* name : {"Colle_Ferrato_2291-.txt", "Colle_Ferrato_2291.sim", "Colle_Ferrato_2291.dat"}) {
     std::string second = name;
     second.replace(second.find("2291"), 4, "2293");

@@ -142,14 +142,41 @@ TEST_F(DecompileCliTest, NamesPickOneOfSeveralScenarios) {
                            "Colle_Ferrato", "2292"));
   const Outcome several = run({utf8_of_path(in())});
   EXPECT_EQ(several.status, 2);
-  EXPECT_EQ(several.messages, "scenario-decompile: " + utf8_of_path(in()) +
-                                  " holds several scenarios (Colle_Ferrato_2291, "
-                                  "Colle_Ferrato_2292); name one with -l and -t\n"
-                                  "Try 'scenario-decompile --help' for more information.\n");
+  EXPECT_EQ(several.messages, "scenario-decompile: '" + utf8_of_path(in()) +
+                                  "' holds 2 scenarios; choose one with --line and --train:\n"
+                                  "  --line Colle_Ferrato --train 2291\n"
+                                  "  --line Colle_Ferrato --train 2292\n");
   const Outcome one = run({"--train", "2292", utf8_of_path(in())});
   EXPECT_EQ(one.status, 0) << one.messages;
   EXPECT_TRUE(fs::exists(in() / "Colle_Ferrato_2292-.txt"));
   EXPECT_FALSE(fs::exists(in() / "Colle_Ferrato_2291-.txt"));
+}
+
+// Without a line data file the folder's names split "<line>_<train>" at a
+// guess; the records name the scenario, and a name typed that differs from
+// them is said.
+TEST_F(DecompileCliTest, TheRecordsNameTheDescriptionFiles) {
+  auto files = compiled(example("Colle_Ferrato_linea.txt"), example("Colle_Ferrato_2291-.txt"),
+                        "Colle", "Ferrato_2291");
+  files.erase("Colle_linea.dat");
+  write_all(in(), files);
+  const std::string no_curves =
+      "scenario-decompile: warning: no line data file: curves leave no trace in the other "
+      "files, so the line description has none (the service and grid files still compile "
+      "back the same)\n";
+  const Outcome found = run({utf8_of_path(in()), "-o", utf8_of_path(out())});
+  EXPECT_EQ(found.status, 0) << found.messages;
+  EXPECT_EQ(found.messages, no_curves);
+  EXPECT_TRUE(fs::exists(out() / "Colle_linea.txt"));
+  EXPECT_TRUE(fs::exists(out() / "Colle_Ferrato_2291-.txt"));
+
+  const Outcome typed = run({"-l", "Colle_Ferrato", "-t", "2291", utf8_of_path(in())});
+  EXPECT_EQ(typed.status, 0) << typed.messages;
+  EXPECT_EQ(typed.messages,
+            "scenario-decompile: warning: the records name line \"Colle\" and train "
+            "\"Ferrato_2291\": the description files take these names\n" + no_curves);
+  EXPECT_TRUE(fs::exists(in() / "Colle_linea.txt"));
+  EXPECT_FALSE(fs::exists(in() / "Colle_Ferrato_linea.txt"));
 }
 
 TEST_F(DecompileCliTest, UsageErrors) {
@@ -170,6 +197,11 @@ TEST_F(DecompileCliTest, UsageErrors) {
   EXPECT_EQ(missing.status, 2);
   EXPECT_EQ(missing.messages,
             "scenario-decompile: " + utf8_of_path(folder.path() / "nowhere") + ": no such folder\n");
+  const Outcome nothing = run({utf8_of_path(in())});
+  EXPECT_EQ(nothing.status, 2);
+  EXPECT_EQ(nothing.messages, "scenario-decompile: no scenario in '" + utf8_of_path(in()) +
+                                  "': it holds no service file <line>_<train>.sim with its grid "
+                                  "file <line>_<train>.dat\n");
   const Outcome empty = run({"-l", "Colle_Ferrato", "-t", "2291", utf8_of_path(in())});
   EXPECT_EQ(empty.status, 2);
   EXPECT_EQ(empty.messages, "scenario-decompile: " +

@@ -1,11 +1,11 @@
 #!/bin/bash
 # Drives the bash completion of the tools as bash would on Tab, against the
 # real programs' --help and a folder of scenario files.
-# Arguments: the completion file, scenario-compile, scenario-inspect, a
-# scratch folder (emptied first).
+# Arguments: the completion file, scenario-compile, scenario-inspect,
+# scenario-decompile, a scratch folder (emptied first).
 set -u
 source "$1"
-compile=$2 inspect=$3 work=$4
+compile=$2 inspect=$3 decompile=$4 work=$5
 rm -rf "$work" && mkdir -p "$work/scen" "$work/scenery" || exit 1
 for file in Colle_Ferrato_linea.txt Colle_Ferrato_2291-.txt Colle_Ferrato_2293-.txt Val_linea.txt Val_7-.txt; do
   : > "$work/scen/$file"
@@ -44,6 +44,9 @@ check "7" "$compile" "$work/scen" --line Val -t ""
 check "2291 2293 7" "$inspect" -d "$work/scen" --train ""
 check "$work/scen $work/scenery" "$compile" -o "$work/sc"
 check "$work/scen $work/scenery" "$inspect" --json "$work/sc"
+check "--no-verify" "$decompile" --no
+check "$work/scen $work/scenery" "$decompile" --output "$work/sc"
+check "2291 2293 7" "$decompile" "$work/scen" -t ""
 
 if ((failures > 0)); then exit 1; fi
 echo "every completion as expected"
