@@ -8,9 +8,9 @@
 #include <sstream>
 #include <vector>
 
-#include "app/form1.h"
 #include "platform/ansi.h"
-#include "platform/memory_platform.h"
+#include "model/file_names.h"
+#include "testing/in_memory_build.h"
 #include "testing/test_platform.h"
 
 namespace fs = std::filesystem;
@@ -42,17 +42,10 @@ std::string example(const std::string& name) {
 std::map<std::string, std::string> compiled(const std::string& line, const std::string& train,
                                             const std::string& nome_linea,
                                             const std::string& numero_treno) {
-  MemoryPlatform p;
-  Form1 f(p);
-  f.nome_linea = nome_linea;
-  f.numero_treno = numero_treno;
-  p.files[f.file_name(ScenarioFile::line_description)] = line;
-  p.files[f.file_name(ScenarioFile::train_description)] = train;
-  f.memorizza_percorso(1);
-  std::map<std::string, std::string> files;
-  for (const ScenarioFile c : kCompiledFiles)
-    files[scenario_file_name(c, nome_linea, numero_treno)] = p.files[f.file_name(c)];
-  return files;
+  const CompiledInMemory c = compile_in_memory(line, train, nome_linea, numero_treno);
+  return {{scenario_file_name(ScenarioFile::line_data, nome_linea, numero_treno), c.line_data},
+          {scenario_file_name(ScenarioFile::service, nome_linea, numero_treno), c.service},
+          {scenario_file_name(ScenarioFile::grid, nome_linea, numero_treno), c.grid}};
 }
 
 std::map<std::string, std::string> example_compiled() {
