@@ -18,7 +18,7 @@
 using source_scan::Entry;
 using source_scan::Failure;
 using source_scan::Field;
-using source_scan::FieldSpec;
+using source_scan::FieldShape;
 using source_scan::in_quotes;
 using source_scan::keyword_of_file;
 using source_scan::looks_like_heading;
@@ -38,7 +38,7 @@ RecordTable references(const Scan& line) {
   RecordTable voci{};
   std::array<std::array<int64_t, 3>, 3> refs{};  // position, chainage, flag
   for (const Entry& e : line.entries()) {
-    const std::string_view kind = e.spec->kind;
+    const std::string_view kind = e.shape->kind;
     const size_t which = kind.ends_with("tre") ? 0 : kind.ends_with("due") ? 1 : 2;
     if (kind.starts_with("progressiva"))
       refs[which] = {e.fields[0].number, e.fields[1].number, e.fields[2].number};
@@ -174,17 +174,17 @@ Diagnostic cause_of(DescriptionFile f, const Failure& failure) {
   d.riga = failure.riga;
   d.column = failure.column;
   const Entry& e = failure.entry;
-  if (e.spec == nullptr) {
+  if (e.shape == nullptr) {
     d.message = failure.what;
     return d;
   }
-  const FieldSpec& field = e.spec->fields[std::min(e.fields.size(), e.spec->fields.size() - 1)];
-  const std::string name(e.spec->kind);
+  const FieldShape& field = e.shape->fields[std::min(e.fields.size(), e.shape->fields.size() - 1)];
+  const std::string name(e.shape->kind);
   if (looks_like_heading(e.key)) {
     d.riga = e.riga;
     d.column = e.column;
     d.message = "the heading " + in_quotes(e.key) + " holds the keyword \"" +
-                std::string(e.spec->words.first) + "\" and starts a " + name +
+                std::string(e.shape->words.first) + "\" and starts a " + name +
                 " entry, which finds no " + std::string(field.name) +
                 (failure.end_of_file ? " before the file ends"
                                      : " (" + in_quotes(failure.token) + " on line " +
@@ -211,7 +211,7 @@ void Checker::read_failures(DescriptionFile f) {
   for (const Failure& failure : scan(f).failures()) {
     failed_lines_.emplace_back(f, failure.riga);
     const Diagnostic cause = cause_of(f, failure);
-    const int32_t entry_line = failure.entry.spec ? failure.entry.riga : failure.riga;
+    const int32_t entry_line = failure.entry.shape ? failure.entry.riga : failure.riga;
     if (after_stop(f, entry_line)) {
       Diagnostic d = cause;
       d.message += " (found after the build stopped)";
@@ -246,14 +246,14 @@ void Checker::entry_checks(DescriptionFile f) {
     stored_widths(f, e);
     swallowed_text(f, e);
     heading_key(f, e);
-    if (e.spec->kind == "curva") curve_side(e);
+    if (e.shape->kind == "curva") curve_side(e);
   }
 }
 
 // The codes of single entries that need no build state, for the part of a
 // file the build did not read.
 void Checker::single_entry_codes(DescriptionFile f, const Entry& e) {
-  const std::string_view kind = e.spec->kind;
+  const std::string_view kind = e.shape->kind;
   const auto code = [&](size_t field, int32_t c, std::string message) {
     further_error(f, e.fields[field].riga, e.fields[field].column, c, std::move(message));
   };
@@ -284,10 +284,10 @@ void Checker::single_entry_codes(DescriptionFile f, const Entry& e) {
 void Checker::grid_code(DescriptionFile f, const Entry& e) {
   const std::optional<int64_t> n = last_cell();
   if (!e.positioned() || !n) return;
-  if (int64_t{e.position()} + e.spec->margin <= 50 * *n) return;
+  if (int64_t{e.position()} + e.shape->margin <= 50 * *n) return;
   further_error(f, e.fields[0].riga, e.fields[0].column, 15,
-                std::string(e.spec->kind) + " with its margin of " +
-                    std::to_string(e.spec->margin) + " m runs past the last cell of the grid" +
+                std::string(e.shape->kind) + " with its margin of " +
+                    std::to_string(e.shape->margin) + " m runs past the last cell of the grid" +
                     at(e.position()));
 }
 
@@ -315,12 +315,12 @@ const StoredWidth kStoredWidths[] = {
 
 void Checker::stored_widths(DescriptionFile f, const Entry& e) {
   for (const StoredWidth& w : kStoredWidths) {
-    if (w.kind != e.spec->kind || w.field >= e.fields.size()) continue;
+    if (w.kind != e.shape->kind || w.field >= e.fields.size()) continue;
     const int64_t v = e.fields[w.field].number;
     if (v >= w.lowest && v <= w.highest) continue;
     const int64_t stored = w.stored(v);
-    std::string message = std::string(e.spec->kind) + ": the " +
-                          std::string(e.spec->fields[w.field].name) + " " + std::to_string(v) +
+    std::string message = std::string(e.shape->kind) + ": the " +
+                          std::string(e.shape->fields[w.field].name) + " " + std::to_string(v) +
                           " does not fit its stored width (" + std::string(w.what) +
                           "): it is stored as " + std::to_string(stored);
     if (w.kind == "pendenza") {
@@ -337,7 +337,7 @@ void Checker::stored_widths(DescriptionFile f, const Entry& e) {
 // missing, and the next entry is swallowed.
 void Checker::swallowed_text(DescriptionFile f, const Entry& e) {
   for (size_t i = 0; i < e.fields.size(); ++i) {
-    if (e.spec->fields[i].width != Width::text) continue;
+    if (e.shape->fields[i].width != Width::text) continue;
     const Field& text = e.fields[i];
     const int32_t before = i == 0 ? e.riga : e.fields[i - 1].riga;
     if (!swallows(f, text.text, text.riga, before)) continue;
@@ -347,10 +347,10 @@ void Checker::swallowed_text(DescriptionFile f, const Entry& e) {
     d.file = f;
     d.riga = i == 0 ? e.riga : e.fields[i - 1].riga;
     d.column = i == 0 ? e.end_column : e.fields[i - 1].end_column;
-    const std::string name = std::string(e.spec->kind);
-    d.message = name + ": the " + std::string(e.spec->fields[i].name) + " is missing: " +
+    const std::string name = std::string(e.shape->kind);
+    d.message = name + ": the " + std::string(e.shape->fields[i].name) + " is missing: " +
                 in_quotes(text.text) + " of line " + std::to_string(text.riga) +
-                " is taken as the " + std::string(e.spec->fields[i].name) +
+                " is taken as the " + std::string(e.shape->fields[i].name) +
                 (keyword ? ", and the entry of that line is lost" : "");
     report_.add(std::move(d));
   }
@@ -362,14 +362,14 @@ void Checker::swallowed_text(DescriptionFile f, const Entry& e) {
 void Checker::heading_key(DescriptionFile f, const Entry& e) {
   if (!looks_like_heading(e.key)) return;
   for (const Failure& failure : scan(f).failures())
-    if (failure.entry.spec != nullptr && failure.entry.riga == e.riga) return;
+    if (failure.entry.shape != nullptr && failure.entry.riga == e.riga) return;
   Diagnostic d;
   d.severity = Severity::warning;
   d.file = f;
   d.riga = e.riga;
   d.column = e.column;
   d.message = "the heading " + in_quotes(e.key) + " holds the keyword \"" +
-              std::string(e.spec->words.first) + "\" and starts a " + std::string(e.spec->kind) +
+              std::string(e.shape->words.first) + "\" and starts a " + std::string(e.shape->kind) +
               " entry: a heading must hold no keyword";
   report_.add(std::move(d));
 }
@@ -397,19 +397,19 @@ void Checker::order_and_overlap(DescriptionFile f) {
   for (const Entry& e : scan(f).entries()) {
     if (!e.positioned()) continue;
     const auto found = std::find_if(last.begin(), last.end(),
-                                    [&](const Entry* l) { return l->spec == e.spec; });
+                                    [&](const Entry* l) { return l->shape == e.shape; });
     if (found == last.end()) {
       last.push_back(&e);
     } else {
       if (e.position() <= (*found)->position())
         warn(f, e, 0,
-             std::string(e.spec->kind) + " at " + metres(e.position()) +
+             std::string(e.shape->kind) + " at " + metres(e.position()) +
                  " is not after the previous one at " + std::to_string((*found)->position()) +
                  " m (line " + std::to_string((*found)->riga) +
                  "): entries of this kind must be in ascending order of position");
       *found = &e;
     }
-    if (e.spec->kind != "curva") continue;
+    if (e.shape->kind != "curva") continue;
     if (previous_curve != nullptr) {
       const int64_t end = int64_t{previous_curve->position()} + previous_curve->fields[1].number;
       if (e.position() >= previous_curve->position() && e.position() < end)
@@ -431,9 +431,9 @@ void Checker::past_the_end(DescriptionFile f) {
   if (!length || !n) return;
   for (const Entry& e : scan(f).entries()) {
     if (!e.positioned() || e.position() <= *length) continue;
-    if (int64_t{e.position()} + e.spec->margin > 50 * *n) continue;  // code 15
+    if (int64_t{e.position()} + e.shape->margin > 50 * *n) continue;  // code 15
     warn(f, e, 0,
-         std::string(e.spec->kind) + " at " + metres(e.position()) +
+         std::string(e.shape->kind) + " at " + metres(e.position()) +
              " stands past the end of the line (" + std::to_string(*length) + " m) by " +
              std::to_string(e.position() - *length) + " m");
   }
@@ -464,15 +464,15 @@ std::optional<int64_t> stop_cell(const Entry& station, bool first) {
 void Checker::erased_by_stations() {
   bool first = true;
   for (const Entry& station : train_.entries()) {
-    if (station.spec->kind != "stazione") continue;
+    if (station.shape->kind != "stazione") continue;
     const std::optional<int64_t> h = stop_cell(station, first);
     first = false;
     if (!h) continue;
     for (const Entry& board : line_.entries()) {
-      if (board.spec->kind != "cartello_indicatore" && board.spec->kind != "indicatori_vmax")
+      if (board.shape->kind != "cartello_indicatore" && board.shape->kind != "indicatori_vmax")
         continue;
       if (board_cell(board.position()) != *h) continue;
-      const bool name_board = board.spec->kind == "cartello_indicatore";
+      const bool name_board = board.shape->kind == "cartello_indicatore";
       warn(DescriptionFile::train, station, 0,
            "the stop cell of station " + in_quotes(station.fields.back().text) + " (cell " +
                std::to_string(*h) + ") erases the " +

@@ -10,28 +10,28 @@ namespace source_scan {
 
 namespace {
 
-constexpr FieldSpec kLength[] = {{"length"}};
-constexpr FieldSpec kReference[] = {{"position"}, {"chainage"}, {"flag"}};
-constexpr FieldSpec kValue[] = {{"value"}};
-constexpr FieldSpec kRepetition[] = {{"first distance"}, {"second distance"}};
-constexpr FieldSpec kGradient[] = {{"position"}, {"per-mille value"}};
-constexpr FieldSpec kCurve[] = {{"position"}, {"length"}};
-constexpr FieldSpec kTunnel[] = {{"start"}, {"end"}, {"type"}};
-constexpr FieldSpec kBoards[] = {{"position"}, {"vas"}, {"vbs"}, {"vcs"}, {"strisces"},
+constexpr FieldShape kLength[] = {{"length"}};
+constexpr FieldShape kReference[] = {{"position"}, {"chainage"}, {"flag"}};
+constexpr FieldShape kValue[] = {{"value"}};
+constexpr FieldShape kRepetition[] = {{"first distance"}, {"second distance"}};
+constexpr FieldShape kGradient[] = {{"position"}, {"per-mille value"}};
+constexpr FieldShape kCurve[] = {{"position"}, {"length"}};
+constexpr FieldShape kTunnel[] = {{"start"}, {"end"}, {"type"}};
+constexpr FieldShape kBoards[] = {{"position"}, {"vas"}, {"vbs"}, {"vcs"}, {"strisces"},
                                  {"vad"},      {"vbd"}, {"vcd"}, {"strisced"}};
-constexpr FieldSpec kNameBoard[] = {{"position"}, {"board text", Width::text}};
-constexpr FieldSpec kPercentage[] = {{"percentage"}};
-constexpr FieldSpec kCars[] = {{"number of cars"}};
-constexpr FieldSpec kSpeed[] = {{"position"}, {"speed"}};
-constexpr FieldSpec kAdhesion[] = {{"position"}, {"adhesion value"}};
-constexpr FieldSpec kClock[] = {
+constexpr FieldShape kNameBoard[] = {{"position"}, {"board text", Width::text}};
+constexpr FieldShape kPercentage[] = {{"percentage"}};
+constexpr FieldShape kCars[] = {{"number of cars"}};
+constexpr FieldShape kSpeed[] = {{"position"}, {"speed"}};
+constexpr FieldShape kAdhesion[] = {{"position"}, {"adhesion value"}};
+constexpr FieldShape kClock[] = {
     {"hours", Width::int16}, {"minutes", Width::int16}, {"seconds", Width::int16}};
-constexpr FieldSpec kSand[] = {{"sand value", Width::int16}};
-constexpr FieldSpec kSignal[] = {{"position"}, {"sx"}, {"s1"}, {"s2"}, {"s3"}, {"rapp"},
+constexpr FieldShape kSand[] = {{"sand value", Width::int16}};
+constexpr FieldShape kSignal[] = {{"position"}, {"sx"}, {"s1"}, {"s2"}, {"s3"}, {"rapp"},
                                  {"dx"},       {"d1"}, {"d2"}, {"d3"}, {"tempo"}};
-constexpr FieldSpec kSlowdown[] = {{"position"}, {"v"}, {"l"}, {"f_tt"}, {"f_ta"}, {"d_v"}};
-constexpr FieldSpec kPoint[] = {{"position"}, {"value"}};
-constexpr FieldSpec kStation[] = {
+constexpr FieldShape kSlowdown[] = {{"position"}, {"v"}, {"l"}, {"f_tt"}, {"f_ta"}, {"d_v"}};
+constexpr FieldShape kPoint[] = {{"position"}, {"value"}};
+constexpr FieldShape kStation[] = {
     {"position"},           {"type", Width::uint8}, {"platform length"},
     {"F4", Width::uint8},   {"F5", Width::uint8},   {"F6", Width::uint8},
     {"F7", Width::int16},   {"F8", Width::int16},   {"F9", Width::uint8},
@@ -40,7 +40,7 @@ constexpr FieldSpec kStation[] = {
     {"seconds"},            {"name", Width::text}};
 
 using keywords::general_keys;
-const EntrySpec kGeneralEntries[] = {
+const EntryShape kGeneralEntries[] = {
     {"lunghezza percorso", general_keys[0], kLength},
     {"progressiva chilometrica tre", general_keys[1], kReference},
     {"progressiva chilometrica due", general_keys[2], kReference},
@@ -51,7 +51,7 @@ const EntrySpec kGeneralEntries[] = {
     {"ripetizione segnali", general_keys[7], kRepetition},
 };
 
-const EntrySpec kLineEntries[] = {
+const EntryShape kLineEntries[] = {
     {"pendenza", keywords::line[0], kGradient, 100},
     {"curva", keywords::line[1], kCurve, 100},
     {"montagna", keywords::line[2], kTunnel, 100},
@@ -59,7 +59,7 @@ const EntrySpec kLineEntries[] = {
     {"cartello_indicatore", keywords::line[4], kNameBoard, 100},
 };
 
-const EntrySpec kTrainEntries[] = {
+const EntryShape kTrainEntries[] = {
     {"percentuale massa frenata", keywords::train[0], kPercentage},
     {"numero vetture", keywords::train[1], kCars},
     {"velocita", keywords::train[2], kSpeed, 100},
@@ -109,10 +109,10 @@ bool closes_general(std::string_view key) {
 
 /// The keyword of `rows` that `text` holds, if any: the first word of its row.
 template <size_t N>
-std::optional<std::string_view> keyword_in(const EntrySpec (&rows)[N], std::string_view text) {
+std::optional<std::string_view> keyword_in(const EntryShape (&rows)[N], std::string_view text) {
   const std::string lower = lowercase(text);
-  for (const EntrySpec& spec : rows)
-    if (spec.words.in(text, lower)) return spec.words.first;
+  for (const EntryShape& shape : rows)
+    if (shape.words.in(text, lower)) return shape.words.first;
   return std::nullopt;
 }
 
@@ -138,18 +138,18 @@ size_t edit_distance(std::string_view a, std::string_view b) {
 /// two letters of the key.
 std::optional<std::string_view> nearest_key(DescriptionFile file, Section section,
                                             std::string_view key) {
-  const std::span<const EntrySpec> rows =
-      file == DescriptionFile::train ? std::span<const EntrySpec>(kTrainEntries)
-      : section == Section::general  ? std::span<const EntrySpec>(kGeneralEntries)
-                                     : std::span<const EntrySpec>(kLineEntries);
+  const std::span<const EntryShape> rows =
+      file == DescriptionFile::train ? std::span<const EntryShape>(kTrainEntries)
+      : section == Section::general  ? std::span<const EntryShape>(kGeneralEntries)
+                                     : std::span<const EntryShape>(kLineEntries);
   const std::string lower = lowercase(key);
   if (lower.size() < 4) return std::nullopt;
   std::optional<std::string_view> best;
   size_t best_distance = 3;
-  for (const EntrySpec& spec : rows) {
-    const size_t distance = edit_distance(lower, spec.kind);
+  for (const EntryShape& shape : rows) {
+    const size_t distance = edit_distance(lower, shape.kind);
     if (distance < best_distance) {
-      best = spec.kind;
+      best = shape.kind;
       best_distance = distance;
     }
   }
@@ -267,21 +267,21 @@ std::string Scan::read_key() {
 }
 
 template <size_t N>
-bool Scan::dispatch(const EntrySpec (&rows)[N], const std::string& key) {
+bool Scan::dispatch(const EntryShape (&rows)[N], const std::string& key) {
   const std::string lower = lowercase(key);
   bool recognised = false;
-  for (const EntrySpec& spec : rows) {
-    if (!spec.words.in(key, lower)) continue;
+  for (const EntryShape& shape : rows) {
+    if (!shape.words.in(key, lower)) continue;
     recognised = true;
-    read_entry(spec, key);
+    read_entry(shape, key);
   }
   if (recognised) discarded_values_ = false;
   return recognised;
 }
 
-void Scan::read_entry(const EntrySpec& spec, const std::string& key) {
-  reading_ = Entry{&spec, key, key_line_, key_column_, key_end_, {}};
-  for (const FieldSpec& f : spec.fields) {
+void Scan::read_entry(const EntryShape& shape, const std::string& key) {
+  reading_ = Entry{&shape, key, key_line_, key_column_, key_end_, {}};
+  for (const FieldShape& f : shape.fields) {
     Field field;
     switch (f.width) {
       case Width::int32:
@@ -305,7 +305,7 @@ void Scan::read_entry(const EntrySpec& spec, const std::string& key) {
       swallowed_.push_back(field.riga);
     reading_->fields.push_back(std::move(field));
   }
-  if (spec.kind == "lunghezza percorso") length_ = reading_->fields[0].number;
+  if (shape.kind == "lunghezza percorso") length_ = reading_->fields[0].number;
   entries_.push_back(std::move(*reading_));
   reading_.reset();
 }
@@ -336,7 +336,7 @@ void Scan::note_failure(const ReadFailure& f) {
   const int32_t previous_line = failure.entry.fields.empty() ? failure.entry.riga
                                                              : failure.entry.fields.back().riga;
   const bool starts_its_line = riga.find_first_not_of(" \t") == from;
-  failure.missing = failure.entry.spec != nullptr &&
+  failure.missing = failure.entry.shape != nullptr &&
                     (failure.end_of_file ||
                      (f.line() > previous_line && starts_its_line && !looks_like_value(failure.token)));
   failures_.push_back(std::move(failure));

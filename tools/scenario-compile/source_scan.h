@@ -22,7 +22,7 @@ namespace source_scan {
 
 enum class Width { int32, int16, uint8, text };
 
-struct FieldSpec {
+struct FieldShape {
   std::string_view name;  ///< as a message names the field
   Width width = Width::int32;
 };
@@ -30,10 +30,10 @@ struct FieldSpec {
 /// No position: a general entry.
 constexpr int32_t kNoMargin = -1;
 
-struct EntrySpec {
+struct EntryShape {
   std::string_view kind;  ///< the entry's own name, as the file writes its key
   const Keywords& words;
-  std::span<const FieldSpec> fields;
+  std::span<const FieldShape> fields;
   int32_t margin = kNoMargin;  ///< metres the item needs inside the grid beyond its position
 };
 
@@ -48,14 +48,14 @@ struct Field {
 };
 
 struct Entry {
-  const EntrySpec* spec = nullptr;
+  const EntryShape* shape = nullptr;
   std::string key;
   int32_t riga = 0;  ///< the key's line
   int32_t column = 0;
   int32_t end_column = 0;
   std::vector<Field> fields;
 
-  bool positioned() const { return spec->margin != kNoMargin; }
+  bool positioned() const { return shape->margin != kNoMargin; }
   int32_t position() const { return static_cast<int32_t>(fields[0].number); }
 };
 
@@ -117,8 +117,8 @@ class Scan {
   std::optional<std::string> next_key(int comment_steps, bool end_stops_skip, Section section);
   std::string read_key();
   template <size_t N>
-  bool dispatch(const EntrySpec (&rows)[N], const std::string& key);
-  void read_entry(const EntrySpec& spec, const std::string& key);
+  bool dispatch(const EntryShape (&rows)[N], const std::string& key);
+  void read_entry(const EntryShape& shape, const std::string& key);
   void note_failure(const ReadFailure& f);
   void drop(const std::string& key, Section section);
   void warn_key(int32_t riga, int32_t column, std::string message);
