@@ -4,21 +4,23 @@
 
 #include "platform/ansi.h"
 
-std::vector<std::string> split_lines(std::string_view content) {
-  std::vector<std::string> lines;
-  std::string riga;
+std::vector<std::string_view> split_line_views(std::string_view content) {
+  std::vector<std::string_view> lines;
+  size_t start = 0;
   for (size_t i = 0; i < content.size(); ++i) {
     const char c = content[i];
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
-      lines.push_back(std::move(riga));
-      riga.clear();
-    } else {
-      riga += c;
-    }
+    if (c != '\r' && c != '\n') continue;
+    lines.push_back(content.substr(start, i - start));
+    if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
+    start = i + 1;
   }
-  if (!riga.empty()) lines.push_back(std::move(riga));
+  if (start < content.size()) lines.push_back(content.substr(start));
   return lines;
+}
+
+std::vector<std::string> split_lines(std::string_view content) {
+  const std::vector<std::string_view> views = split_line_views(content);
+  return {views.begin(), views.end()};
 }
 
 std::string summary_line(size_t errors, size_t warnings) {

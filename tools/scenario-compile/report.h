@@ -41,6 +41,8 @@ struct SourceFile {
 /// The lines of a file's content; CR LF, LF alone and CR alone each end a
 /// line, as for the field reader, so line numbers agree with it.
 std::vector<std::string> split_lines(std::string_view content);
+/// The same lines as views into `content`, which must outlive them.
+std::vector<std::string_view> split_line_views(std::string_view content);
 
 /// What messages that concern no file are signed with.
 inline constexpr std::string_view kProgramName = "scenario-compile";

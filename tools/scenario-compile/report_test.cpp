@@ -10,6 +10,10 @@ TEST(ReportTest, LinesAreCountedAsTheFieldReaderCountsThem) {
   EXPECT_EQ(split_lines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
   EXPECT_EQ(split_lines("a\r\n\r\nb\r\n"), (std::vector<std::string>{"a", "", "b"}));
   EXPECT_EQ(split_lines(""), std::vector<std::string>{});
+  // A line end at the very end, an LF before a CR, a CR before CR LF.
+  EXPECT_EQ(split_lines("a\r"), std::vector<std::string>{"a"});
+  EXPECT_EQ(split_lines("a\n\rb"), (std::vector<std::string>{"a", "", "b"}));
+  EXPECT_EQ(split_lines("\r\r\nx"), (std::vector<std::string>{"", "", "x"}));
 }
 
 Diagnostic at(Severity s, int32_t code, std::optional<DescriptionFile> file, int32_t riga,

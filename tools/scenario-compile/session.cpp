@@ -287,11 +287,10 @@ void Session::settle() {
   const fs::path train_file = form_->file_name(ScenarioFile::train_description);
   check_sources(*report_, observer_->reading_stops(), platform_->description_text(line_file),
                 platform_->description_text(train_file));
-  const std::vector<std::string>& train_lines = report_->file(DescriptionFile::train).lines;
+  // No line holds the heading exactly when the whole text does not: the
+  // heading holds no line end.
   if (platform_->was_read(train_file) &&
-      std::none_of(train_lines.begin(), train_lines.end(), [](const std::string& riga) {
-        return lowercase(riga).find("[generale]") != std::string::npos;
-      }))
+      lowercase(platform_->description_text(train_file)).find("[generale]") == std::string::npos)
     // The reader takes nothing before that heading, and finding none is no
     // error to it: the whole train would silently be missing.
     report_->add({Severity::warning, 0, DescriptionFile::train, 0, false,

@@ -281,6 +281,7 @@ bool Scan::dispatch(const EntryShape (&rows)[N], const std::string& key) {
 
 void Scan::read_entry(const EntryShape& shape, const std::string& key) {
   reading_ = Entry{&shape, key, key_line_, key_column_, key_end_, {}};
+  reading_->fields.reserve(shape.fields.size());
   for (const FieldShape& f : shape.fields) {
     Field field;
     switch (f.width) {
@@ -328,11 +329,11 @@ void Scan::note_failure(const ReadFailure& f) {
     // The comment skip of the general section read past the file's end.
     failure.entry.riga = key_line_;
   }
-  const std::string& riga = line_text(f.line());
+  const std::string_view riga = line_text(f.line());
   const size_t from = std::min(static_cast<size_t>(std::max(f.column(), 1) - 1), riga.size());
   size_t to = from;
   while (to < riga.size() && riga[to] != ',' && !is_blank(riga[to])) ++to;
-  failure.token = riga.substr(from, to - from);
+  failure.token = std::string(riga.substr(from, to - from));
   const int32_t previous_line = failure.entry.fields.empty() ? failure.entry.riga
                                                              : failure.entry.fields.back().riga;
   const bool starts_its_line = riga.find_first_not_of(" \t") == from;

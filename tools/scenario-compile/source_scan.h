@@ -90,7 +90,7 @@ bool swallows(DescriptionFile file, std::string_view text, int32_t riga, int32_t
 class Scan {
  public:
   Scan(DescriptionFile file, std::string_view content)
-      : file_(file), content_(content), lines_(split_lines(content)) {
+      : file_(file), content_(content), lines_(split_line_views(content)) {
     line_starts_.push_back(0);
     for (size_t i = 0; i < content.size(); ++i) {
       if (content[i] != '\r' && content[i] != '\n') continue;
@@ -122,16 +122,15 @@ class Scan {
   void note_failure(const ReadFailure& f);
   void drop(const std::string& key, Section section);
   void warn_key(int32_t riga, int32_t column, std::string message);
-  const std::string& line_text(int32_t riga) const {
-    static const std::string none;
+  std::string_view line_text(int32_t riga) const {
     return riga >= 1 && static_cast<size_t>(riga) <= lines_.size()
                ? lines_[static_cast<size_t>(riga) - 1]
-               : none;
+               : std::string_view();
   }
 
   const DescriptionFile file_;
   const std::string_view content_;
-  const std::vector<std::string> lines_;
+  const std::vector<std::string_view> lines_;  ///< views into content_
   std::vector<size_t> line_starts_;
   std::optional<FieldReader> reader_;
 
