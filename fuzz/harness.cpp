@@ -93,8 +93,9 @@ void fuzz_field_reader(std::span<const uint8_t> input) {
           // A text field is always one run of the file's own bytes, after
           // the text fields read before it.
           const size_t at = file.find(t, search_from);
-          require(at != std::string_view::npos, kName,
-                  [&] { return "a text field that is not a run of the file after the fields before it: \"" + t + "\""; });
+          require(at != std::string_view::npos, kName, [&] {
+            return "a text field that is not a run of the file after the fields before it: \"" + t + "\"";
+          });
           search_from = at + t.size();
           break;
         }
@@ -285,7 +286,8 @@ void check_build(std::span<const uint8_t> input) {
   if (status == exit_status::fatal) {
     if (failed.empty())  // a guard: no compiled file at all
       for (const fs::path& n : {names.line_dat, names.service, names.grid})
-        require(p.files.count(n) == 0, kCompilation, [&] { return "a guard failed after " + n.string() + " was written"; });
+        require(p.files.count(n) == 0, kCompilation,
+                [&] { return "a guard failed after " + n.string() + " was written"; });
     return;
   }
   require(status == ((code == 0 && grid) ? exit_status::clean : exit_status::recorded_code),
@@ -295,7 +297,8 @@ void check_build(std::span<const uint8_t> input) {
     check_written_files(f, p, names);
   } else {
     for (const fs::path& n : {names.line_dat, names.service, names.grid})
-      require(p.files.count(n) == 0, kCompilation, [&] { return "no grid, yet " + n.string() + " was written"; });
+      require(p.files.count(n) == 0, kCompilation,
+              [&] { return "no grid, yet " + n.string() + " was written"; });
   }
 }
 
