@@ -11,10 +11,6 @@
 #include "platform/system_platform.h"
 #include "tool_command_line.h"
 
-#ifndef SCENARIO_VERSION
-#define SCENARIO_VERSION "0"
-#endif
-
 namespace fs = std::filesystem;
 
 namespace {

@@ -15,10 +15,6 @@
 #include "report.h"
 #include "scenario.h"
 
-#ifndef SCENARIO_INSPECT_VERSION
-#define SCENARIO_INSPECT_VERSION "0"
-#endif
-
 namespace fs = std::filesystem;
 
 namespace {
@@ -33,7 +29,7 @@ constexpr ToolOption kOptions[] = {
 
 constexpr ToolDescription kTool = {
     "scenario-inspect",
-    SCENARIO_INSPECT_VERSION,
+    SCENARIO_VERSION,
     "Checks a compiled scenario and shows what it holds. Reads <line>_<train>.dat\n"
     "(grid), <line>_<train>.sim (service) and, when present, <line>_linea.dat\n"
     "(line data) of FOLDER.\n",
