@@ -11,7 +11,37 @@ std::string shown(std::string_view token) {
   return token.empty() ? "an empty field" : "\"" + std::string(token) + "\"";
 }
 
+constexpr NumberWidth kInt32Field{INT32_MIN, INT32_MAX, "a signed 32-bit field"};
+constexpr NumberWidth kInt16Field{INT16_MIN, INT16_MAX, "a signed 16-bit field"};
+constexpr NumberWidth kUint8Field{0, UINT8_MAX, "an unsigned 8-bit field"};
+
+/// The value of a field that was read, or ReadFailure.
+template <class T>
+T or_throw(FieldRead<T>&& read) {
+  if (!read.ok()) throw ReadFailure(read.failure());
+  return std::move(read.value());
+}
+
+/// A number read as the width it was checked against.
+template <class T>
+FieldRead<T> narrowed(const FieldRead<int64_t>& read) {
+  if (!read.ok()) return read.failure();
+  return static_cast<T>(read.value());
+}
+
 }  // namespace
+
+std::string FieldFailure::message() const {
+  switch (problem) {
+    case FieldProblem::none: return {};
+    case FieldProblem::end_of_file: return "the file ends where a field was expected";
+    case FieldProblem::not_a_number: return "expected a number, found " + shown(token);
+    case FieldProblem::too_wide:
+      return std::string(token) + " does not fit " + std::string(width->name) + " (" +
+             std::to_string(width->minimo) + " to " + std::to_string(width->maximum) + ")";
+  }
+  return {};
+}
 
 FieldReader::FieldReader(std::string content, int32_t first_line)
     : text_(std::move(content)), line_(first_line) {}
@@ -40,37 +70,49 @@ int32_t FieldReader::current_column() const {
   return static_cast<int32_t>(std::min<size_t>(pos_ - line_start_ + 1, INT32_MAX));
 }
 
-void FieldReader::start_field() {
-  if (end_of_file())
-    throw ReadFailure(line_, current_column(), "the file ends where a field was expected");
+FieldFailure FieldReader::end_of_file_failure() const {
+  FieldFailure failure;
+  failure.problem = FieldProblem::end_of_file;
+  failure.line = line_;
+  failure.column = current_column();
+  return failure;
+}
+
+bool FieldReader::start_field() {
+  if (end_of_file()) return false;
   skip_blanks();
   field_line_ = line_;
   field_column_ = current_column();
+  return true;
 }
 
-std::string FieldReader::read_text() {
-  start_field();
+FieldRead<std::string> FieldReader::try_read_text() {
+  if (!start_field()) return end_of_file_failure();
   std::string field;
   if (!end_of_file() && peek() == '"') {
     ++pos_;
+    // A quoted text keeps its line ends as they stand; they still count
+    // as lines of the file.
+    const size_t begin = pos_;
     while (!end_of_file() && peek() != '"') {
-      if (at_line_end()) {
-        const size_t before = pos_;
+      if (at_line_end())
         consume_line_end();
-        field.append(text_, before, pos_ - before);
-      } else {
-        field += text_[pos_++];
-      }
+      else
+        ++pos_;
     }
+    field.assign(text_, begin, pos_ - begin);
     if (!end_of_file()) ++pos_;  // the closing quote
     field_end_column_ = current_column();
     // Whatever stands between the closing quote and the separator is dropped.
     while (!end_of_file() && peek() != ',' && !at_line_end()) ++pos_;
   } else {
-    while (!end_of_file() && peek() != ',' && !at_line_end()) field += text_[pos_++];
+    const size_t begin = pos_;
+    while (!end_of_file() && peek() != ',' && !at_line_end()) ++pos_;
     // Blanks at the end of an unquoted text are not part of it: they cannot
     // be seen in the file, and a number field drops them too.
-    while (!field.empty() && is_blank(field.back())) field.pop_back();
+    size_t end = pos_;
+    while (end > begin && is_blank(text_[end - 1])) --end;
+    field.assign(text_, begin, end - begin);
     field_end_column_ = static_cast<int32_t>(
         std::min<int64_t>(int64_t{field_column_} + static_cast<int64_t>(field.size()), INT32_MAX));
   }
@@ -83,8 +125,8 @@ std::string FieldReader::read_text() {
   return field;
 }
 
-int64_t FieldReader::read_number(int64_t minimo, int64_t maximum, std::string_view width) {
-  start_field();
+FieldRead<int64_t> FieldReader::read_number(const NumberWidth& width) {
+  if (!start_field()) return end_of_file_failure();
   const size_t begin = pos_;
   while (!end_of_file() && !is_blank(peek()) && peek() != ',' && !at_line_end()) ++pos_;
   const std::string_view token(text_.data() + begin, pos_ - begin);
@@ -96,7 +138,7 @@ int64_t FieldReader::read_number(int64_t minimo, int64_t maximum, std::string_vi
     else if (at_line_end())
       consume_line_end();
   }
-  if (token.empty()) return 0;
+  if (token.empty()) return int64_t{0};
 
   std::string_view digits = token;
   bool negative = false;
@@ -106,26 +148,30 @@ int64_t FieldReader::read_number(int64_t minimo, int64_t maximum, std::string_vi
   }
   uint64_t magnitude = 0;
   const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), magnitude);
-  if (digits.empty() || ec == std::errc::invalid_argument || end != digits.data() + digits.size())
-    throw ReadFailure(field_line_, field_column_, "expected a number, found " + shown(token));
+  FieldFailure failure;
+  failure.line = field_line_;
+  failure.column = field_column_;
+  failure.token = token;
+  failure.width = &width;
+  if (digits.empty() || ec == std::errc::invalid_argument || end != digits.data() + digits.size()) {
+    failure.problem = FieldProblem::not_a_number;
+    return failure;
+  }
   const bool fits = ec == std::errc{} &&
-                    (negative ? magnitude <= static_cast<uint64_t>(-minimo)
-                              : magnitude <= static_cast<uint64_t>(maximum));
-  if (!fits)
-    throw ReadFailure(field_line_, field_column_, std::string(token) + " does not fit " + std::string(width) +
-                                       " (" + std::to_string(minimo) + " to " +
-                                       std::to_string(maximum) + ")");
+                    (negative ? magnitude <= static_cast<uint64_t>(-width.minimo)
+                              : magnitude <= static_cast<uint64_t>(width.maximum));
+  if (!fits) {
+    failure.problem = FieldProblem::too_wide;
+    return failure;
+  }
   return negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
 }
 
-int32_t FieldReader::read_int32() {
-  return static_cast<int32_t>(read_number(INT32_MIN, INT32_MAX, "a signed 32-bit field"));
-}
+FieldRead<int32_t> FieldReader::try_read_int32() { return narrowed<int32_t>(read_number(kInt32Field)); }
+FieldRead<int16_t> FieldReader::try_read_int16() { return narrowed<int16_t>(read_number(kInt16Field)); }
+FieldRead<uint8_t> FieldReader::try_read_uint8() { return narrowed<uint8_t>(read_number(kUint8Field)); }
 
-int16_t FieldReader::read_int16() {
-  return static_cast<int16_t>(read_number(INT16_MIN, INT16_MAX, "a signed 16-bit field"));
-}
-
-uint8_t FieldReader::read_uint8() {
-  return static_cast<uint8_t>(read_number(0, UINT8_MAX, "an unsigned 8-bit field"));
-}
+std::string FieldReader::read_text() { return or_throw(try_read_text()); }
+int32_t FieldReader::read_int32() { return or_throw(try_read_int32()); }
+int16_t FieldReader::read_int16() { return or_throw(try_read_int16()); }
+uint8_t FieldReader::read_uint8() { return or_throw(try_read_uint8()); }

@@ -7,8 +7,59 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "model/numbers.h"
+
+/// Why a field could not be read.
+enum class FieldProblem : uint8_t {
+  none,          ///< the field was read
+  end_of_file,   ///< the file ends where a field was expected
+  not_a_number,  ///< a number field holds something else
+  too_wide,      ///< a number outside the width of its field
+};
+
+/// The range and the name of one width of number field.
+struct NumberWidth {
+  int64_t minimo;
+  int64_t maximum;
+  std::string_view name;  ///< as a message names the width
+};
+
+/// Where and why a field could not be read. The message is composed only
+/// when it is asked for: a reader that reads on past bad fields pays for no
+/// text it does not show.
+struct FieldFailure {
+  FieldProblem problem = FieldProblem::none;
+  int32_t line = 0;
+  /// Column (from 1, in bytes of the line) where the failing field starts.
+  int32_t column = 0;
+  /// The failing number as written. A view into the reader's own copy of
+  /// the file: it lives as long as the reader.
+  std::string_view token;
+  const NumberWidth* width = nullptr;  ///< of the failing number field
+
+  /// The reader's words for the failure, without its line.
+  std::string message() const;
+};
+
+/// A field read without throwing: its value, or the failure that stopped it
+/// (then the value is 0 or the empty text).
+template <class T>
+class [[nodiscard]] FieldRead {
+ public:
+  FieldRead(T value) : value_(std::move(value)) {}
+  FieldRead(const FieldFailure& failure) : value_(), failure_(failure) {}
+
+  bool ok() const { return failure_.problem == FieldProblem::none; }
+  const T& value() const { return value_; }
+  T& value() { return value_; }
+  const FieldFailure& failure() const { return failure_; }
+
+ private:
+  T value_;
+  FieldFailure failure_;
+};
 
 /// A field that cannot be read: past the end of the file, not a number, or a
 /// number outside its width. Caught by the compiler's failure trap.
@@ -16,6 +67,8 @@ class ReadFailure : public RunTimeFailure {
  public:
   ReadFailure(int32_t line, int32_t column, const std::string& what)
       : RunTimeFailure("line " + std::to_string(line) + ": " + what), line_(line), column_(column) {}
+  explicit ReadFailure(const FieldFailure& failure)
+      : ReadFailure(failure.line, failure.column, failure.message()) {}
   int32_t line() const { return line_; }
   /// Column (from 1, in bytes of the line) where the failing field starts.
   int32_t column() const { return column_; }
@@ -42,10 +95,18 @@ class FieldReader {
 
   /// Number fields of the three widths. A number ends at a blank, comma or
   /// line end; the blanks after it and one following comma or line end are
-  /// consumed. An empty field reads 0.
+  /// consumed, whether it reads or not. An empty field reads 0.
   int32_t read_int32();
   int16_t read_int16();
   uint8_t read_uint8();
+
+  /// The same reads, which report a field that cannot be read instead of
+  /// throwing ReadFailure, and leave the reader where the throwing read
+  /// would have left it. The throwing reads are written over these.
+  FieldRead<std::string> try_read_text();
+  FieldRead<int32_t> try_read_int32();
+  FieldRead<int16_t> try_read_int16();
+  FieldRead<uint8_t> try_read_uint8();
 
   /// Line (from 1) of the field returned last.
   int32_t riga() const { return field_line_; }
@@ -60,8 +121,10 @@ class FieldReader {
   int32_t current_line() const { return line_; }
 
  private:
-  int64_t read_number(int64_t minimo, int64_t maximum, std::string_view width);
-  void start_field();
+  FieldRead<int64_t> read_number(const NumberWidth& width);
+  /// False, with the reader unmoved, at the end of the file.
+  bool start_field();
+  FieldFailure end_of_file_failure() const;
   int32_t current_column() const;
   void skip_blanks();
   bool at_line_end() const;

@@ -143,6 +143,94 @@ TEST(FieldReaderTest, ReadFailuresNameTheirLine) {
   }
 }
 
+// The non-throwing reads report the very line, column and words that the
+// throwing reads throw, and leave the reader where they leave it.
+TEST(FieldReaderTest, FailuresAreReportedWithoutThrowingInTheSameWords) {
+  struct Case {
+    const char* text;
+    int width;  // 8, 16 or 32; 0 for a text field
+    FieldProblem problem;
+    int32_t line, column;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"abc\r\nnext", 32, FieldProblem::not_a_number, 1, 1, "expected a number, found \"abc\""},
+      {"x\r\n  12x ,next", 32, FieldProblem::not_a_number, 2, 3, "expected a number, found \"12x\""},
+      {"+,next", 16, FieldProblem::not_a_number, 1, 1, "expected a number, found \"+\""},
+      {"\"12\",next", 8, FieldProblem::not_a_number, 1, 1, "expected a number, found \"\"12\"\""},
+      {"2147483648\rnext", 32, FieldProblem::too_wide, 1, 1,
+       "2147483648 does not fit a signed 32-bit field (-2147483648 to 2147483647)"},
+      {"99999999999999999999999,next", 32, FieldProblem::too_wide, 1, 1,
+       "99999999999999999999999 does not fit a signed 32-bit field (-2147483648 to 2147483647)"},
+      {" \t-32769 , next", 16, FieldProblem::too_wide, 1, 3,
+       "-32769 does not fit a signed 16-bit field (-32768 to 32767)"},
+      {"-1\nnext", 8, FieldProblem::too_wide, 1, 1, "-1 does not fit an unsigned 8-bit field (0 to 255)"},
+      {"256,next", 8, FieldProblem::too_wide, 1, 1, "256 does not fit an unsigned 8-bit field (0 to 255)"},
+      {"", 32, FieldProblem::end_of_file, 1, 1, "the file ends where a field was expected"},
+      {"x\r\n", 0, FieldProblem::end_of_file, 2, 1, "the file ends where a field was expected"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "\"" << c.text << "\"");
+    FieldReader quiet(c.text), throwing(c.text);
+    if (c.line > 1 || c.width == 0) {  // the field before the failing one
+      quiet.read_text();
+      throwing.read_text();
+    }
+    FieldFailure failure;
+    switch (c.width) {
+      case 0: failure = quiet.try_read_text().failure(); break;
+      case 8: failure = quiet.try_read_uint8().failure(); break;
+      case 16: failure = quiet.try_read_int16().failure(); break;
+      default: failure = quiet.try_read_int32().failure(); break;
+    }
+    EXPECT_EQ(failure.problem, c.problem);
+    EXPECT_EQ(failure.line, c.line);
+    EXPECT_EQ(failure.column, c.column);
+    EXPECT_EQ(failure.message(), c.message);
+    try {
+      switch (c.width) {
+        case 0: throwing.read_text(); break;
+        case 8: throwing.read_uint8(); break;
+        case 16: throwing.read_int16(); break;
+        default: throwing.read_int32(); break;
+      }
+      ADD_FAILURE() << "no failure thrown";
+    } catch (const ReadFailure& f) {
+      EXPECT_EQ(f.what(), "line " + std::to_string(c.line) + ": " + c.message);
+      EXPECT_EQ(f.line(), c.line);
+      EXPECT_EQ(f.column(), c.column);
+    }
+    EXPECT_EQ(quiet.end_of_file(), throwing.end_of_file());
+    EXPECT_EQ(quiet.current_line(), throwing.current_line());
+    if (!quiet.end_of_file()) {
+      EXPECT_EQ(quiet.read_text(), "next");
+    }
+  }
+}
+
+// What reads gives the value, with no failure, and moves the reader on.
+TEST(FieldReaderTest, NonThrowingReadsGiveTheValues) {
+  FieldReader r("cartello, \"(A,\r\nB)\", 300, -7, 255 ,");
+  const FieldRead<std::string> key = r.try_read_text();
+  ASSERT_TRUE(key.ok());
+  EXPECT_EQ(key.value(), "cartello");
+  const FieldRead<std::string> quoted = r.try_read_text();
+  ASSERT_TRUE(quoted.ok());
+  EXPECT_EQ(quoted.value(), "(A,\r\nB)");
+  EXPECT_EQ(r.riga(), 1);
+  EXPECT_EQ(r.current_line(), 2);
+  const FieldRead<int32_t> a = r.try_read_int32();
+  const FieldRead<int16_t> b = r.try_read_int16();
+  const FieldRead<uint8_t> c = r.try_read_uint8();
+  ASSERT_TRUE(a.ok() && b.ok() && c.ok());
+  EXPECT_EQ(a.value(), 300);
+  EXPECT_EQ(b.value(), -7);
+  EXPECT_EQ(c.value(), 255);
+  EXPECT_EQ(c.failure().problem, FieldProblem::none);
+  EXPECT_TRUE(r.end_of_file());
+  EXPECT_EQ(r.try_read_int32().failure().problem, FieldProblem::end_of_file);
+}
+
 TEST(FieldReaderTest, LimitsOfEachWidthAreAccepted) {
   FieldReader r("2147483647,-2147483648,32767,-32768,255,0,+7");
   EXPECT_EQ(r.read_int32(), INT32_MAX);
