@@ -174,50 +174,54 @@ bool swallows(DescriptionFile file, std::string_view text, int32_t riga, int32_t
 void Scan::run() {
   reader_.emplace(std::string(content_));
   for (;;) {
-    try {
-      if (section_ == Section::before_general) {
-        if (!find_general()) return;
-        section_ = file_ == DescriptionFile::line ? Section::general : Section::entries;
-      }
-      if (section_ == Section::general) {
-        if (!general_section()) return;
-        section_ = Section::entries;
-      }
-      entries_section();
-      return;
-    } catch (const ReadFailure& f) {
-      note_failure(f);
-      if (failures_.size() >= kMostFailures) return;
-      const Failure& last = failures_.back();
-      int32_t resume = f.line();
-      if (!last.missing || last.end_of_file) {
-        // The rest of the broken entry: the lines after it that start with a value.
+    read_sections();
+    if (!failed_) return;
+    const FieldFailure f = *failed_;
+    failed_.reset();
+    note_failure(f);
+    if (failures_.size() >= kMostFailures) return;
+    const Failure& last = failures_.back();
+    int32_t resume = f.line;
+    if (!last.missing || last.end_of_file) {
+      // The rest of the broken entry: the lines after it that start with a value.
+      ++resume;
+      while (static_cast<size_t>(resume) <= lines_.size() &&
+             looks_like_value(first_field(line_text(resume))))
         ++resume;
-        while (static_cast<size_t>(resume) <= lines_.size() &&
-               looks_like_value(first_field(line_text(resume))))
-          ++resume;
-      }
-      if (resume < 1 || static_cast<size_t>(resume) > lines_.size() ||
-          static_cast<size_t>(resume) >= line_starts_.size())
-        return;
-      reader_.emplace(std::string(content_.substr(line_starts_[static_cast<size_t>(resume) - 1])),
-                      resume);
-      discarded_values_ = false;
     }
+    if (resume < 1 || static_cast<size_t>(resume) > lines_.size() ||
+        static_cast<size_t>(resume) >= line_starts_.size())
+      return;
+    reader_.emplace(std::string(content_.substr(line_starts_[static_cast<size_t>(resume) - 1])),
+                    resume);
+    discarded_values_ = false;
   }
+}
+
+void Scan::read_sections() {
+  if (section_ == Section::before_general) {
+    if (!find_general()) return;
+    section_ = file_ == DescriptionFile::line ? Section::general : Section::entries;
+  }
+  if (section_ == Section::general) {
+    if (!general_section()) return;
+    section_ = Section::entries;
+  }
+  entries_section();
 }
 
 // The line file's last field never opens the section; the train file's may.
 bool Scan::find_general() {
   while (!reader_->end_of_file()) {
-    const std::string field = read_key();
+    const std::optional<std::string> field = read_key();
+    if (!field) return false;
     const bool last = reader_->end_of_file();
-    if ((file_ == DescriptionFile::train || !last) && contains(lowercase(field), "[generale]")) {
+    if ((file_ == DescriptionFile::train || !last) && contains(lowercase(*field), "[generale]")) {
       for (Diagnostic& d : before_general_) key_warnings_.push_back(std::move(d));
       before_general_.clear();
       return true;
     }
-    drop(field, Section::before_general);
+    drop(*field, Section::before_general);
   }
   return false;
 }
@@ -226,7 +230,9 @@ bool Scan::general_section() {
   while (!reader_->end_of_file()) {
     const std::optional<std::string> key = next_key(10, false, Section::general);
     if (!key) return false;
-    if (!dispatch(kGeneralEntries, *key)) drop(*key, Section::general);
+    const bool recognised = dispatch(kGeneralEntries, *key);
+    if (failed_) return false;
+    if (!recognised) drop(*key, Section::general);
     if (closes_general(*key)) return true;
   }
   return false;
@@ -238,28 +244,43 @@ void Scan::entries_section() {
     const std::optional<std::string> key = next_key(2, true, Section::entries);
     if (!key) return;
     const bool recognised = line_file ? dispatch(kLineEntries, *key) : dispatch(kTrainEntries, *key);
+    if (failed_) return;
     if (!recognised) drop(*key, Section::entries);
   }
 }
 
+template <class T, class Into>
+bool Scan::take(FieldRead<T>&& read, Into& into) {
+  if (!read.ok()) {
+    failed_ = read.failure();
+    return false;
+  }
+  into = std::move(read.value());
+  return true;
+}
+
+// Without a key (nullopt) at the file's end, or where a key cannot be read.
 std::optional<std::string> Scan::next_key(int comment_steps, bool end_stops_skip, Section section) {
-  std::string key = read_key();
+  std::optional<std::string> key = read_key();
+  if (!key) return std::nullopt;
   if (reader_->end_of_file()) {
-    drop(key, section);
+    drop(*key, section);
     return std::nullopt;
   }
-  for (int step = 0; step < comment_steps && contains(key, "-"); ++step) {
+  for (int step = 0; step < comment_steps && contains(*key, "-"); ++step) {
     key = read_key();
+    if (!key) return std::nullopt;
     if (end_stops_skip && reader_->end_of_file()) {
-      drop(key, section);
+      drop(*key, section);
       return std::nullopt;
     }
   }
   return key;
 }
 
-std::string Scan::read_key() {
-  std::string key = reader_->read_text();
+std::optional<std::string> Scan::read_key() {
+  std::string key;
+  if (!take(reader_->try_read_text(), key)) return std::nullopt;
   key_line_ = reader_->riga();
   key_column_ = reader_->column();
   key_end_ = reader_->end_column();
@@ -274,6 +295,7 @@ bool Scan::dispatch(const EntryShape (&rows)[N], const std::string& key) {
     if (!shape.words.in(key, lower)) continue;
     recognised = true;
     read_entry(shape, key);
+    if (failed_) return true;
   }
   if (recognised) discarded_values_ = false;
   return recognised;
@@ -284,20 +306,14 @@ void Scan::read_entry(const EntryShape& shape, const std::string& key) {
   reading_->fields.reserve(shape.fields.size());
   for (const FieldShape& f : shape.fields) {
     Field field;
+    bool read = false;
     switch (f.width) {
-      case Width::int32:
-        field.number = reader_->read_int32();
-        break;
-      case Width::int16:
-        field.number = reader_->read_int16();
-        break;
-      case Width::uint8:
-        field.number = reader_->read_uint8();
-        break;
-      case Width::text:
-        field.text = reader_->read_text();
-        break;
+      case Width::int32: read = take(reader_->try_read_int32(), field.number); break;
+      case Width::int16: read = take(reader_->try_read_int16(), field.number); break;
+      case Width::uint8: read = take(reader_->try_read_uint8(), field.number); break;
+      case Width::text: read = take(reader_->try_read_text(), field.text); break;
     }
+    if (!read) return;  // the entry stays in `reading_`, with the fields read before
     field.riga = reader_->riga();
     field.column = reader_->column();
     field.end_column = reader_->end_column();
@@ -314,13 +330,11 @@ void Scan::read_entry(const EntryShape& shape, const std::string& key) {
 // A field that is the first of a line after the entry's own, and is no
 // number, is not a value the author wrote for this entry: the entry lacks
 // it, and the field is the next entry's key or a heading.
-void Scan::note_failure(const ReadFailure& f) {
+void Scan::note_failure(const FieldFailure& f) {
   Failure failure;
-  failure.riga = f.line();
-  failure.column = f.column();
-  failure.what = f.what();
-  const std::string prefix = "line " + std::to_string(f.line()) + ": ";
-  if (failure.what.rfind(prefix, 0) == 0) failure.what.erase(0, prefix.size());
+  failure.riga = f.line;
+  failure.column = f.column;
+  failure.what = f.message();
   failure.end_of_file = reader_->end_of_file();
   if (reading_) {
     failure.entry = std::move(*reading_);
@@ -329,8 +343,8 @@ void Scan::note_failure(const ReadFailure& f) {
     // The comment skip of the general section read past the file's end.
     failure.entry.riga = key_line_;
   }
-  const std::string_view riga = line_text(f.line());
-  const size_t from = std::min(static_cast<size_t>(std::max(f.column(), 1) - 1), riga.size());
+  const std::string_view riga = line_text(f.line);
+  const size_t from = std::min(static_cast<size_t>(std::max(f.column, 1) - 1), riga.size());
   size_t to = from;
   while (to < riga.size() && riga[to] != ',' && !is_blank(riga[to])) ++to;
   failure.token = std::string(riga.substr(from, to - from));
@@ -339,7 +353,7 @@ void Scan::note_failure(const ReadFailure& f) {
   const bool starts_its_line = riga.find_first_not_of(" \t") == from;
   failure.missing = failure.entry.shape != nullptr &&
                     (failure.end_of_file ||
-                     (f.line() > previous_line && starts_its_line && !looks_like_value(failure.token)));
+                     (f.line > previous_line && starts_its_line && !looks_like_value(failure.token)));
   failures_.push_back(std::move(failure));
 }
 

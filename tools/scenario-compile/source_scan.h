@@ -111,15 +111,22 @@ class Scan {
 
  private:
   void run();
+  /// Reads on from where the reader stands, to the file's end or to the
+  /// first field that cannot be read (then `failed_` holds it).
+  void read_sections();
   bool find_general();
   bool general_section();
   void entries_section();
   std::optional<std::string> next_key(int comment_steps, bool end_stops_skip, Section section);
-  std::string read_key();
+  std::optional<std::string> read_key();
   template <size_t N>
   bool dispatch(const EntryShape (&rows)[N], const std::string& key);
   void read_entry(const EntryShape& shape, const std::string& key);
-  void note_failure(const ReadFailure& f);
+  /// The value of a field that was read, into `into`; false, with the
+  /// failure kept in `failed_`, for one that was not.
+  template <class T, class Into>
+  bool take(FieldRead<T>&& read, Into& into);
+  void note_failure(const FieldFailure& f);
   void drop(const std::string& key, Section section);
   void warn_key(int32_t riga, int32_t column, std::string message);
   std::string_view line_text(int32_t riga) const {
@@ -133,6 +140,7 @@ class Scan {
   const std::vector<std::string_view> lines_;  ///< views into content_
   std::vector<size_t> line_starts_;
   std::optional<FieldReader> reader_;
+  std::optional<FieldFailure> failed_;  ///< the field that stopped the reading
 
   int32_t key_line_ = 0, key_column_ = 0, key_end_ = 0;
   std::optional<Entry> reading_;  ///< the entry whose fields are being read
