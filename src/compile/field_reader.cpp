@@ -38,7 +38,7 @@ std::string FieldFailure::message() const {
     case FieldProblem::not_a_number: return "expected a number, found " + shown(token);
     case FieldProblem::too_wide:
       return std::string(token) + " does not fit " + std::string(width->name) + " (" +
-             std::to_string(width->minimo) + " to " + std::to_string(width->maximum) + ")";
+             std::to_string(width->minimum) + " to " + std::to_string(width->maximum) + ")";
   }
   return {};
 }
@@ -158,7 +158,7 @@ FieldRead<int64_t> FieldReader::read_number(const NumberWidth& width) {
     return failure;
   }
   const bool fits = ec == std::errc{} &&
-                    (negative ? magnitude <= static_cast<uint64_t>(-width.minimo)
+                    (negative ? magnitude <= static_cast<uint64_t>(-width.minimum)
                               : magnitude <= static_cast<uint64_t>(width.maximum));
   if (!fits) {
     failure.problem = FieldProblem::too_wide;

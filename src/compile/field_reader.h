@@ -21,7 +21,7 @@ enum class FieldProblem : uint8_t {
 
 /// The range and the name of one width of number field.
 struct NumberWidth {
-  int64_t minimo;
+  int64_t minimum;
   int64_t maximum;
   std::string_view name;  ///< as a message names the width
 };
