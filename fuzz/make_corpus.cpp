@@ -154,6 +154,10 @@ std::string with_entries(const std::string& base, std::initializer_list<const ch
   return replaced(base, "[fine]\r\n", crlf(entries) + "[fine]\r\n");
 }
 
+// A line of 0 m and nothing else: a grid of 141 cells that only the train
+// description fills.
+const std::string kBareLine = crlf({"[generale]", "lunghezza percorso,    0", "[curve]", "[fine]"});
+
 // The grid exists and the plan is started, then a curve without its class
 // stops the line: a compiled scenario whose plan is two rows long, small
 // enough for a seed of the inspector.
@@ -276,6 +280,72 @@ int main(int argc, char** argv) {
   };
   for (const TargetedSeed& seed : grid_scan)
     write(short_lines / seed.file, compilation_input(seed.line, seed.train));
+
+  // The grid scan's own codes and the ways out that spare one, each from a
+  // bare line of 0 m (a grid of 141 cells, 7000 m) whose train description
+  // fills the cells the scan looks for. A point without a value
+  // ("abbattimento, x, 0") fills cell x / 50 and, unlike a point with one,
+  // is never lowered in place of a new point; a signal or a slowdown at x
+  // stands in cell x / 50 + 1. Each seed is built here and must record its
+  // code (0: none).
+  struct CodeSeed {
+    const char* file;
+    int32_t code;
+    const char* train;
+  };
+  const CodeSeed code_seeds[] = {
+      // The signal in cell 10, within 20 cells before the warning board in
+      // cell 17, has cells 9 and 8 taken by points without a value.
+      {"code_11_no_cell_in_front_of_signal.bin", 11,
+       "abbattimento, 400, 0\r\nabbattimento, 450, 0\r\n"
+       "segnale, 450, 1, 5, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
+       "rallentamento, 2000, 60, 500, 0, 0, 0\r\n"},
+      // The first window before the start in cell 41 (cells 36 to 34) is full.
+      {"code_12_window_before_start_full.bin", 12,
+       "abbattimento, 1700, 0\r\nabbattimento, 1750, 0\r\nabbattimento, 1800, 0\r\n"
+       "rallentamento, 2000, 60, 500, 0, 0, 0\r\n"},
+      // The point due in cell 29, 8 cells into the slowdown from cell 21 to
+      // cell 31, and both its neighbours are taken.
+      {"code_13_inner_point_taken.bin", 13,
+       "abbattimento, 1400, 0\r\nabbattimento, 1450, 0\r\nabbattimento, 1500, 0\r\n"
+       "rallentamento, 1000, 60, 500, 0, 0, 0\r\n"},
+      // The slowdown from cell 21 ends in cell 26, too short for a point
+      // inside; the signal after it in cell 30 has cells 29 and 28 taken.
+      {"code_13_no_cell_before_signal_after_end.bin", 13,
+       "abbattimento, 1400, 0\r\nabbattimento, 1450, 0\r\n"
+       "segnale, 1450, 1, 5, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
+       "rallentamento, 1000, 60, 250, 0, 0, 0\r\n"},
+      // The ways out that spare a code. In front of the signal in cell 10:
+      // a point of 250 in cell 9 (with cell 8 taken) is lowered to 180 ...
+      {"scan_lowers_point_in_front_of_signal.bin", 0,
+       "abbattimento, 400, 0\r\nabbattimento, 450, 250\r\n"
+       "segnale, 450, 1, 5, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
+       "rallentamento, 2000, 60, 500, 0, 0, 0\r\n"},
+      // ... and so is one in cell 8 when cell 9 is taken.
+      {"scan_lowers_point_two_before_signal.bin", 0,
+       "abbattimento, 400, 250\r\nabbattimento, 450, 0\r\n"
+       "segnale, 450, 1, 5, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
+       "rallentamento, 2000, 60, 500, 0, 0, 0\r\n"},
+      // The point due in cell 29 and the cell before it taken: cell 30.
+      {"scan_inner_point_moves_forward.bin", 0,
+       "abbattimento, 1400, 0\r\nabbattimento, 1450, 0\r\n"
+       "rallentamento, 1000, 60, 500, 0, 0, 0\r\n"},
+      // The signal after the slowdown's end gets its point two cells back.
+      {"scan_point_two_before_signal_after_end.bin", 0,
+       "abbattimento, 1450, 0\r\n"
+       "segnale, 1450, 1, 5, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
+       "rallentamento, 1000, 60, 250, 0, 0, 0\r\n"},
+  };
+  for (const CodeSeed& seed : code_seeds) {
+    const std::string train = std::string("[generale]\r\n") + seed.train + "[fine]\r\n";
+    const int32_t recorded = compile_in_memory(kBareLine, train).codice_errore;
+    if (recorded != seed.code) {
+      std::fprintf(stderr, "seed %s records code %d, not %d\n", seed.file, static_cast<int>(recorded),
+                   static_cast<int>(seed.code));
+      return 1;
+    }
+    write(short_lines / seed.file, compilation_input(kBareLine, train));
+  }
 
   // Longer lines, the built-in one among them, for fuzz_compilation_long_line.
   const fs::path compilation = folder / "compilation_long_line";
