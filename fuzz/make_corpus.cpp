@@ -10,7 +10,9 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <string>
+#include <utility>
 
 #include "harness.h"
 #include "testing/in_memory_build.h"
@@ -359,6 +361,35 @@ int main(int argc, char** argv) {
   write(compilation / "guard_1250.bin",
         compilation_input(kSmallLine, crlf({"[generale]", "rallentamento, 0, 30, 100, 0, 0, 0",
                                                  "[fine]"})));
+
+  // The main program's run over a program folder laid out beforehand (the
+  // inputs of the long-line target that begin with a NUL byte). Name bytes
+  // 0 to 7 are the built-in scenario's files in the order of ScenarioFile,
+  // 8 to 15 other files that must be left alone.
+  using FolderFile = std::pair<uint8_t, std::string_view>;
+  const std::string old_compiled = compile_in_memory(kShortLine, kShortTrain).service;
+  const FolderFile old_files[] = {
+      {0, kShortLine},                     // an old line description of another line
+      {1, "[generale]\r\n[fine]\r\n"},     // an old, empty train description
+      {2, std::string_view("\0\xff\r\n", 4)},  // documents of any bytes, or none
+      {4, ""},
+      {6, old_compiled},                   // another scenario's service file
+      {7, "not a grid"},
+      {8, "another train"},
+      {10, kShortLine},
+      {13, "a file below the program folder"},
+      {15, "the stem alone"},
+  };
+  const FolderFile other_files[] = {{9, "a copy"}, {11, kShortTrain}, {12, "other letters"},
+                                    {14, "a grid file elsewhere"}};
+  write(compilation / "program_run_empty_folder.bin", program_run_input(0, {}));
+  write(compilation / "program_run_old_files.bin", program_run_input(0, old_files));
+  // A write that fails: the first description file (no build at all), the
+  // last document, and the three compiled files written together.
+  for (const uint8_t failing : {1, 5, 6})
+    write(compilation / ("program_run_write_" + std::to_string(failing) + "_fails.bin"),
+          program_run_input(failing, failing == 6 ? std::span<const FolderFile>(old_files)
+                                                  : std::span<const FolderFile>(other_files)));
 
   // The readers on scenarios that fit in the 8 KB of fuzz_inspector_readers:
   // a short line without its line data file, and one whose line data file
