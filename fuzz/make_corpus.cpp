@@ -7,6 +7,7 @@
 //   fuzz_make_corpus [FOLDER]
 
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -149,6 +150,19 @@ std::string replaced(std::string base, std::string_view from, std::string_view t
     std::exit(1);
   }
   return base.replace(at, from.size(), to);
+}
+
+/// Writes the seed of a build that must record `code` (0: none), after
+/// building it here: a seed that no longer records its code stops the run.
+void write_build_seed(const fs::path& file, const std::string& line, const std::string& train,
+                      int32_t code) {
+  const int32_t recorded = compile_in_memory(line, train).codice_errore;
+  if (recorded != code) {
+    std::fprintf(stderr, "seed %s records code %d, not %d\n", file.string().c_str(),
+                 static_cast<int>(recorded), static_cast<int>(code));
+    std::exit(1);
+  }
+  write(file, compilation_input(line, train));
 }
 
 /// `base` with `entries` added before its closing "[fine]" line.
@@ -338,16 +352,9 @@ int main(int argc, char** argv) {
        "segnale, 1450, 1, 5, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
        "rallentamento, 1000, 60, 250, 0, 0, 0\r\n"},
   };
-  for (const CodeSeed& seed : code_seeds) {
-    const std::string train = std::string("[generale]\r\n") + seed.train + "[fine]\r\n";
-    const int32_t recorded = compile_in_memory(kBareLine, train).codice_errore;
-    if (recorded != seed.code) {
-      std::fprintf(stderr, "seed %s records code %d, not %d\n", seed.file, static_cast<int>(recorded),
-                   static_cast<int>(seed.code));
-      return 1;
-    }
-    write(short_lines / seed.file, compilation_input(kBareLine, train));
-  }
+  for (const CodeSeed& seed : code_seeds)
+    write_build_seed(short_lines / seed.file, kBareLine,
+                     std::string("[generale]\r\n") + seed.train + "[fine]\r\n", seed.code);
 
   // Longer lines, the built-in one among them, for fuzz_compilation_long_line.
   const fs::path compilation = folder / "compilation_long_line";
@@ -361,6 +368,12 @@ int main(int argc, char** argv) {
   write(compilation / "guard_1250.bin",
         compilation_input(kSmallLine, crlf({"[generale]", "rallentamento, 0, 30, 100, 0, 0, 0",
                                                  "[fine]"})));
+  // One name board more than the 80 the records hold.
+  const std::string empty_train = crlf({"[generale]", "[fine]"});
+  std::string boards = "[indicazioni]\r\n";
+  for (int i = 1; i <= 81; ++i) boards += "cartello_indicatore, " + std::to_string(50 * i) + ", X\r\n";
+  write_build_seed(compilation / "name_boards_81.bin", replaced(kBareLine, "[fine]\r\n", boards + "[fine]\r\n"),
+                   empty_train, 25);
 
   // The main program's run over a program folder laid out beforehand (the
   // inputs of the long-line target that begin with a NUL byte). Name bytes
@@ -407,6 +420,8 @@ int main(int argc, char** argv) {
   const CompiledInMemory complete = compile_in_memory(built_in.line, built_in.train);
   write(output / "builtin_no_plan.bin", inspector_input(complete.service, complete.grid, std::nullopt));
   write(output / "short_plan.bin", inspector_input(two_row_plan.service, two_row_plan.grid, two_row_plan.line_data));
+  write(output / "short_plan_byte_after_the_end.bin",
+        inspector_input(two_row_plan.service, two_row_plan.grid, two_row_plan.line_data + '\0'));
   std::printf("seed corpora written to %s\n", folder.string().c_str());
   return 0;
 }
