@@ -1,12 +1,16 @@
 #include "harness.h"
 
 #include <algorithm>
+#include <cctype>
 #include <concepts>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <iterator>
+#include <map>
 #include <sstream>
+#include <vector>
 
 #include "app/error_codes.h"
 #include "app/form1.h"
@@ -19,6 +23,7 @@
 #include "report.h"
 #include "scenario.h"
 #include "testing/memory_platform.h"
+#include "testing/sha256.h"
 
 namespace fs = std::filesystem;
 
@@ -334,7 +339,10 @@ void fuzz_compilation(std::span<const uint8_t> input) {
   if (within_short_line(input)) check_build(input);
 }
 
-void fuzz_compilation_long_line(std::span<const uint8_t> input) { check_build(input); }
+void fuzz_compilation_long_line(std::span<const uint8_t> input) {
+  if (is_program_run(input)) return fuzz_program_run(input);
+  check_build(input);
+}
 
 // ===== Inspector readers =====
 
@@ -450,3 +458,242 @@ std::string inspector_input(std::string_view service, std::string_view grid,
   return out;
 }
 
+// ===== The main program's run =====
+
+namespace {
+
+constexpr const char* kProgramRun = "fuzz_program_run";
+
+/// The reason of the file failure the harness injects.
+constexpr const char* kInjectedReason = "cannot write: No space left on device";
+
+/// How many names a file of the folder laid out before the run can have:
+/// the eight files of the built-in scenario, then as many other files,
+/// which the run must leave alone.
+constexpr size_t kScenarioNames = std::size(kScenarioFileNames);
+constexpr size_t kFolderNames = 2 * kScenarioNames;
+
+/// The names of the other files: near the scenario's own in name or place.
+std::vector<fs::path> other_names() {
+  const auto name = [](ScenarioFile file, const char* line = kDefaultLineName,
+                       const char* train = kDefaultTrainNumber) {
+    return scenario_file_name(file, line, train);
+  };
+  std::string other_letters = name(ScenarioFile::line_description);
+  for (char& c : other_letters) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return {
+      name(ScenarioFile::service, kDefaultLineName, "4159"),  // another train of the line
+      name(ScenarioFile::service) + ".bak",                   // a copy the author kept
+      name(ScenarioFile::line_description, "Prova", "7"),     // another scenario's files
+      name(ScenarioFile::train_description, "Prova", "7"),
+      other_letters,                                          // the same name in other letters
+      scenario_stem(kDefaultLineName, kDefaultTrainNumber),   // the stem alone
+      fs::path("sub") / name(ScenarioFile::line_data),        // in a folder below
+      fs::path("/elsewhere") / name(ScenarioFile::grid),      // in another folder
+  };
+}
+
+using Folder = std::map<fs::path, std::string>;
+
+/// One change the run made to the folder: new bytes, or the file deleted.
+struct FileChange {
+  fs::path file;
+  std::optional<std::string> bytes;
+};
+
+/// One call of the run on the platform's files: a write (one file, or a
+/// group written together) or a deletion.
+struct FolderStep {
+  bool write;
+  std::vector<FileChange> changes;
+};
+
+/// The in-memory platform, made to fail one chosen write as a full disk
+/// would, and to keep what each call changed (for the reference run).
+class RunPlatform : public MemoryPlatform {
+ public:
+  int32_t failing_write = 0;  ///< 1 for the first write of the run; 0 for none
+  int32_t writes = 0;
+  bool keep_steps = false;
+  std::vector<FolderStep> steps;
+
+  void replace_file(const fs::path& file, std::string_view bytes) override {
+    fail_if_chosen(file);
+    MemoryPlatform::replace_file(file, bytes);
+    if (keep_steps) steps.push_back({true, {{file, files[file]}}});
+  }
+  void replace_files(std::span<const NewFile> group) override {
+    fail_if_chosen(group.empty() ? fs::path() : group[0].file);
+    MemoryPlatform::replace_files(group);
+    if (!keep_steps) return;
+    FolderStep step{true, {}};
+    for (const NewFile& f : group) step.changes.push_back({f.file, files[f.file]});
+    steps.push_back(std::move(step));
+  }
+  void delete_file(const fs::path& file) override {
+    MemoryPlatform::delete_file(file);
+    if (keep_steps) steps.push_back({false, {{file, std::nullopt}}});
+  }
+
+ private:
+  void fail_if_chosen(const fs::path& file) {
+    if (++writes == failing_write) throw FileError(file, kInjectedReason);
+  }
+};
+
+/// The whole run of the main program on the platform; its exit status.
+int run_program(RunPlatform& p) {
+  Form1 f(p);
+  try {
+    f.Form_Load();
+  } catch (const ProgramEnded& end) {
+    return end.status;
+  } catch (const std::exception& another) {
+    violation(kProgramRun, std::string("an exception escaped the run: ") + another.what());
+  }
+  violation(kProgramRun, "the run returned instead of ending the program");
+}
+
+/// What a run does to the folder, from a run on an empty one: its steps,
+/// checked once against the digests the suite pins for the built-in
+/// scenario's eight files.
+struct ProgramReference {
+  std::vector<FolderStep> steps;
+  int32_t writes = 0;
+  fs::path names[kFolderNames];
+};
+
+ProgramReference make_program_reference() {
+  ProgramReference r;
+  RunPlatform p;
+  p.keep_steps = true;
+  const int status = run_program(p);
+  require(status == exit_status::clean && p.reports.empty() && p.messages.empty(), kProgramRun,
+          "the run on an empty folder is not a clean build");
+
+  // The last bytes written under each name, the deleted description files
+  // included, against the pinned digests.
+  std::map<std::string, std::string> written;
+  for (const FolderStep& step : p.steps)
+    for (const FileChange& c : step.changes)
+      if (c.bytes) written[c.file.filename().string()] = *c.bytes;
+  const std::map<std::string, std::string> pinned = read_sha256sums(SCENARIO_BUILT_IN_DIGESTS);
+  require(pinned.size() == kScenarioNames && written.size() == kScenarioNames, kProgramRun,
+          "the run did not write the built-in scenario's eight files");
+  for (const auto& file : pinned) {
+    const auto it = written.find(file.first);
+    require(it != written.end() && sha256_hex(it->second) == file.second, kProgramRun,
+            [&] { return file.first + " is not the built-in scenario's file"; });
+  }
+  Form1 names(p);
+  names.nome_linea = kDefaultLineName;
+  names.numero_treno = kDefaultTrainNumber;
+  for (size_t i = 0; i < kScenarioNames; ++i) r.names[i] = names.file_name(static_cast<ScenarioFile>(i));
+  const std::vector<fs::path> others = other_names();
+  require(others.size() == kFolderNames - kScenarioNames, kProgramRun, "the table of other names");
+  for (size_t i = 0; i < others.size(); ++i) r.names[kScenarioNames + i] = p.program_folder() / others[i];
+  // The run leaves the documents and the compiled files, nothing else.
+  require(p.files.size() == std::size(kFilesLeftByARun), kProgramRun, "the run left other files");
+  for (const ScenarioFile file : kFilesLeftByARun)
+    require(p.files.count(r.names[static_cast<size_t>(file)]) == 1, kProgramRun,
+            "the run did not leave one of its six files");
+  r.steps = std::move(p.steps);
+  r.writes = p.writes;
+  return r;
+}
+
+const ProgramReference& program_reference() {
+  static const ProgramReference reference = make_program_reference();
+  return reference;
+}
+
+/// The folder after the reference run's steps up to, not including, the
+/// write numbered `failing_write` (all of them for 0).
+Folder expected_folder(Folder folder, int32_t failing_write) {
+  int32_t writes = 0;
+  for (const FolderStep& step : program_reference().steps) {
+    if (step.write && ++writes == failing_write) break;
+    for (const FileChange& c : step.changes) {
+      if (c.bytes)
+        folder[c.file] = *c.bytes;
+      else
+        folder.erase(c.file);
+    }
+  }
+  return folder;
+}
+
+std::string first_difference(const Folder& found, const Folder& expected) {
+  for (const auto& [file, bytes] : expected) {
+    const auto it = found.find(file);
+    if (it == found.end()) return file.string() + " is missing";
+    if (it->second != bytes) return file.string() + " holds other bytes";
+  }
+  for (const auto& [file, bytes] : found)
+    if (expected.count(file) == 0) return file.string() + " should not be there";
+  return "no difference";
+}
+
+}  // namespace
+
+bool is_program_run(std::span<const uint8_t> input) { return !input.empty() && input[0] == 0; }
+
+void fuzz_program_run(std::span<const uint8_t> input) {
+  const ProgramReference& reference = program_reference();
+  const std::string_view whole = as_text(input);
+  const auto byte = [&](size_t at) -> size_t {
+    return at < whole.size() ? static_cast<uint8_t>(whole[at]) : 0;
+  };
+  RunPlatform p;
+  p.failing_write = static_cast<int32_t>(byte(1));
+  // The folder before the run: a name byte, a 2-byte little-endian length
+  // (cut to what the input holds) and the bytes, for each file in turn; a
+  // later file of the same name replaces an earlier one.
+  for (size_t at = 2; at < whole.size();) {
+    const fs::path& file = reference.names[byte(at) % kFolderNames];
+    const size_t length = byte(at + 1) | (byte(at + 2) << 8);
+    at = std::min(whole.size(), at + 3);
+    const std::string_view bytes = whole.substr(at, length);
+    p.files[file] = std::string(bytes);
+    at += bytes.size();
+  }
+  const Folder before = p.files;
+
+  const int status = run_program(p);
+  const bool fails = p.failing_write >= 1 && p.failing_write <= reference.writes;
+  require(p.messages.empty(), kProgramRun, "the run showed a message box");
+  if (fails) {
+    require(status == exit_status::fatal, kProgramRun,
+            [&] { return "status " + std::to_string(status) + " after a failed write"; });
+    // The one line names the file that failed and the system's reason.
+    int32_t writes = 0;
+    fs::path failed;
+    for (const FolderStep& step : reference.steps)
+      if (step.write && ++writes == p.failing_write) failed = step.changes[0].file;
+    const std::string line = FileError(failed, kInjectedReason).what();
+    require(p.reports.size() == 1 && p.reports[0] == line, kProgramRun,
+            [&] { return "a failed write not reported as \"" + line + "\""; });
+  } else {
+    require(status == exit_status::clean && p.reports.empty(), kProgramRun,
+            [&] { return "status " + std::to_string(status) + " from the built-in scenario"; });
+  }
+  // Every file as the run leaves it on an empty folder, up to a failed
+  // write (which with the writes after it leaves its old file as it was),
+  // and every other file untouched.
+  const Folder expected = expected_folder(before, fails ? p.failing_write : 0);
+  require(p.files == expected, kProgramRun,
+          [&] { return "the folder after the run: " + first_difference(p.files, expected); });
+}
+
+std::string program_run_input(uint8_t failing_write,
+                              std::span<const std::pair<uint8_t, std::string_view>> files) {
+  std::string out(1, '\0');
+  out += static_cast<char>(failing_write);
+  for (const auto& [name, bytes] : files) {
+    out += static_cast<char>(name);
+    out += static_cast<char>(bytes.size() & 0xFFu);
+    out += static_cast<char>((bytes.size() >> 8) & 0xFFu);
+    out += bytes;
+  }
+  return out;
+}

@@ -12,6 +12,13 @@
 //   - compilation (both targets): the bytes before the first NUL are the line description,
 //     the bytes after it the train description; an input without a NUL has
 //     no train description file at all.
+//   - main program's run (the long-line compilation's inputs that begin with
+//     a NUL byte, which as description files would be an empty line
+//     description and all build alike): byte 1 chooses the write of the run
+//     that fails (1 for the first; 0, or a number past the last, for none), then
+//     the program folder before the run, file by file: a byte choosing the
+//     name (byte % 16: the eight files of the built-in scenario, then names
+//     of other files), a 2-byte little-endian length, the bytes.
 //   - inspector readers and output: byte 0 holds flags (bit 0: a line data file is
 //     present), bytes 1-4 and 5-8 the lengths of the service file and of the
 //     grid file (unsigned, little-endian, cut to what the input holds), then
@@ -22,6 +29,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 
 void fuzz_field_reader(std::span<const uint8_t> input);
@@ -38,6 +46,24 @@ inline constexpr int64_t kShortLineMetres = 2000;
 /// Whether fuzz_compilation builds this input (its line description holds
 /// no number above kShortLineMetres).
 bool within_short_line(std::span<const uint8_t> input);
+/// Whether fuzz_compilation_long_line hands this input to fuzz_program_run.
+bool is_program_run(std::span<const uint8_t> input);
+
+/// The main program's whole run (Form1::Form_Load) over an in-memory program
+/// folder that the input lays out, one write of the run failing if the input
+/// says so. The folder must end as a run on an empty folder leaves it, which
+/// is checked once against the pinned digests of the built-in scenario: the
+/// old files of the scenario's names replaced, the description files gone,
+/// every other file untouched. A failed write ends the run with status 3 and
+/// one line naming its file, after the files written before it and with the
+/// files of that write and the later ones as they were.
+void fuzz_program_run(std::span<const uint8_t> input);
+
+/// The input of fuzz_program_run (and of fuzz_compilation_long_line) for a
+/// folder of files, each a name byte and its bytes, and the write that fails.
+std::string program_run_input(uint8_t failing_write,
+                              std::span<const std::pair<uint8_t, std::string_view>> files);
+
 void fuzz_inspector_readers(std::span<const uint8_t> input);
 /// The inspector's readers, then what the tool makes of every scenario that
 /// reads (decoded, reported, rendered): slower, and run on inputs large

@@ -7,10 +7,13 @@
 //   fuzz_make_corpus [FOLDER]
 
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <string>
+#include <utility>
 
 #include "harness.h"
 #include "testing/in_memory_build.h"
@@ -149,10 +152,27 @@ std::string replaced(std::string base, std::string_view from, std::string_view t
   return base.replace(at, from.size(), to);
 }
 
+/// Writes the seed of a build that must record `code` (0: none), after
+/// building it here: a seed that no longer records its code stops the run.
+void write_build_seed(const fs::path& file, const std::string& line, const std::string& train,
+                      int32_t code) {
+  const int32_t recorded = compile_in_memory(line, train).codice_errore;
+  if (recorded != code) {
+    std::fprintf(stderr, "seed %s records code %d, not %d\n", file.string().c_str(),
+                 static_cast<int>(recorded), static_cast<int>(code));
+    std::exit(1);
+  }
+  write(file, compilation_input(line, train));
+}
+
 /// `base` with `entries` added before its closing "[fine]" line.
 std::string with_entries(const std::string& base, std::initializer_list<const char*> entries) {
   return replaced(base, "[fine]\r\n", crlf(entries) + "[fine]\r\n");
 }
+
+// A line of 0 m and nothing else: a grid of 141 cells that only the train
+// description fills.
+const std::string kBareLine = crlf({"[generale]", "lunghezza percorso,    0", "[curve]", "[fine]"});
 
 // The grid exists and the plan is started, then a curve without its class
 // stops the line: a compiled scenario whose plan is two rows long, small
@@ -277,6 +297,65 @@ int main(int argc, char** argv) {
   for (const TargetedSeed& seed : grid_scan)
     write(short_lines / seed.file, compilation_input(seed.line, seed.train));
 
+  // The grid scan's own codes and the ways out that spare one, each from a
+  // bare line of 0 m (a grid of 141 cells, 7000 m) whose train description
+  // fills the cells the scan looks for. A point without a value
+  // ("abbattimento, x, 0") fills cell x / 50 and, unlike a point with one,
+  // is never lowered in place of a new point; a signal or a slowdown at x
+  // stands in cell x / 50 + 1. Each seed is built here and must record its
+  // code (0: none).
+  struct CodeSeed {
+    const char* file;
+    int32_t code;
+    const char* train;
+  };
+  const CodeSeed code_seeds[] = {
+      // The signal in cell 10, within 20 cells before the warning board in
+      // cell 17, has cells 9 and 8 taken by points without a value.
+      {"code_11_no_cell_in_front_of_signal.bin", 11,
+       "abbattimento, 400, 0\r\nabbattimento, 450, 0\r\n"
+       "segnale, 450, 1, 5, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
+       "rallentamento, 2000, 60, 500, 0, 0, 0\r\n"},
+      // The first window before the start in cell 41 (cells 36 to 34) is full.
+      {"code_12_window_before_start_full.bin", 12,
+       "abbattimento, 1700, 0\r\nabbattimento, 1750, 0\r\nabbattimento, 1800, 0\r\n"
+       "rallentamento, 2000, 60, 500, 0, 0, 0\r\n"},
+      // The point due in cell 29, 8 cells into the slowdown from cell 21 to
+      // cell 31, and both its neighbours are taken.
+      {"code_13_inner_point_taken.bin", 13,
+       "abbattimento, 1400, 0\r\nabbattimento, 1450, 0\r\nabbattimento, 1500, 0\r\n"
+       "rallentamento, 1000, 60, 500, 0, 0, 0\r\n"},
+      // The slowdown from cell 21 ends in cell 26, too short for a point
+      // inside; the signal after it in cell 30 has cells 29 and 28 taken.
+      {"code_13_no_cell_before_signal_after_end.bin", 13,
+       "abbattimento, 1400, 0\r\nabbattimento, 1450, 0\r\n"
+       "segnale, 1450, 1, 5, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
+       "rallentamento, 1000, 60, 250, 0, 0, 0\r\n"},
+      // The ways out that spare a code. In front of the signal in cell 10:
+      // a point of 250 in cell 9 (with cell 8 taken) is lowered to 180 ...
+      {"scan_lowers_point_in_front_of_signal.bin", 0,
+       "abbattimento, 400, 0\r\nabbattimento, 450, 250\r\n"
+       "segnale, 450, 1, 5, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
+       "rallentamento, 2000, 60, 500, 0, 0, 0\r\n"},
+      // ... and so is one in cell 8 when cell 9 is taken.
+      {"scan_lowers_point_two_before_signal.bin", 0,
+       "abbattimento, 400, 250\r\nabbattimento, 450, 0\r\n"
+       "segnale, 450, 1, 5, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
+       "rallentamento, 2000, 60, 500, 0, 0, 0\r\n"},
+      // The point due in cell 29 and the cell before it taken: cell 30.
+      {"scan_inner_point_moves_forward.bin", 0,
+       "abbattimento, 1400, 0\r\nabbattimento, 1450, 0\r\n"
+       "rallentamento, 1000, 60, 500, 0, 0, 0\r\n"},
+      // The signal after the slowdown's end gets its point two cells back.
+      {"scan_point_two_before_signal_after_end.bin", 0,
+       "abbattimento, 1450, 0\r\n"
+       "segnale, 1450, 1, 5, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
+       "rallentamento, 1000, 60, 250, 0, 0, 0\r\n"},
+  };
+  for (const CodeSeed& seed : code_seeds)
+    write_build_seed(short_lines / seed.file, kBareLine,
+                     std::string("[generale]\r\n") + seed.train + "[fine]\r\n", seed.code);
+
   // Longer lines, the built-in one among them, for fuzz_compilation_long_line.
   const fs::path compilation = folder / "compilation_long_line";
   write(compilation / "builtin.bin", compilation_input(built_in.line, built_in.train));
@@ -289,6 +368,41 @@ int main(int argc, char** argv) {
   write(compilation / "guard_1250.bin",
         compilation_input(kSmallLine, crlf({"[generale]", "rallentamento, 0, 30, 100, 0, 0, 0",
                                                  "[fine]"})));
+  // One name board more than the 80 the records hold.
+  const std::string empty_train = crlf({"[generale]", "[fine]"});
+  std::string boards = "[indicazioni]\r\n";
+  for (int i = 1; i <= 81; ++i) boards += "cartello_indicatore, " + std::to_string(50 * i) + ", X\r\n";
+  write_build_seed(compilation / "name_boards_81.bin", replaced(kBareLine, "[fine]\r\n", boards + "[fine]\r\n"),
+                   empty_train, 25);
+
+  // The main program's run over a program folder laid out beforehand (the
+  // inputs of the long-line target that begin with a NUL byte). Name bytes
+  // 0 to 7 are the built-in scenario's files in the order of ScenarioFile,
+  // 8 to 15 other files that must be left alone.
+  using FolderFile = std::pair<uint8_t, std::string_view>;
+  const std::string old_compiled = compile_in_memory(kShortLine, kShortTrain).service;
+  const FolderFile old_files[] = {
+      {0, kShortLine},                     // an old line description of another line
+      {1, "[generale]\r\n[fine]\r\n"},     // an old, empty train description
+      {2, std::string_view("\0\xff\r\n", 4)},  // documents of any bytes, or none
+      {4, ""},
+      {6, old_compiled},                   // another scenario's service file
+      {7, "not a grid"},
+      {8, "another train"},
+      {10, kShortLine},
+      {13, "a file below the program folder"},
+      {15, "the stem alone"},
+  };
+  const FolderFile other_files[] = {{9, "a copy"}, {11, kShortTrain}, {12, "other letters"},
+                                    {14, "a grid file elsewhere"}};
+  write(compilation / "program_run_empty_folder.bin", program_run_input(0, {}));
+  write(compilation / "program_run_old_files.bin", program_run_input(0, old_files));
+  // A write that fails: the first description file (no build at all), the
+  // last document, and the three compiled files written together.
+  for (const uint8_t failing : {1, 5, 6})
+    write(compilation / ("program_run_write_" + std::to_string(failing) + "_fails.bin"),
+          program_run_input(failing, failing == 6 ? std::span<const FolderFile>(old_files)
+                                                  : std::span<const FolderFile>(other_files)));
 
   // The readers on scenarios that fit in the 8 KB of fuzz_inspector_readers:
   // a short line without its line data file, and one whose line data file
@@ -306,6 +420,8 @@ int main(int argc, char** argv) {
   const CompiledInMemory complete = compile_in_memory(built_in.line, built_in.train);
   write(output / "builtin_no_plan.bin", inspector_input(complete.service, complete.grid, std::nullopt));
   write(output / "short_plan.bin", inspector_input(two_row_plan.service, two_row_plan.grid, two_row_plan.line_data));
+  write(output / "short_plan_byte_after_the_end.bin",
+        inspector_input(two_row_plan.service, two_row_plan.grid, two_row_plan.line_data + '\0'));
   std::printf("seed corpora written to %s\n", folder.string().c_str());
   return 0;
 }
