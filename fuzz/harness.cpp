@@ -14,6 +14,7 @@
 
 #include "app/error_codes.h"
 #include "app/form1.h"
+#include "app/main_program.h"
 #include "compile/field_reader.h"
 #include "decode.h"
 #include "output/layouts.h"
@@ -541,11 +542,27 @@ class RunPlatform : public MemoryPlatform {
   }
 };
 
-/// The whole run of the main program on the platform; its exit status.
-int run_program(RunPlatform& p) {
-  Form1 f(p);
+/// The command lines a run is given (the arguments after the program's
+/// name): the program's own folder, named or not, then three a run must
+/// refuse before it touches any file.
+const std::vector<std::string> kCommandLines[] = {
+    {},                    // the folder that holds the program
+    {"/memory"},           // the same folder, named
+    {"/nowhere"},          // no such folder
+    {"/memory/sub"},       // a folder only when the input puts a file there
+    {"/memory", "/memory"} // more than one folder
+};
+
+/// Whether a run given these arguments builds into the program's own folder.
+bool builds_in_program_folder(const std::vector<std::string>& arguments) {
+  return arguments.empty() || (arguments.size() == 1 && arguments[0] == "/memory");
+}
+
+/// The whole run of the main program on the platform, from its command
+/// line; its exit status.
+int run_program(RunPlatform& p, const std::vector<std::string>& arguments = {}) {
   try {
-    f.Form_Load();
+    run_main_program(p, arguments);
   } catch (const ProgramEnded& end) {
     return end.status;
   } catch (const std::exception& another) {
@@ -645,7 +662,10 @@ void fuzz_program_run(std::span<const uint8_t> input) {
     return at < whole.size() ? static_cast<uint8_t>(whole[at]) : 0;
   };
   RunPlatform p;
-  p.failing_write = static_cast<int32_t>(byte(1));
+  // Byte 1: the write that fails in its low five bits (a run makes fewer
+  // than 32), the command line in the three above them.
+  p.failing_write = static_cast<int32_t>(byte(1) & 0x1Fu);
+  const std::vector<std::string>& arguments = kCommandLines[(byte(1) >> 5) % std::size(kCommandLines)];
   // The folder before the run: a name byte, a 2-byte little-endian length
   // (cut to what the input holds) and the bytes, for each file in turn; a
   // later file of the same name replaces an earlier one.
@@ -659,9 +679,28 @@ void fuzz_program_run(std::span<const uint8_t> input) {
   }
   const Folder before = p.files;
 
-  const int status = run_program(p);
-  const bool fails = p.failing_write >= 1 && p.failing_write <= reference.writes;
+  const int status = run_program(p, arguments);
   require(p.messages.empty(), kProgramRun, "the run showed a message box");
+  if (!builds_in_program_folder(arguments) && p.program_folder() == "/memory") {
+    // Refused: the usage status, what was wrong and the usage, and every
+    // file as it was.
+    require(status == exit_status::usage && p.reports.size() == 2 &&
+                p.reports[1] == "Usage: scenario-builder [FOLDER]",
+            kProgramRun, "a command line refused without the usage status and lines");
+    require(p.files == before && p.writes == 0, kProgramRun, "a refused command line changed a file");
+    return;
+  }
+  // A folder below the program's, named and holding a file, is built into
+  // like the program's own; the reference run shows only the program's.
+  if (p.program_folder() != "/memory") {
+    require(std::any_of(before.begin(), before.end(),
+                        [&](const auto& file) { return file.first.parent_path() == p.program_folder(); }),
+            kProgramRun, "a run built into a folder that was not there");
+    require(status == exit_status::clean || status == exit_status::fatal, kProgramRun,
+            [&] { return "status " + std::to_string(status) + " from a run in a folder below"; });
+    return;
+  }
+  const bool fails = p.failing_write >= 1 && p.failing_write <= reference.writes;
   if (fails) {
     require(status == exit_status::fatal, kProgramRun,
             [&] { return "status " + std::to_string(status) + " after a failed write"; });
@@ -686,9 +725,10 @@ void fuzz_program_run(std::span<const uint8_t> input) {
 }
 
 std::string program_run_input(uint8_t failing_write,
-                              std::span<const std::pair<uint8_t, std::string_view>> files) {
+                              std::span<const std::pair<uint8_t, std::string_view>> files,
+                              uint8_t command_line) {
   std::string out(1, '\0');
-  out += static_cast<char>(failing_write);
+  out += static_cast<char>((failing_write & 0x1Fu) | (command_line << 5));
   for (const auto& [name, bytes] : files) {
     out += static_cast<char>(name);
     out += static_cast<char>(bytes.size() & 0xFFu);

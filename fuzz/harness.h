@@ -14,9 +14,12 @@
 //     no train description file at all.
 //   - main program's run (the long-line compilation's inputs that begin with
 //     a NUL byte, which as description files would be an empty line
-//     description and all build alike): byte 1 chooses the write of the run
-//     that fails (1 for the first; 0, or a number past the last, for none), then
-//     the program folder before the run, file by file: a byte choosing the
+//     description and all build alike): the low five bits of byte 1 choose
+//     the write of the run that fails (1 for the first; 0, or a number past
+//     the last, for none), its top three bits the command line (0: none; 1:
+//     the program's folder, named; 2: a folder that does not exist; 3: a
+//     folder below the program's, a folder only when a file is put there; 4:
+//     two folders; more counts on from 0), then the program folder before the run, file by file: a byte choosing the
 //     name (byte % 16: the eight files of the built-in scenario, then names
 //     of other files), a 2-byte little-endian length, the bytes.
 //   - inspector readers and output: byte 0 holds flags (bit 0: a line data file is
@@ -60,9 +63,11 @@ bool is_program_run(std::span<const uint8_t> input);
 void fuzz_program_run(std::span<const uint8_t> input);
 
 /// The input of fuzz_program_run (and of fuzz_compilation_long_line) for a
-/// folder of files, each a name byte and its bytes, and the write that fails.
+/// folder of files, each a name byte and its bytes, the write that fails
+/// (below 32) and the command line.
 std::string program_run_input(uint8_t failing_write,
-                              std::span<const std::pair<uint8_t, std::string_view>> files);
+                              std::span<const std::pair<uint8_t, std::string_view>> files,
+                              uint8_t command_line = 0);
 
 void fuzz_inspector_readers(std::span<const uint8_t> input);
 /// The inspector's readers, then what the tool makes of every scenario that

@@ -390,11 +390,11 @@ int main(int argc, char** argv) {
       {7, "not a grid"},
       {8, "another train"},
       {10, kShortLine},
-      {13, "a file below the program folder"},
-      {15, "the stem alone"},
+      {13, "the stem alone"},
+      {15, "a grid file elsewhere"},
   };
   const FolderFile other_files[] = {{9, "a copy"}, {11, kShortTrain}, {12, "other letters"},
-                                    {14, "a grid file elsewhere"}};
+                                    {14, "a file below the program folder"}};
   write(compilation / "program_run_empty_folder.bin", program_run_input(0, {}));
   write(compilation / "program_run_old_files.bin", program_run_input(0, old_files));
   // A write that fails: the first description file (no build at all), the
@@ -403,6 +403,15 @@ int main(int argc, char** argv) {
     write(compilation / ("program_run_write_" + std::to_string(failing) + "_fails.bin"),
           program_run_input(failing, failing == 6 ? std::span<const FolderFile>(old_files)
                                                   : std::span<const FolderFile>(other_files)));
+  // Command lines: the program's folder named, and the three a run refuses
+  // (no such folder, a folder below that holds nothing, two folders), each
+  // over old files that must stay as they were; then the folder below
+  // holding a file (name byte 14), which the run builds into.
+  for (const uint8_t command_line : {1, 2, 3, 4})
+    write(compilation / ("program_run_command_line_" + std::to_string(command_line) + ".bin"),
+          program_run_input(0, old_files, command_line));
+  write(compilation / "program_run_into_a_folder_below.bin",
+        program_run_input(0, other_files, 3));
 
   // The readers on scenarios that fit in the 8 KB of fuzz_inspector_readers:
   // a short line without its line data file, and one whose line data file

@@ -1,5 +1,13 @@
 #include "platform/memory_platform.h"
 
+bool MemoryPlatform::build_into(const std::filesystem::path& folder) {
+  bool is_folder = folder == folder_;
+  for (auto it = files.begin(); !is_folder && it != files.end(); ++it)
+    is_folder = it->first.parent_path() == folder;
+  if (is_folder) folder_ = folder;
+  return is_folder;
+}
+
 bool MemoryPlatform::file_exists(const std::filesystem::path& file) {
   return files.count(file) > 0;
 }

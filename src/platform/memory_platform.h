@@ -26,15 +26,20 @@ class MemoryPlatform : public Platform {
   /// description files on every iteration).
   bool keep_deleted = false;
 
-  std::filesystem::path program_folder() override { return "/memory"; }
+  std::filesystem::path program_folder() override { return folder_; }
   void show_window(const std::string&) override {}
   void message_box(const std::string& text) override { messages.push_back(text); }
   void report(const std::string& line) override { reports.push_back(line); }
   [[noreturn]] void end_program(int status) override { throw ProgramEnded{status}; }
+  /// A folder in memory is the program's own or one that holds a file.
+  bool build_into(const std::filesystem::path& folder) override;
 
   bool file_exists(const std::filesystem::path& file) override;
   std::string read_file(const std::filesystem::path& file) override;
   void replace_file(const std::filesystem::path& file, std::string_view bytes) override;
   void replace_files(std::span<const NewFile> group) override;
   void delete_file(const std::filesystem::path& file) override;
+
+ private:
+  std::filesystem::path folder_ = "/memory";
 };

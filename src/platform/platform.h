@@ -84,6 +84,11 @@ class Platform {
   /// Ends the program at once with this exit status. Never returns.
   [[noreturn]] virtual void end_program(int status) = 0;
 
+  /// Makes `folder` the one every file of the build lives in, in place of
+  /// the program's own; false, with nothing changed, when it is not a
+  /// folder. A platform that builds only into its own folder says no.
+  virtual bool build_into(const std::filesystem::path&) { return false; }
+
   // --- Files ---
 
   virtual bool file_exists(const std::filesystem::path& file) = 0;

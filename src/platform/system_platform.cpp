@@ -79,6 +79,13 @@ std::unique_ptr<Desktop> SystemPlatform::desktop_for(
 
 fs::path SystemPlatform::program_folder() { return folder_; }
 
+bool SystemPlatform::build_into(const fs::path& folder) {
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec)) return false;
+  folder_ = folder;
+  return true;
+}
+
 // The window's label and the box's text are the program's own Windows-1252
 // texts; the report lines are UTF-8 already.
 void SystemPlatform::show_window(const std::string& label) {

@@ -33,14 +33,12 @@ class SystemPlatform : public Platform {
   static std::unique_ptr<Desktop> desktop_for(
       bool double_clicked, const std::function<std::unique_ptr<Desktop>()>& system_desktop);
 
-  /// Makes `folder` the one every file of the build lives in.
-  void build_into(std::filesystem::path folder) { folder_ = std::move(folder); }
-
   std::filesystem::path program_folder() override;
   void show_window(const std::string& label) override;
   void message_box(const std::string& text) override;
   void report(const std::string& line) override;
   [[noreturn]] void end_program(int status) override;
+  bool build_into(const std::filesystem::path& folder) override;
 
   bool file_exists(const std::filesystem::path& file) override;
   std::string read_file(const std::filesystem::path& file) override;
