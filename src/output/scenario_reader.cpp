@@ -189,6 +189,76 @@ std::optional<FileReadError> read_element(Cursor& c, int32_t metre, int column, 
   return std::nullopt;
 }
 
+/// Row m of `column` read element by element with every check: the row
+/// where a run of whole elements of one kind stops. Column 0 ends its run
+/// of values at the first row that holds none.
+std::optional<FileReadError> read_row(Cursor& c, int32_t m, int column, bool& in_prefix, TrackPlan& t,
+                                      bool keep) {
+  const int64_t at = c.offset();
+  PlanElement e;
+  if (auto err = read_element(c, m, column, e)) return err;
+  uint16_t expected_tag;
+  if (column == 0 && in_prefix) {
+    // Still in the rows that hold values: the next row may hold the
+    // next kind of value or be the first empty one.
+    const auto tipo = static_cast<uint16_t>(m < 2 ? VariantType::int16 : VariantType::float64);
+    if (e.tag == tipo) {
+      t.computed = m + 1;
+      expected_tag = tipo;
+    } else {
+      in_prefix = false;
+      expected_tag = 0;
+    }
+  } else {
+    expected_tag = static_cast<uint16_t>(t.tipo(m));
+  }
+  if (e.tag != expected_tag) {
+    std::string found = "tag " + std::to_string(e.tag);
+    std::string expected = std::string(type_name(expected_tag)) + " for " + element_location(m, column);
+    if (column == 1) expected += ", as in column 0";
+    else expected += " (the integers of metres 0 and 1, then doubles, then nothing)";
+    return c.errore(at, expected, found);
+  }
+  if (keep) t.points[static_cast<size_t>(m)][static_cast<size_t>(column)] = e.value;
+  return std::nullopt;
+}
+
+/// The rows of a plan, both columns.
+using PlanRows = decltype(TrackPlan::points);
+
+/// The value of a whole element of kind K.
+template <VariantType K>
+double element_value(Piece<layout::element_bytes(K)> piece) {
+  if constexpr (K == VariantType::int16) return load_at<int16_t, layout::kTagBytes>(piece);
+  else if constexpr (K == VariantType::float64) return load_at<double, layout::kTagBytes>(piece);
+  else return 0;
+}
+
+/// Rows m, m + 1, ... before `end` of `column`, for as long as each is a
+/// whole element of kind K: exactly the rows that the careful reading would
+/// take as they are. Gives the first row not read.
+template <VariantType K>
+int32_t read_run_of(Cursor& c, int32_t m, int32_t end, int column, PlanRows* rows) {
+  constexpr int32_t n = layout::element_bytes(K);
+  const int32_t last = static_cast<int32_t>(std::min<int64_t>(end, m + c.rest() / n));
+  for (; m < last; ++m) {
+    const auto piece = c.peek<n>();
+    if (load_at<uint16_t, 0>(piece) != static_cast<uint16_t>(K)) break;
+    c.skip(n);
+    if (rows) (*rows)[static_cast<size_t>(m)][static_cast<size_t>(column)] = element_value<K>(piece);
+  }
+  return m;
+}
+
+int32_t read_run(Cursor& c, VariantType kind, int32_t m, int32_t end, int column, PlanRows* rows) {
+  switch (kind) {
+    case VariantType::empty: return read_run_of<VariantType::empty>(c, m, end, column, rows);
+    case VariantType::int16: return read_run_of<VariantType::int16>(c, m, end, column, rows);
+    case VariantType::float64: return read_run_of<VariantType::float64>(c, m, end, column, rows);
+  }
+  return m;
+}
+
 }  // namespace
 
 int64_t entry_start(const RecordTable& voci, int32_t index) {
@@ -257,40 +327,35 @@ Read<TrackPlan> read_plan(std::string_view bytes, std::string_view file, int32_t
   Cursor c(bytes, file);
   TrackPlan t;
   // Every element holds at least its tag, in both columns, so a file of
-  // fewer bytes fails before its last row: rows are made only as far as
-  // the bytes can reach.
-  t.points.reserve(std::min(static_cast<size_t>(lines), bytes.size() / (2 * layout::kTagBytes)));
+  // fewer bytes fails before its last row: its values are never kept, and
+  // a short file does not cost a plan of up to a million rows.
+  const bool keep = lines > 0 && static_cast<int64_t>(bytes.size()) >=
+                                     static_cast<int64_t>(lines) * 2 * layout::kTagBytes;
+  if (keep) t.points.assign(static_cast<size_t>(lines), {0.0, 0.0});
   // Column 0 fixes how many rows hold a value; column 1 must agree row for row.
   bool in_prefix = true;
   for (int column = 0; column < 2; ++column) {
-    for (int32_t m = 0; m < lines; ++m) {
-      const int64_t at = c.offset();
-      PlanElement e;
-      if (auto err = read_element(c, m, column, e)) return *err;
-      uint16_t expected_tag;
-      if (column == 0 && in_prefix) {
-        // Still in the rows that hold values: the next row may hold the
-        // next kind of value or be the first empty one.
-        const auto tipo = static_cast<uint16_t>(m < 2 ? VariantType::int16 : VariantType::float64);
-        if (e.tag == tipo) {
-          t.computed = m + 1;
-          expected_tag = tipo;
-        } else {
-          in_prefix = false;
-          expected_tag = 0;
-        }
+    for (int32_t m = 0; m < lines;) {
+      // The kind of value row m holds, and the row where that run of rows
+      // ends: read fast as far as the file holds just that.
+      const bool prefix = column == 0 && in_prefix;
+      VariantType kind;
+      int32_t end;
+      if (prefix) {
+        // Still in the rows that hold values: the integers of rows 0 and 1, then doubles.
+        kind = m < 2 ? VariantType::int16 : VariantType::float64;
+        end = m < 2 ? std::min(2, lines) : lines;
       } else {
-        expected_tag = static_cast<uint16_t>(t.tipo(m));
+        kind = t.tipo(m);
+        end = m >= t.computed ? lines : m < 2 ? std::min(2, t.computed) : t.computed;
       }
-      if (e.tag != expected_tag) {
-        std::string found = "tag " + std::to_string(e.tag);
-        std::string expected = std::string(type_name(expected_tag)) + " for " + element_location(m, column);
-        if (column == 1) expected += ", as in column 0";
-        else expected += " (the integers of metres 0 and 1, then doubles, then nothing)";
-        return c.errore(at, expected, found);
-      }
-      if (column == 0) t.points.push_back({e.value, 0.0});
-      else t.points[static_cast<size_t>(m)][1] = e.value;
+      const int32_t read_to = read_run(c, kind, m, end, column, keep ? &t.points : nullptr);
+      if (prefix && read_to > m) t.computed = read_to;
+      m = read_to;
+      if (m == end) continue;
+      // Row m is not a whole element of that kind: read it with every check.
+      if (auto err = read_row(c, m, column, in_prefix, t, keep)) return *err;
+      ++m;
     }
   }
   if (c.rest() != 0)
