@@ -267,6 +267,7 @@ int32_t read_run_of(Cursor& c, int32_t m, int32_t end, int column, PlanRows* row
   return m;
 }
 
+/// read_run_of for the kind row m is expected to hold.
 int32_t read_run(Cursor& c, VariantType kind, int32_t m, int32_t end, int column, PlanRows* rows) {
   switch (kind) {
     case VariantType::empty: return read_run_of<VariantType::empty>(c, m, end, column, rows);
