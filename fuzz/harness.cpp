@@ -160,18 +160,17 @@ bool stops_the_line(int32_t code) {
   return false;
 }
 
-/// Bytes of the line data file that the plan's layout implies: for every row
-/// of both columns a 2-byte tag and 2, 8 or no bytes of value.
+/// Bytes of the line data file that the plan's layout implies, in both
+/// columns: the integers of rows 0 and 1 and the doubles after them up to
+/// the rows that hold a value, then a bare tag for every other row. Counted
+/// by kind, not row by row: the plan has 7001 rows at least.
 size_t plan_bytes(const TrackPlan& t) {
-  size_t n = 0;
-  for (int32_t m = 0; m < t.rows(); ++m) {
-    switch (t.tipo(m)) {
-      case VariantType::empty: n += 2; break;
-      case VariantType::int16: n += 4; break;
-      case VariantType::float64: n += 10; break;
-    }
-  }
-  return 2 * n;
+  const auto rows = static_cast<size_t>(std::max(t.rows(), 0));
+  const auto values = static_cast<size_t>(std::clamp(t.computed, 0, std::max(t.rows(), 0)));
+  const size_t integers = std::min<size_t>(values, 2);
+  return 2 * (integers * layout::element_bytes(VariantType::int16) +
+              (values - integers) * layout::element_bytes(VariantType::float64) +
+              (rows - values) * layout::element_bytes(VariantType::empty));
 }
 
 size_t record_bytes(const RecordTable& voci) {

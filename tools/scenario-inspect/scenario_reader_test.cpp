@@ -51,6 +51,24 @@ TEST(ScenarioReaderTest, LineDataFileIsOptional) {
   EXPECT_FALSE(r.value().tracciato.exists());
 }
 
+/// The sample with values in its first 100 rows only, as the builder leaves
+/// a plan it stopped early: the other 9901 rows of each column are empty.
+/// Each column is then 2 x 4 + 98 x 10 + 9901 x 2 = 20790 bytes.
+void keep_100_rows(SampleFile& f) {
+  f.c.tracciato.computed = 100;
+  for (size_t m = 100; m < f.c.tracciato.points.size(); ++m) f.c.tracciato.points[m] = {0.0, 0.0};
+  f.line = std::string(line_data_file_bytes(f.c.tracciato).view());
+}
+
+TEST(ScenarioReaderTest, ReadsAPlanOfMostlyEmptyRows) {
+  SampleFile f;
+  keep_100_rows(f);
+  const auto r = f.read();
+  ASSERT_TRUE(r.ok()) << r.error().message();
+  EXPECT_EQ(r.value().tracciato.computed, 100);
+  EXPECT_EQ(r.value().tracciato.points, f.c.tracciato.points);
+}
+
 struct Fault {
   const char* nome;
   std::function<void(SampleFile&)> corrupt;
@@ -127,6 +145,29 @@ const Fault kFaults[] = {
      },
      "V_linea.dat: offset 199950: expected tag 5 (double) for metre 9998 of column 1 (y), as in "
      "column 0, found tag 0"},
+    // Among the empty rows, which are read several at a time: metre 113 is
+    // 13 rows into them, at byte 8 + 98 x 10 + 13 x 2 = 1014 of its column.
+    {"PlanWithAValueAmongTheEmptyRows",
+     [](SampleFile& f) {
+       keep_100_rows(f);
+       f.line[1014] = 5;
+     },
+     "V_linea.dat: offset 1014: expected tag 0 (nothing) for metre 113 of column 0 (x) (the integers "
+     "of metres 0 and 1, then doubles, then nothing), found tag 5"},
+    {"PlanWithColumnsThatDisagreeAmongTheEmptyRows",
+     [](SampleFile& f) {
+       keep_100_rows(f);
+       f.line[20790 + 1014] = 2;
+     },
+     "V_linea.dat: offset 21804: expected tag 0 (nothing) for metre 113 of column 1 (y), as in "
+     "column 0, found tag 2"},
+    {"PlanTruncatedAmongTheEmptyRows",
+     [](SampleFile& f) {
+       keep_100_rows(f);
+       f.line.resize(20790 + 1014 + 1);
+     },
+     "V_linea.dat: offset 21804: expected 2 bytes of the tag of metre 113 of column 1 (y), found "
+     "only 1 byte before the end of the file"},
 };
 
 class CorruptFileTest : public testing::TestWithParam<Fault> {};
