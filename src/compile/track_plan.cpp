@@ -5,7 +5,6 @@
 
 #include "model/numbers.h"
 #include "platform/ansi.h"
-#include "platform/system.h"
 
 namespace {
 
@@ -70,13 +69,12 @@ void steps_until(TrackPlan& tracciato, int64_t end, double k) {
 }  // namespace
 
 // The plan of a long line is the largest block of the build (16 bytes a
-// metre): it is asked for huge pages before it is first filled.
+// metre); its storage (PlanAllocator) takes it in huge pages. The plan of
+// an earlier line goes first, so that the two are never held together.
 void create_plan(TrackPlan& tracciato, int32_t length) {
   if (length < 0) throw RunTimeFailure("a track plan needs a line length of at least 0");
   const size_t rows = static_cast<size_t>(length) + 7001;
-  tracciato.points.clear();
-  tracciato.points.reserve(rows);
-  os::advise_huge_pages(tracciato.points.data(), rows * sizeof(tracciato.points[0]));
+  tracciato.points = {};
   tracciato.points.assign(rows, {0.0, 0.0});
   tracciato.computed = 0;
 }

@@ -3,9 +3,14 @@
 // the general/station record and its table, and the per-metre track plan.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <new>
 #include <string>
 #include <vector>
+
+#include "platform/large_block.h"
 
 /// One cell of the grid: 50 m of line. Field order is the grid file's order.
 struct cella {
@@ -89,6 +94,34 @@ inline constexpr int32_t train = 86;    ///< signal repetition, train number, sa
 /// tag the line data file carries in front of the value.
 enum class VariantType : uint16_t { empty = 0, int16 = 2, float64 = 5 };
 
+/// Storage for the track plan: a block of a huge page or more comes straight
+/// from the system (os::allocate_large), so that the plan of a long line is
+/// filled with one page fault per 2 MB; smaller blocks come from the heap.
+template <class T>
+struct PlanAllocator {
+  using value_type = T;
+  PlanAllocator() = default;
+  template <class U>
+  PlanAllocator(const PlanAllocator<U>&) {}
+
+  T* allocate(size_t n) {
+    if (n > std::numeric_limits<size_t>::max() / sizeof(T)) throw std::bad_array_new_length();
+    const size_t bytes = n * sizeof(T);
+    if (bytes < os::kLargeBlockBytes) return std::allocator<T>().allocate(n);
+    return static_cast<T*>(os::allocate_large(bytes));
+  }
+  void deallocate(T* block, size_t n) noexcept {
+    if (n * sizeof(T) < os::kLargeBlockBytes)
+      std::allocator<T>().deallocate(block, n);
+    else
+      os::release_large(block, n * sizeof(T));
+  }
+  template <class U>
+  friend bool operator==(const PlanAllocator&, const PlanAllocator<U>&) {
+    return true;
+  }
+};
+
 /// The per-metre track plan: for every metre 0 to L + 7000 the two plan
 /// coordinates (0: x, 1: y).
 ///
@@ -98,8 +131,9 @@ enum class VariantType : uint16_t { empty = 0, int16 = 2, float64 = 5 };
 /// plan is started, every further metre below `computed` holds doubles, and
 /// the rest holds nothing. Keeping only the doubles costs 16 bytes a metre.
 struct TrackPlan {
-  std::vector<std::array<double, 2>> points;  ///< one row per metre; empty when no plan exists
-  int32_t computed = 0;                       ///< rows 0 .. calcolati - 1 hold a value
+  /// One row per metre; empty when no plan exists.
+  std::vector<std::array<double, 2>, PlanAllocator<std::array<double, 2>>> points;
+  int32_t computed = 0;  ///< rows 0 .. calcolati - 1 hold a value
 
   bool exists() const { return !points.empty(); }
   int32_t rows() const { return static_cast<int32_t>(points.size()); }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "app/form1.h"
@@ -25,8 +26,12 @@ void put_text(std::string& out, const std::string& text, const std::string& what
   out += ansi;
 }
 
-void put_cell(std::string& out, const cella& c) {
-  layout::for_each_field(layout::kCellFields, [&](const auto& f) { append_le(out, c.*f.member); });
+// A cell in its fixed-size row, every field at its constant offset.
+void store_cell(char* out, const cella& c) {
+  char row[layout::kCellBytes];
+  char* p = row;
+  layout::for_each_field(layout::kCellFields, [&](const auto& f) { p = store_le(p, c.*f.member); });
+  std::memcpy(out, row, sizeof row);
 }
 
 void put_record(std::string& out, const voce& v, int32_t index) {
@@ -48,14 +53,27 @@ constexpr size_t kIntegerBytes = layout::element_bytes(VariantType::int16);
 constexpr size_t kRealBytes = layout::element_bytes(VariantType::float64);
 constexpr size_t kLargestElement = std::max({kEmptyBytes, kIntegerBytes, kRealBytes});
 
-char* write_tag(char* p, VariantType tag) { return store_le(p, static_cast<uint16_t>(tag)); }
+// One element in its fixed-size row: the tag at offset 0, the value after
+// it. Each row is laid out at constant offsets and copied whole, so that
+// the only moving pointer is the row's place in the output.
+template <VariantType tag, class Value>
+void store_element(char* out, Value value) {
+  char row[layout::kTagBytes + sizeof(Value)];
+  store_le(row, static_cast<uint16_t>(tag));
+  store_le(row + layout::kTagBytes, value);
+  static_assert(sizeof row == layout::element_bytes(tag));
+  std::memcpy(out, row, sizeof row);
+}
+
+// An empty element is its tag alone, and that tag is 0: a run of them is
+// zero bytes.
+static_assert(kEmptyBytes == layout::kTagBytes && VariantType::empty == VariantType{0});
 
 }  // namespace
 
 std::string grid_file_bytes(const CellGrid& percorso) {
-  std::string out;
-  out.reserve(layout::kCellBytes * percorso.size());
-  for (const cella& c : percorso) put_cell(out, c);
+  std::string out(layout::kCellBytes * percorso.size(), '\0');
+  for (size_t i = 0; i < percorso.size(); ++i) store_cell(&out[i * layout::kCellBytes], percorso[i]);
   return out;
 }
 
@@ -98,17 +116,21 @@ size_t LineDataPieces::lay_out(char* out, size_t room) {
     size_t n = 0;
     if (metre < integers_) {
       n = std::min(integers_ - metre, left / kIntegerBytes);
-      for (const size_t end = metre + n; metre < end; ++metre)
-        p = store_le(write_tag(p, VariantType::int16), nearest_int16(points[metre][c]));
+      for (size_t i = 0; i < n; ++i)
+        store_element<VariantType::int16>(p + i * kIntegerBytes, nearest_int16(points[metre + i][c]));
+      p += n * kIntegerBytes;
     } else if (metre < integers_ + reals_) {
       n = std::min(integers_ + reals_ - metre, left / kRealBytes);
-      for (const size_t end = metre + n; metre < end; ++metre)
-        p = store_le(write_tag(p, VariantType::float64), points[metre][c]);
+      for (size_t i = 0; i < n; ++i)
+        store_element<VariantType::float64>(p + i * kRealBytes, points[metre + i][c]);
+      p += n * kRealBytes;
     } else {
       n = std::min(rows - metre, left / kEmptyBytes);
-      for (const size_t end = metre + n; metre < end; ++metre) p = write_tag(p, VariantType::empty);
+      std::memset(p, 0, n * kEmptyBytes);
+      p += n * kEmptyBytes;
     }
     if (n == 0) break;  // the room is full
+    metre += n;
   }
   metre_ = metre;
   return static_cast<size_t>(p - out);

@@ -63,13 +63,6 @@ bool held_by_another_program(std::error_code failure);
 /// Waits a little between two tries.
 void pause_milliseconds(unsigned milliseconds);
 
-/// Advice for a large block of memory not yet touched: back it with huge
-/// pages where the system can (Linux), so that filling it costs one page
-/// fault per 2 MB instead of one per 4 KB. Only advice: the content and the
-/// size of the block do not change, and nothing happens where the system
-/// has no such thing.
-void advise_huge_pages(void* block, size_t bytes);
-
 /// True when the program was started by a double-click: it has a console of
 /// its own that no other process shares (Windows), so nobody reads what it
 /// prints. Always false where there is no such thing (POSIX).

@@ -171,7 +171,7 @@ void Observer::report_codes(std::string_view detail) {
 
     Diagnostic d;
     d.file = location.file;
-    d.riga = location.end_of_file ? static_cast<int32_t>(report_.file(location.file).lines.size())
+    d.riga = location.end_of_file ? static_cast<int32_t>(report_.file(location.file).line_count())
                                   : location.riga;
     d.column = location.end_of_file ? 0 : location.column;
     d.show_line = !location.end_of_file;

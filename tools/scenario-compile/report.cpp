@@ -23,6 +23,12 @@ std::vector<std::string> split_lines(std::string_view content) {
   return {views.begin(), views.end()};
 }
 
+SourceFile::SourceFile(std::string shown, std::string_view content)
+    : shown_name(std::move(shown)), content_(content) {
+  for (const std::string_view line : split_line_views(content_))
+    lines_.push_back({static_cast<size_t>(line.data() - content_.data()), line.size()});
+}
+
 std::string summary_line(size_t errors, size_t warnings) {
   const auto counted = [](size_t n, const char* word) {
     return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
@@ -76,23 +82,23 @@ bool is_blank(char c) { return c == ' ' || c == '\t'; }
 /// Column (from 1) of the message's mark: the one given, else where
 /// `marked_text` stands in the line, else the line's first non-blank
 /// character.
-size_t mark_column(const std::string& riga, const Diagnostic& d) {
+size_t mark_column(std::string_view riga, const Diagnostic& d) {
   if (d.column > 0) return static_cast<size_t>(d.column);
-  size_t at = d.marked_text.empty() ? std::string::npos : riga.find(d.marked_text);
-  if (at == std::string::npos) at = riga.find_first_not_of(" \t");
-  if (at == std::string::npos) at = 0;
+  size_t at = d.marked_text.empty() ? std::string_view::npos : riga.find(d.marked_text);
+  if (at == std::string_view::npos) at = riga.find_first_not_of(" \t");
+  if (at == std::string_view::npos) at = 0;
   return at + 1;
 }
 
 /// How many bytes of the line the field at `from` (from 0) takes: a quoted
 /// text to its closing quote, a number to the next blank, any other text to
 /// the next comma without its trailing blanks; at least one.
-size_t field_width(const std::string& riga, size_t from) {
+size_t field_width(std::string_view riga, size_t from) {
   if (from >= riga.size()) return 1;
   size_t end = from;
   if (riga[from] == '"') {
     end = riga.find('"', from + 1);
-    end = end == std::string::npos ? riga.size() : end + 1;
+    end = end == std::string_view::npos ? riga.size() : end + 1;
   } else {
     const char first = riga[from];
     const bool number = (first >= '0' && first <= '9') || first == '-' || first == '+';
@@ -105,7 +111,7 @@ size_t field_width(const std::string& riga, size_t from) {
 // The caret stands under the first byte of the mark, "~" under the rest.
 // Tabs before it are kept, so it lines up in a terminal whatever the tab
 // width. A mark past the line's end stands just after its last byte.
-std::string caret_line(const std::string& riga, const Diagnostic& d) {
+std::string caret_line(std::string_view riga, const Diagnostic& d) {
   const size_t from = std::min(mark_column(riga, d) - 1, riga.size());
   size_t width = d.width > 0 ? static_cast<size_t>(d.width)
                              : (d.column == 0 && !d.marked_text.empty() &&
@@ -127,11 +133,11 @@ std::string caret_line(const std::string& riga, const Diagnostic& d) {
 // with the program's name.
 void Report::write(std::ostream& output, const Diagnostic& d) const {
   const SourceFile* f = d.file ? &file_[index(*d.file)] : nullptr;
-  const bool has_line = f && d.riga > 0 && static_cast<size_t>(d.riga) <= f->lines.size();
-  const std::string* riga = has_line ? &f->lines[static_cast<size_t>(d.riga) - 1] : nullptr;
+  const bool has_line = f && d.riga > 0 && static_cast<size_t>(d.riga) <= f->line_count();
+  const std::string_view riga = has_line ? f->line(static_cast<size_t>(d.riga) - 1) : "";
   if (f) {
     const int32_t line_number = d.riga > 0 ? d.riga : 1;
-    const size_t column = riga ? mark_column(*riga, d) : (d.column > 0 ? d.column : 1);
+    const size_t column = has_line ? mark_column(riga, d) : (d.column > 0 ? d.column : 1);
     output << f->shown_name << ':' << line_number << ':' << column << ": ";
   } else {
     output << kProgramName << ": ";
@@ -139,6 +145,6 @@ void Report::write(std::ostream& output, const Diagnostic& d) const {
   output << word(d.severity) << ": " << d.message;
   if (d.code != 0) output << " [code " << d.code << ']';
   output << '\n';
-  if (!riga || !d.show_line) return;
-  output << cp1252_to_utf8(*riga) << '\n' << caret_line(*riga, d) << '\n';
+  if (!has_line || !d.show_line) return;
+  output << cp1252_to_utf8(riga) << '\n' << caret_line(riga, d) << '\n';
 }

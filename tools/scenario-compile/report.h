@@ -32,10 +32,28 @@ struct Diagnostic {
 };
 
 /// A description file as the author knows it: its name (the source folder
-/// joined with the file name) and its lines.
-struct SourceFile {
-  std::string shown_name;           ///< UTF-8
-  std::vector<std::string> lines;   ///< Windows-1252, without their line ends
+/// joined with the file name) and its lines. The content is kept in one
+/// piece with where each line lies, not as one string per line: a large
+/// file has tens of thousands of lines, and messages show only a few.
+class SourceFile {
+ public:
+  /// `content` is Windows-1252; its lines end as split_lines ends them.
+  SourceFile(std::string shown_name, std::string_view content);
+
+  std::string shown_name;  ///< UTF-8
+  size_t line_count() const { return lines_.size(); }
+  /// Line `index` (from 0), without its line end.
+  std::string_view line(size_t index) const {
+    return std::string_view(content_).substr(lines_[index].start, lines_[index].size);
+  }
+
+ private:
+  struct Span {
+    size_t start;
+    size_t size;
+  };
+  std::string content_;
+  std::vector<Span> lines_;
 };
 
 /// The lines of a file's content; CR LF, LF alone and CR alone each end a

@@ -36,9 +36,9 @@ Diagnostic at(Severity s, int32_t code, std::optional<DescriptionFile> file, int
 // file, line by line, those that concern no file last, and the counts close
 // the run.
 TEST(ReportTest, MessagesMarkTheirFieldAndComeInTheOrderOfTheFiles) {
-  Report r({"src/L_linea.txt", {"[generale]", "\tsfondo uno, 1", "cartello_indicatore, 40, \"(A, B)\" x"}},
-           {"src/L_7-.txt", {"[generale]", "stazione, 0, 12, 400, 1,0,0, 4,1,0, 2,1,1, 1, 6,48,0, CITT\xC0 ALTA ",
-                             "orologio, 6   47  30"}},
+  Report r({"src/L_linea.txt", "[generale]\r\n\tsfondo uno, 1\r\ncartello_indicatore, 40, \"(A, B)\" x"},
+           {"src/L_7-.txt", "[generale]\r\nstazione, 0, 12, 400, 1,0,0, 4,1,0, 2,1,1, 1, 6,48,0, CITT\xC0 ALTA \r\n"
+                            "orologio, 6   47  30"},
            "L_7");
   r.add(at(Severity::note, 0, std::nullopt, 0, "the run"));
   r.add(at(Severity::error, 16, DescriptionFile::train, 2, "a meaning", 55));
@@ -88,7 +88,7 @@ TEST(ReportTest, TheSummaryCountsInEnglish) {
 }
 
 TEST(ReportTest, ARunWithoutMessagesPrintsNothing) {
-  Report r({"L_linea.txt", {}}, {"L_7-.txt", {}}, "L_7");
+  Report r({"L_linea.txt", ""}, {"L_7-.txt", ""}, "L_7");
   std::ostringstream out;
   r.write(out);
   EXPECT_EQ(out.str(), "");

@@ -183,11 +183,11 @@ void Session::report_encoding(Report& report, DescriptionFile file,
                 "read as UTF-8 and converted to Windows-1252, the code page of the compiled "
                 "files (--encoding utf-8 reads it so without this warning)",
                 {}});
-  const std::vector<std::string>& lines = report.file(file).lines;
+  const SourceFile& source = report.file(file);
   size_t next = 0;  // the first unconverted character of the line
-  for (size_t i = 0; i < lines.size() && next < decoded.unconverted.size(); ++i) {
-    const auto here =
-        static_cast<size_t>(std::count(lines[i].begin(), lines[i].end(), kUnconvertedByte));
+  for (size_t i = 0; i < source.line_count() && next < decoded.unconverted.size(); ++i) {
+    const std::string_view line = source.line(i);
+    const auto here = static_cast<size_t>(std::count(line.begin(), line.end(), kUnconvertedByte));
     if (here == 0) continue;
     std::string message = unconverted_text(decoded.unconverted[next]);
     if (here > 1) message += " (and " + counted(here - 1, "more character") + " on this line)";
@@ -198,8 +198,8 @@ void Session::report_encoding(Report& report, DescriptionFile file,
 }
 
 int Session::compile() {
-  report_.emplace(SourceFile{shown(r_.source, line_name_), split_lines(line_text_.text)},
-                  SourceFile{shown(r_.source, train_name_), split_lines(train_text_.text)},
+  report_.emplace(SourceFile{shown(r_.source, line_name_), line_text_.text},
+                  SourceFile{shown(r_.source, train_name_), train_text_.text},
                   scenario_stem(r_.line, r_.train));
   Report& report = *report_;
   report_encoding(report, DescriptionFile::line, line_text_);

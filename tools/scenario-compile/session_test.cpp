@@ -576,8 +576,7 @@ TEST_F(SessionTest, EveryMessageIsReadByTheEditorsPattern) {
   }
   EXPECT_EQ(severities, (std::set<std::string>{"error", "warning", "note"}));
 
-  Report report({nome_linea(), split_lines(lines(kLine))},
-                {train_name(), split_lines(lines(kTrain))}, "Prova_7");
+  Report report({nome_linea(), lines(kLine)}, {train_name(), lines(kTrain)}, "Prova_7");
   for (const ErrorCode& row : code_table()) {
     Diagnostic d;
     d.code = row.code;

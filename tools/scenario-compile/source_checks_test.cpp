@@ -18,7 +18,7 @@ TEST(SourceChecksTest, AFileTheBuildNeverReadIsCheckedUpToALimit) {
   std::string train = "[generale]\r\n";
   for (int i = 0; i < 70; ++i) train += "segnale, " + std::to_string(1000 + 50 * i) + ", x\r\n";
   train += "[fine]\r\n";
-  Report report({"L_linea.txt", split_lines(kLine)}, {"L_7-.txt", split_lines(train)}, "L_7");
+  Report report({"L_linea.txt", kLine}, {"L_7-.txt", train}, "L_7");
   ReadingStops stops;
   stops.train.read = false;
   check_sources(report, stops, kLine, train);
@@ -39,7 +39,7 @@ TEST(SourceChecksTest, AFileTheBuildReadWholeGetsWarningsOnly) {
   const std::string train =
       "[generale]\r\nsegnale, 3000, x\r\nstazione, 525, 4, 650, 1, 0, 0, 1,1,0, 2,1,1, 0, 7,38, 0, A\r\n"
       "velocita, 20, 80\r\nvelocita, 10, 80\r\n[fine]\r\n";
-  Report report({"L_linea.txt", split_lines(kLine)}, {"L_7-.txt", split_lines(train)}, "L_7");
+  Report report({"L_linea.txt", kLine}, {"L_7-.txt", train}, "L_7");
   check_sources(report, ReadingStops{}, kLine, train);
   std::ostringstream out;
   report.write(out);

@@ -7,8 +7,10 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <new>
 #include <thread>
 
+#include "platform/large_block.h"
 #include "platform/system.h"
 
 namespace fs = std::filesystem;
@@ -49,21 +51,32 @@ void pause_milliseconds(unsigned milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-// The advice must start on a page boundary: the block's first whole page.
-// A block smaller than one huge page gains nothing.
-void advise_huge_pages(void* block, size_t bytes) {
+// The kernel backs a region with a huge page only where the advice covers
+// the whole aligned 2 MB before its first touch: the mapping is made one
+// huge page larger than asked, its unaligned ends are given back, and the
+// advice is given before anything is written to it.
+void* allocate_large(size_t bytes) {
+  const size_t size = (bytes + kLargeBlockBytes - 1) / kLargeBlockBytes * kLargeBlockBytes;
+  if (size < bytes || size + kLargeBlockBytes < size) throw std::bad_alloc();
+  void* mapped = mmap(nullptr, size + kLargeBlockBytes, PROT_READ | PROT_WRITE,
+                      MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) throw std::bad_alloc();
+  const auto start = reinterpret_cast<uintptr_t>(mapped);
+  const uintptr_t aligned = (start + kLargeBlockBytes - 1) / kLargeBlockBytes * kLargeBlockBytes;
+  if (aligned > start) (void)munmap(mapped, aligned - start);
+  const uintptr_t tail = start + size + kLargeBlockBytes - (aligned + size);
+  if (tail > 0) (void)munmap(reinterpret_cast<void*>(aligned + size), tail);
+  void* block = reinterpret_cast<void*>(aligned);
 #ifdef MADV_HUGEPAGE
-  constexpr size_t kHugePage = size_t{2} << 20;
-  const long page_size = sysconf(_SC_PAGESIZE);
-  if (block == nullptr || bytes < kHugePage || page_size <= 0) return;
-  const auto page = static_cast<uintptr_t>(page_size);
-  const auto begin = reinterpret_cast<uintptr_t>(block);
-  const uintptr_t first = (begin + page - 1) / page * page;
-  (void)madvise(reinterpret_cast<void*>(first), begin + bytes - first, MADV_HUGEPAGE);
-#else
-  (void)block;
-  (void)bytes;
+  (void)madvise(block, size, MADV_HUGEPAGE);
 #endif
+  return block;
+}
+
+void release_large(void* block, size_t bytes) noexcept {
+  if (block == nullptr) return;
+  const size_t size = (bytes + kLargeBlockBytes - 1) / kLargeBlockBytes * kLargeBlockBytes;
+  (void)munmap(block, size);
 }
 
 bool started_by_double_click() { return false; }

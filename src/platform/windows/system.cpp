@@ -13,7 +13,9 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <new>
 
+#include "platform/large_block.h"
 #include "platform/system.h"
 #include "platform/windows/wide.h"
 
@@ -110,7 +112,17 @@ bool held_by_another_program(std::error_code failure) {
 void pause_milliseconds(unsigned milliseconds) { Sleep(milliseconds); }
 
 // Large pages on Windows need a privilege that ordinary users lack.
-void advise_huge_pages(void* /*block*/, size_t /*bytes*/) {}
+// Committed pages of VirtualAlloc are zero and untouched; large pages
+// would need a privilege that a user's account does not hold.
+void* allocate_large(size_t bytes) {
+  void* block = VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  if (block == nullptr) throw std::bad_alloc();
+  return block;
+}
+
+void release_large(void* block, size_t /*bytes*/) noexcept {
+  if (block != nullptr) (void)VirtualFree(block, 0, MEM_RELEASE);
+}
 
 // Explorer starts a console program in a new console of its own: the program
 // is then the only process attached to it. A console shared with cmd.exe,
