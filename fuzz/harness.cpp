@@ -546,15 +546,15 @@ class RunPlatform : public MemoryPlatform {
 /// refuse before it touches any file.
 const std::vector<std::string> kCommandLines[] = {
     {},                    // the folder that holds the program
-    {"/memory"},           // the same folder, named
-    {"/nowhere"},          // no such folder
-    {"/memory/sub"},       // a folder only when the input puts a file there
-    {"/memory", "/memory"} // more than one folder
+    {MemoryPlatform::kProgramFolder},                                 // the same folder, named
+    {"/nowhere"},                                                     // no such folder
+    {std::string(MemoryPlatform::kProgramFolder) + "/sub"},           // a folder once a file is there
+    {MemoryPlatform::kProgramFolder, MemoryPlatform::kProgramFolder}  // more than one folder
 };
 
 /// Whether a run given these arguments builds into the program's own folder.
 bool builds_in_program_folder(const std::vector<std::string>& arguments) {
-  return arguments.empty() || (arguments.size() == 1 && arguments[0] == "/memory");
+  return arguments.empty() || (arguments.size() == 1 && arguments[0] == MemoryPlatform::kProgramFolder);
 }
 
 /// The whole run of the main program on the platform, from its command
@@ -680,7 +680,7 @@ void fuzz_program_run(std::span<const uint8_t> input) {
 
   const int status = run_program(p, arguments);
   require(p.messages.empty(), kProgramRun, "the run showed a message box");
-  if (!builds_in_program_folder(arguments) && p.program_folder() == "/memory") {
+  if (!builds_in_program_folder(arguments) && p.program_folder() == MemoryPlatform::kProgramFolder) {
     // Refused: the usage status, what was wrong and the usage, and every
     // file as it was.
     require(status == exit_status::usage && p.reports.size() == 2 &&
@@ -691,7 +691,7 @@ void fuzz_program_run(std::span<const uint8_t> input) {
   }
   // A folder below the program's, named and holding a file, is built into
   // like the program's own; the reference run shows only the program's.
-  if (p.program_folder() != "/memory") {
+  if (p.program_folder() != MemoryPlatform::kProgramFolder) {
     require(std::any_of(before.begin(), before.end(),
                         [&](const auto& file) { return file.first.parent_path() == p.program_folder(); }),
             kProgramRun, "a run built into a folder that was not there");

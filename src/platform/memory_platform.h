@@ -26,6 +26,9 @@ class MemoryPlatform : public Platform {
   /// description files on every iteration).
   bool keep_deleted = false;
 
+  /// The folder a build lives in unless it is given another.
+  static constexpr const char* kProgramFolder = "/memory";
+
   std::filesystem::path program_folder() override { return folder_; }
   void show_window(const std::string&) override {}
   void message_box(const std::string& text) override { messages.push_back(text); }
@@ -41,5 +44,5 @@ class MemoryPlatform : public Platform {
   void delete_file(const std::filesystem::path& file) override;
 
  private:
-  std::filesystem::path folder_ = "/memory";
+  std::filesystem::path folder_ = kProgramFolder;
 };
