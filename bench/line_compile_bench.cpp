@@ -121,7 +121,7 @@ void BM_LargestLine(benchmark::State& state) {
     benchmark::DoNotOptimize(outcome);
     code = form.codice_errore;
     cells = static_cast<int32_t>(form.percorso.size());
-    points = form.tracciato.computed;
+    points = form.tracciato.computed();
   }
   if (code != 0) state.SkipWithError(("line compiled with code " + std::to_string(code)).c_str());
   state.counters["file_kB"] = static_cast<double>(text.size()) / 1024;

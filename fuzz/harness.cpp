@@ -166,7 +166,7 @@ bool stops_the_line(int32_t code) {
 /// by kind, not row by row: the plan has 7001 rows at least.
 size_t plan_bytes(const TrackPlan& t) {
   const auto rows = static_cast<size_t>(std::max(t.rows(), 0));
-  const auto values = static_cast<size_t>(std::clamp(t.computed, 0, std::max(t.rows(), 0)));
+  const auto values = static_cast<size_t>(std::clamp(t.computed(), 0, std::max(t.rows(), 0)));
   const size_t integers = std::min<size_t>(values, 2);
   return 2 * (integers * layout::element_bytes(VariantType::int16) +
               (values - integers) * layout::element_bytes(VariantType::float64) +
@@ -240,7 +240,7 @@ void check_written_files(const Form1& f, const MemoryPlatform& p, const Compiled
   const Scenario& s = read_back(grid, service, line);
   require(s.voci == f.voci, kCompilation, "the records read back differ");
   require(s.percorso == f.percorso, kCompilation, "the grid read back differs");
-  require(s.tracciato.computed == f.tracciato.computed, kCompilation, "the plan read back differs");
+  require(s.tracciato.computed() == f.tracciato.computed(), kCompilation, "the plan read back differs");
   require(s.checks.valid_ones(), kCompilation, "markers or check codes of the written files are wrong");
 }
 

@@ -235,7 +235,7 @@ TEST_F(BuiltInScenarioTest, PlanFollowsTheCurves) {
   // metres 0 and 1, then doubles, then nothing, in both columns alike.
   const TrackPlan t = read_plan(file(ScenarioFile::line_data), 40000);
   ASSERT_EQ(t.rows(), 47001);
-  EXPECT_EQ(t.computed, 46999);  // the last two metres hold nothing
+  EXPECT_EQ(t.computed(), 46999);  // the last two metres hold nothing
   EXPECT_EQ(t.points[0], (std::array<double, 2>{0, 0}));
   EXPECT_EQ(t.points[1], (std::array<double, 2>{0, 1}));
   for (size_t m = 2; m <= 200; ++m)

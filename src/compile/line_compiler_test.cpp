@@ -109,7 +109,7 @@ TEST_F(LineCompilerTest, BuiltInGeneralSectionFillsRecordsGridAndPlan) {
   EXPECT_EQ(form.voci[84].fine, 40000);
   ASSERT_EQ(form.percorso.size(), 941u);
   EXPECT_EQ(form.tracciato.rows(), 47001);
-  EXPECT_EQ(form.tracciato.computed, 46999);
+  EXPECT_EQ(form.tracciato.computed(), 46999);
 
   auto triple = [&](size_t i) {
     return std::vector<int32_t>{form.voci[i].inizio, form.voci[i].fine, form.voci[i].posizione};
@@ -255,7 +255,7 @@ TEST_F(LineCompilerTest, FileEndingRightAfterTheGeneralSectionCompiles) {
   EXPECT_EQ(form.codice_errore, 0);
   EXPECT_TRUE(outcome.train_follows);
   EXPECT_EQ(form.percorso.size(), 161u);
-  EXPECT_EQ(form.tracciato.computed, 7999);
+  EXPECT_EQ(form.tracciato.computed(), 7999);
   EXPECT_FALSE(fs::exists(line_file()));
 }
 
@@ -394,7 +394,7 @@ TEST_F(LineCompilerTest, PositionCheckAtTheEndOfTheGrid) {
   // Reading stopped, the end-of-file steps ran: gradient 5 to the end, the
   // entry after the rejected one never read, the plan finished.
   EXPECT_EQ(gradients(0, 937), repeat(105, 938));
-  EXPECT_EQ(form.tracciato.computed, 46999);
+  EXPECT_EQ(form.tracciato.computed(), 46999);
   EXPECT_FALSE(fs::exists(line_file()));
   EXPECT_TRUE(fs::exists(train_file()));
 }
@@ -456,7 +456,7 @@ TEST_F(LineCompilerTest, NameBoardsOnMarkersAndOnOccupiedCells) {
   EXPECT_EQ(form.voci[78].nome, "");
   // The compilation returned at once: no trailing gradient, no plan end.
   EXPECT_EQ(c(0).pendenza, 0);
-  EXPECT_EQ(form.tracciato.computed, 2);
+  EXPECT_EQ(form.tracciato.computed(), 2);
   EXPECT_FALSE(fs::exists(line_file()));
   EXPECT_TRUE(fs::exists(train_file()));
 }
@@ -505,7 +505,7 @@ TEST_F(LineCompilerTest, CurvesShapeThePlanOnly) {
   EXPECT_EQ(form.codice_errore, 0);
   EXPECT_NEAR(form.tracciato.points[350][0], -22.484, 0.0005);
   EXPECT_NEAR(form.tracciato.points[350][1], 347.760, 0.0005);
-  EXPECT_EQ(form.tracciato.computed, 46999);
+  EXPECT_EQ(form.tracciato.computed(), 46999);
   // The second curve turns left too: x keeps falling ever faster after it.
   const auto& p = form.tracciato.points;
   EXPECT_LT(p[1101][0] - p[1100][0], p[1000][0] - p[999][0]);
@@ -588,7 +588,7 @@ TEST_F(LineCompilerTest, ValuesAreStoredBeforeTheyAreTested) {
                                   "curvad, 500, 100", "[fine]"}));
   EXPECT_EQ(form.codice_errore, 103);
   EXPECT_EQ(c(12).montagna, 1);
-  EXPECT_EQ(form.tracciato.computed, 351);  // the first curve was built
+  EXPECT_EQ(form.tracciato.computed(), 351);  // the first curve was built
   EXPECT_EQ(c(0).pendenza, 0);              // no trailing fill after a return
 }
 
@@ -696,7 +696,7 @@ TEST_F(LineCompilerTest, BuiltInLine) {
   EXPECT_EQ(form.voci[81].fine, 73450);
   EXPECT_EQ(gradients(938, 940), repeat(0, 3));
   EXPECT_NE(c(937).pendenza, 0);
-  EXPECT_EQ(form.tracciato.computed, 46999);
+  EXPECT_EQ(form.tracciato.computed(), 46999);
   EXPECT_NEAR(form.tracciato.points[350][0], -22.484, 0.0005);
   EXPECT_NEAR(form.tracciato.points[46998][0], 4031.55, 0.005);
   EXPECT_NEAR(form.tracciato.points[46998][1], 36975.87, 0.005);

@@ -5,7 +5,7 @@
 // continues the previous one, bent by the curvature k of the curve it lies in.
 //
 // The plan counter (the metre of the next point to compute) is
-// TrackPlan::calcolati: the plan is only ever filled front to back, so the
+// TrackPlan::computed(): the plan is only ever filled front to back, so the
 // two are the same number.
 
 #include <cstdint>

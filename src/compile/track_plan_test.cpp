@@ -40,11 +40,11 @@ TEST(TrackPlanTest, CurveClassesSidesAndMissingDigits) {
 // "curvas5,  200 , 150 ", then straight again.
 TEST(TrackPlanTest, FirstFourHundredMetresOfTheBuiltInLine) {
   TrackPlan t = plan_started(40000);
-  EXPECT_EQ(t.computed, 2);
+  EXPECT_EQ(t.computed(), 2);
   ASSERT_TRUE(extend_curve(t, 200, 350, *curve_curvature("curvas5")));
-  EXPECT_EQ(t.computed, 351);
+  EXPECT_EQ(t.computed(), 351);
   ASSERT_TRUE(extend_curve(t, 400, 400, 0.0));  // a curve of length 0: straight to 400
-  EXPECT_EQ(t.computed, 401);
+  EXPECT_EQ(t.computed(), 401);
 
   for (int32_t m = 0; m <= 200; ++m) {
     EXPECT_EQ(t.points[static_cast<size_t>(m)][0], 0.0) << m;
@@ -83,13 +83,13 @@ TEST(TrackPlanTest, PointsOnceComputedNeverChange) {
   TrackPlan expected_text = plan_started(1000);
   ASSERT_TRUE(extend_curve(expected_text, 100, 200, 0.002));
   ASSERT_TRUE(extend_curve(expected_text, 200, 300, -0.003));
-  EXPECT_EQ(overlapping.computed, 301);
+  EXPECT_EQ(overlapping.computed(), 301);
   EXPECT_EQ(overlapping.points, expected_text.points);
 
   // One that ends before the counter has no effect at all.
   const auto before = overlapping.points;
   ASSERT_TRUE(extend_curve(overlapping, 50, 250, 0.003));
-  EXPECT_EQ(overlapping.computed, 301);
+  EXPECT_EQ(overlapping.computed(), 301);
   EXPECT_EQ(overlapping.points, before);
 }
 
@@ -97,7 +97,7 @@ TEST(TrackPlanTest, EndComputesUpToTheLastButTwoRowAndLeavesTheLastTwoEmpty) {
   TrackPlan t = plan_started(0);
   ASSERT_EQ(t.rows(), 7001);
   close_plan(t);
-  EXPECT_EQ(t.computed, 6999);
+  EXPECT_EQ(t.computed(), 6999);
   EXPECT_EQ(t.tipo(0), VariantType::int16);
   EXPECT_EQ(t.tipo(1), VariantType::int16);
   EXPECT_EQ(t.tipo(2), VariantType::float64);
@@ -111,29 +111,29 @@ TEST(TrackPlanTest, EndComputesUpToTheLastButTwoRowAndLeavesTheLastTwoEmpty) {
 TEST(TrackPlanTest, CurvePastThePlanIsClippedToTheLastComputedRow) {
   TrackPlan t = plan_started(0);
   ASSERT_TRUE(extend_curve(t, 6900, 9000, 0.003));
-  EXPECT_EQ(t.computed, 6999);
+  EXPECT_EQ(t.computed(), 6999);
   EXPECT_EQ(t.rows(), 7001);
   EXPECT_EQ(t.tipo(6999), VariantType::empty);
   close_plan(t);  // nothing left to compute
-  EXPECT_EQ(t.computed, 6999);
+  EXPECT_EQ(t.computed(), 6999);
 }
 
 TEST(TrackPlanTest, CurveTakingTheCounterAboveOneMillionFails) {
   TrackPlan t = plan_started(1000000);
   // The last curved step computes metre 999999: the counter stops at 1000000.
   EXPECT_TRUE(extend_curve(t, 999000, 999999, 0.001));
-  EXPECT_EQ(t.computed, 1000000);
+  EXPECT_EQ(t.computed(), 1000000);
   // The step that computes metre 1000000 takes the counter above the limit.
   EXPECT_FALSE(extend_curve(t, 999999, 1000500, 0.001));
-  EXPECT_EQ(t.computed, 1000001);
+  EXPECT_EQ(t.computed(), 1000001);
 
   // Straight steps may pass the limit; a curve starting beyond it makes its
   // first step and fails, and one ending before the counter makes none.
   TrackPlan beyond = plan_started(1000100);
   EXPECT_TRUE(extend_curve(beyond, 1000020, 1000019, 0.001));
-  EXPECT_EQ(beyond.computed, 1000021);
+  EXPECT_EQ(beyond.computed(), 1000021);
   EXPECT_FALSE(extend_curve(beyond, 0, 1000030, 0.001));
-  EXPECT_EQ(beyond.computed, 1000022);
+  EXPECT_EQ(beyond.computed(), 1000022);
 }
 
 TEST(TrackPlanTest, StepsNeedAStartedPlanAndLengthsNeedAtLeastZero) {

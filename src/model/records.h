@@ -8,6 +8,7 @@
 #include <limits>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/large_block.h"
@@ -97,6 +98,10 @@ enum class VariantType : uint16_t { empty = 0, int16 = 2, float64 = 5 };
 /// Storage for the track plan: a block of a huge page or more comes straight
 /// from the system (os::allocate_large), so that the plan of a long line is
 /// filled with one page fault per 2 MB; smaller blocks come from the heap.
+///
+/// Rows added without a value (`resize`) are left as they are, not
+/// cleared: the plan's steps add rows and then write each of them once,
+/// and a pass clearing them first would touch the whole plan twice.
 template <class T>
 struct PlanAllocator {
   using value_type = T;
@@ -117,6 +122,14 @@ struct PlanAllocator {
       os::release_large(block, n * sizeof(T));
   }
   template <class U>
+  void construct(U* at) noexcept {
+    ::new (static_cast<void*>(at)) U;  // default-initialised: rows are not cleared
+  }
+  template <class U, class... Args>
+  void construct(U* at, Args&&... args) {
+    ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+  }
+  template <class U>
   friend bool operator==(const PlanAllocator&, const PlanAllocator<U>&) {
     return true;
   }
@@ -128,16 +141,23 @@ struct PlanAllocator {
 /// Every element is a variant: nothing, a 16-bit integer or a double. The
 /// plan is always filled front to back, so the kinds follow from two counts:
 /// the first two metres hold the 16-bit integers (0, 0) and (0, 1) once the
-/// plan is started, every further metre below `computed` holds doubles, and
-/// the rest holds nothing. Keeping only the doubles costs 16 bytes a metre.
+/// plan is started, every further metre below `computed()` holds doubles,
+/// and the rest holds nothing. Only the rows that hold a value are stored,
+/// 16 bytes a metre: the rows that hold nothing are never written, and
+/// cost neither memory nor a pass to clear them.
 struct TrackPlan {
-  /// One row per metre; empty when no plan exists.
+  /// The rows that hold a value, metre 0 first (the integers of metres 0
+  /// and 1 as doubles). Its `resize` leaves new rows unwritten.
   std::vector<std::array<double, 2>, PlanAllocator<std::array<double, 2>>> points;
-  int32_t computed = 0;  ///< rows 0 .. calcolati - 1 hold a value
+  int32_t row_count = 0;  ///< metres 0 .. row_count - 1; 0 when no plan exists
 
-  bool exists() const { return !points.empty(); }
-  int32_t rows() const { return static_cast<int32_t>(points.size()); }
-  VariantType tipo(int32_t metre) const {
+  bool exists() const { return row_count > 0; }
+  int32_t rows() const { return row_count; }
+  /// Rows 0 .. computed() - 1 hold a value.
+  int32_t computed() const { return static_cast<int32_t>(points.size()); }
+  VariantType tipo(int32_t metre) const { return kind_of_row(metre, computed()); }
+  /// The kind of value row `metre` holds in a plan of `computed` rows with values.
+  static VariantType kind_of_row(int32_t metre, int32_t computed) {
     if (metre >= computed) return VariantType::empty;
     return metre < 2 ? VariantType::int16 : VariantType::float64;
   }

@@ -120,11 +120,11 @@ TEST(LayoutTest, WhatTheWritersWriteTheReadersReadBack) {
   EXPECT_EQ(read.value(), records);
 
   TrackPlan plan;
-  plan.points = {{0, 0}, {0, 1}, {-0.0, 2.5e-300}, {1e300, -7.25}, {0, 0}};
-  plan.computed = 4;
+  plan.points = {{0, 0}, {0, 1}, {-0.0, 2.5e-300}, {1e300, -7.25}};
+  plan.row_count = 5;
   const auto back = read_plan(line_data_file_bytes(plan).view(), "l", plan.rows());
   ASSERT_TRUE(back.ok()) << back.error().message();
-  EXPECT_EQ(back.value().computed, 4);
+  EXPECT_EQ(back.value().computed(), 4);
   EXPECT_EQ(back.value().points, plan.points);
 }
 

@@ -97,8 +97,8 @@ TEST(ServiceFileBytesTest, NamesTheFilesCannotHoldAreRefused) {
 
 TEST(LineDataFileBytesTest, ColumnZeroThenColumnOneWithTaggedElements) {
   TrackPlan t;
-  t.points = {{0, 0}, {0, 1}, {1.5, -2.25}, {0, 0}, {0, 0}};
-  t.computed = 3;  // metres 3 and 4 never computed
+  t.points = {{0, 0}, {0, 1}, {1.5, -2.25}};
+  t.row_count = 5;  // metres 3 and 4 never computed
   const std::string empty = b({0, 0});
   const std::string column0 = b({2, 0, 0, 0}) + b({2, 0, 0, 0}) +
                                b({5, 0, 0, 0, 0, 0, 0, 0, 0xF8, 0x3F}) + empty + empty;
@@ -109,7 +109,7 @@ TEST(LineDataFileBytesTest, ColumnZeroThenColumnOneWithTaggedElements) {
 
 TEST(LineDataFileBytesTest, PlanNotStartedHoldsOnlyEmptyTags) {
   TrackPlan t;
-  t.points.resize(3);
+  t.row_count = 3;
   EXPECT_EQ(line_data_file_bytes(t), std::string(12, '\0'));
   EXPECT_EQ(line_data_file_bytes(TrackPlan{}), "");
 }
@@ -119,11 +119,10 @@ TEST(LineDataFileBytesTest, PlanNotStartedHoldsOnlyEmptyTags) {
 // least a piece can be), and none is empty before the end.
 TEST(LineDataFileBytesTest, PiecesOfAnySizeMakeTheWholeFile) {
   TrackPlan t;
-  t.points.resize(40);
-  t.points[1] = {0, 1};
+  t.row_count = 40;
+  t.points = {{0, 0}, {0, 1}};
   for (size_t m = 2; m < 37; ++m)
-    t.points[m] = {0.5 * static_cast<double>(m), -1.0 / static_cast<double>(m)};
-  t.computed = 37;
+    t.points.push_back({0.5 * static_cast<double>(m), -1.0 / static_cast<double>(m)});
   const ByteBlock whole = line_data_file_bytes(t);
   ASSERT_EQ(whole.size(), 2u * (2 * 4 + 35 * 10 + 3 * 2));
   for (const size_t asked : {0, 10, 11, 19, 64, 700, 1 << 20}) {
@@ -164,8 +163,8 @@ struct WriteCompiledFilesTest : testing::Test {
     form.voci[85].nome = "Valdarco_Lornese";
     form.voci[86].nome = "4158";
     form.voci[1].nome = "Stazione";
-    form.tracciato.points = {{0, 0}, {0, 1}, {0.25, 2.0}, {0, 0}};
-    form.tracciato.computed = 3;
+    form.tracciato.points = {{0, 0}, {0, 1}, {0.25, 2.0}};
+    form.tracciato.row_count = 4;
   }
   std::filesystem::path file(const char* nome) const { return folder.path() / nome; }
 };

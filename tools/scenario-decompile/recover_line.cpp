@@ -138,7 +138,7 @@ void curves(const Scenario& s, Recovered& out) {
     out.line.curves.push_back({key[5], key[6], run_start - 1, end - run_start});
   };
   bool reported = false;
-  for (int64_t m = 2; m < t.computed; ++m) {
+  for (int64_t m = 2; m < t.computed(); ++m) {
     std::optional<int> step = step_at(t, static_cast<size_t>(m), steps);
     if (!step) {
       if (!reported)
@@ -152,7 +152,7 @@ void curves(const Scenario& s, Recovered& out) {
     run = *step;
     run_start = m;
   }
-  close(t.computed);
+  close(t.computed());
 }
 
 // ----- Gradients -----

@@ -163,7 +163,7 @@ TEST(BuiltInScenarioTest, CompiledBuiltInScenarioShowsItsFacts) {
   EXPECT_EQ(s.checks.weighted_code.found, 33076);
   EXPECT_EQ(s.length, 40000);
   EXPECT_EQ(s.percorso.size(), 941u);
-  EXPECT_EQ(s.tracciato.computed, 46999);
+  EXPECT_EQ(s.tracciato.computed(), 46999);
 
   const Decoded d = decode(s);
   ASSERT_EQ(d.stations.size(), 12u);

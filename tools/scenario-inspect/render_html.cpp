@@ -179,7 +179,7 @@ struct MapFrame {
 };
 
 /// The last metre of the plan that holds a point.
-int32_t last_point(const Scenario& s) { return s.tracciato.computed - 1; }
+int32_t last_point(const Scenario& s) { return s.tracciato.computed() - 1; }
 
 MapFrame frame(const Scenario& s, int32_t up_to) {
   MapFrame m;

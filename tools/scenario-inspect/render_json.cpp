@@ -277,7 +277,7 @@ std::string render_json(const Scenario& s, const Decoded& d) {
   if (s.has_plan) {
     j.open('{');
     j.field("rows", s.tracciato.rows());
-    j.field("computed", s.tracciato.computed);
+    j.field("computed", s.tracciato.computed());
     j.key("x");
     write_column(j, s.tracciato, 0);
     j.key("y");

@@ -28,7 +28,7 @@ void line_general_values(const Scenario& s, Summary& r) {
   g.emplace_back("Line length", metres(s.length) + " m (grid cells 0 to " +
                                     n(static_cast<int64_t>(s.percorso.size()) - 1) + ")");
   if (s.has_plan)
-    g.emplace_back("Track plan", n(s.tracciato.rows()) + " rows, " + n(s.tracciato.computed) +
+    g.emplace_back("Track plan", n(s.tracciato.rows()) + " rows, " + n(s.tracciato.computed()) +
                                      " holding a point");
   else
     g.emplace_back("Track plan", "no line data file");

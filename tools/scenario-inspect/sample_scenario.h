@@ -83,17 +83,16 @@ inline Sample sample() {
 
   TrackPlan& t = c.tracciato;
   const int32_t lines = c.length + 7001;
-  t.points.assign(static_cast<size_t>(lines), {0.0, 0.0});
-  t.points[1] = {0, 1};
+  t.row_count = lines;
+  t.points = {{0, 0}, {0, 1}};
   // Straight to 500 m, then a gentle right-hand curve, as the plan steps make it.
   for (int32_t m = 2; m < lines - 2; ++m) {
-    const auto& a = t.points[static_cast<size_t>(m - 1)];
-    const auto& b = t.points[static_cast<size_t>(m - 2)];
+    const auto a = t.points[static_cast<size_t>(m - 1)];
+    const auto b = t.points[static_cast<size_t>(m - 2)];
     const double dx = a[0] - b[0], dy = a[1] - b[1];
     const double k = (m > 500 && m <= 1500) ? 0.001 : 0.0;
-    t.points[static_cast<size_t>(m)] = {a[0] + (dx + k * dy), a[1] + (dy - k * dx)};
+    t.points.push_back({a[0] + (dx + k * dy), a[1] + (dy - k * dx)});
   }
-  t.computed = lines - 2;
   return c;
 }
 

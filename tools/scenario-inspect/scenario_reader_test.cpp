@@ -37,7 +37,7 @@ TEST(ScenarioReaderTest, ReadsBackEveryRecordCellAndPlanPoint) {
   EXPECT_EQ(s.length, 3000);
   ASSERT_TRUE(s.has_plan);
   EXPECT_EQ(s.tracciato.rows(), 10001);
-  EXPECT_EQ(s.tracciato.computed, 9999);
+  EXPECT_EQ(s.tracciato.computed(), 9999);
   EXPECT_EQ(s.tracciato.points, f.c.tracciato.points);
   EXPECT_TRUE(s.checks.valid_ones());
   EXPECT_EQ(s.checks.plain_code.expected, 2398);
@@ -55,8 +55,7 @@ TEST(ScenarioReaderTest, LineDataFileIsOptional) {
 /// a plan it stopped early: the other 9901 rows of each column are empty.
 /// Each column is then 2 x 4 + 98 x 10 + 9901 x 2 = 20790 bytes.
 void keep_100_rows(SampleFile& f) {
-  f.c.tracciato.computed = 100;
-  for (size_t m = 100; m < f.c.tracciato.points.size(); ++m) f.c.tracciato.points[m] = {0.0, 0.0};
+  f.c.tracciato.points.resize(100);
   f.line = std::string(line_data_file_bytes(f.c.tracciato).view());
 }
 
@@ -65,7 +64,7 @@ TEST(ScenarioReaderTest, ReadsAPlanOfMostlyEmptyRows) {
   keep_100_rows(f);
   const auto r = f.read();
   ASSERT_TRUE(r.ok()) << r.error().message();
-  EXPECT_EQ(r.value().tracciato.computed, 100);
+  EXPECT_EQ(r.value().tracciato.computed(), 100);
   EXPECT_EQ(r.value().tracciato.points, f.c.tracciato.points);
 }
 
@@ -208,7 +207,7 @@ TEST(ScenarioReaderTest, ReadersStandAloneOnArbitraryBytes) {
   // A plan of zero computed rows: every element empty.
   const auto empty = read_plan(std::string(4 * 2, '\0'), "l", 2);
   ASSERT_TRUE(empty.ok());
-  EXPECT_EQ(empty.value().computed, 0);
+  EXPECT_EQ(empty.value().computed(), 0);
 }
 
 TEST(ScenarioReaderTest, WrongCodesAndMarkersAreReadButNotValid) {
