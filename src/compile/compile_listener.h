@@ -5,6 +5,9 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
+
+#include "compile/field_reader.h"
 
 /// The two description files.
 enum class DescriptionFile { line, train };
@@ -29,6 +32,13 @@ enum class ReadingSection {
 class CompileListener {
  public:
   virtual ~CompileListener() = default;
+
+  /// Where the reader of `file` keeps every field it reads without failure
+  /// (nullptr: nowhere), asked once, when the reading of the file starts.
+  virtual std::vector<ReadField>* field_log(DescriptionFile file) {
+    (void)file;
+    return nullptr;
+  }
 
   /// A key that started no entry (headings, comments taken as keys, the
   /// closing line and misspelt keywords alike). `line` is the key's line.

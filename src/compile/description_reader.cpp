@@ -3,7 +3,9 @@
 #include "app/form1.h"
 
 DescriptionReader::DescriptionReader(Form1& form, DescriptionFile file, std::string content)
-    : f_(form), reader_(std::move(content)), file_(file) {}
+    : f_(form), reader_(std::move(content)), file_(file) {
+  if (f_.listener) reader_.keep_log(f_.listener->field_log(file));
+}
 
 bool DescriptionReader::find_general(bool last_field_may_open) {
   while (!reader_.end_of_file()) {

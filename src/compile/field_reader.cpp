@@ -46,6 +46,38 @@ std::string FieldFailure::message() const {
 FieldReader::FieldReader(std::string content, int32_t first_line)
     : text_(std::move(content)), line_(first_line) {}
 
+// The line and its start at the field's end are those the reading had
+// counted, line end by line end, as far as there.
+FieldReader::FieldReader(std::string content, const ReadField& after)
+    : text_(std::move(content)),
+      field_line_(after.riga),
+      field_column_(after.column),
+      field_end_column_(after.end_column) {
+  const size_t stop = std::min<size_t>(after.next, text_.size());
+  while (pos_ < stop) {
+    if (at_line_end())
+      consume_line_end();
+    else
+      ++pos_;
+  }
+}
+
+void FieldReader::keep_log(std::vector<ReadField>* log) {
+  const bool addressable = text_.size() <= UINT32_MAX && pos_ == 0 && line_ == 1;
+  log_ = addressable ? log : nullptr;
+  // A field takes some bytes of the content: a field for every four is
+  // room enough for a description file, and the room never filled costs
+  // no memory.
+  if (log_) log_->reserve(log_->size() + text_.size() / 4 + 1);
+}
+
+void FieldReader::log_field(FieldReadKind kind, int32_t number, size_t text_start,
+                            size_t text_size) {
+  log_->push_back({static_cast<uint32_t>(pos_), static_cast<uint32_t>(text_start),
+                   static_cast<uint32_t>(text_size), number, field_line_, field_column_,
+                   field_end_column_, kind});
+}
+
 void FieldReader::skip_blanks() {
   while (!end_of_file() && is_blank(peek())) ++pos_;
 }
@@ -87,8 +119,12 @@ bool FieldReader::start_field() {
 }
 
 FieldRead<std::string> FieldReader::try_read_text() {
-  if (!start_field()) return end_of_file_failure();
+  if (!start_field()) {
+    log_ = nullptr;  // the log ends at the first field that cannot be read
+    return end_of_file_failure();
+  }
   std::string field;
+  size_t text_start = 0;
   if (!end_of_file() && peek() == '"') {
     ++pos_;
     // A quoted text keeps its line ends as they stand; they still count
@@ -101,6 +137,7 @@ FieldRead<std::string> FieldReader::try_read_text() {
         ++pos_;
     }
     field.assign(text_, begin, pos_ - begin);
+    text_start = begin;
     if (!end_of_file()) ++pos_;  // the closing quote
     field_end_column_ = current_column();
     // Whatever stands between the closing quote and the separator is dropped.
@@ -113,6 +150,7 @@ FieldRead<std::string> FieldReader::try_read_text() {
     size_t end = pos_;
     while (end > begin && is_blank(text_[end - 1])) --end;
     field.assign(text_, begin, end - begin);
+    text_start = begin;
     field_end_column_ = static_cast<int32_t>(
         std::min<int64_t>(int64_t{field_column_} + static_cast<int64_t>(field.size()), INT32_MAX));
   }
@@ -122,6 +160,7 @@ FieldRead<std::string> FieldReader::try_read_text() {
     else
       consume_line_end();
   }
+  if (log_) log_field(FieldReadKind::text, 0, text_start, field.size());
   return field;
 }
 
@@ -167,9 +206,25 @@ FieldRead<int64_t> FieldReader::read_number(const NumberWidth& width) {
   return negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
 }
 
-FieldRead<int32_t> FieldReader::try_read_int32() { return narrowed<int32_t>(read_number(kInt32Field)); }
-FieldRead<int16_t> FieldReader::try_read_int16() { return narrowed<int16_t>(read_number(kInt16Field)); }
-FieldRead<uint8_t> FieldReader::try_read_uint8() { return narrowed<uint8_t>(read_number(kUint8Field)); }
+template <class T>
+FieldRead<T> FieldReader::read_logged(const NumberWidth& width, FieldReadKind kind) {
+  FieldRead<T> read = narrowed<T>(read_number(width));
+  if (!read.ok())
+    log_ = nullptr;  // the log ends at the first field that cannot be read
+  else if (log_)
+    log_field(kind, read.value(), 0, 0);
+  return read;
+}
+
+FieldRead<int32_t> FieldReader::try_read_int32() {
+  return read_logged<int32_t>(kInt32Field, FieldReadKind::int32);
+}
+FieldRead<int16_t> FieldReader::try_read_int16() {
+  return read_logged<int16_t>(kInt16Field, FieldReadKind::int16);
+}
+FieldRead<uint8_t> FieldReader::try_read_uint8() {
+  return read_logged<uint8_t>(kUint8Field, FieldReadKind::uint8);
+}
 
 std::string FieldReader::read_text() { return or_throw(try_read_text()); }
 int32_t FieldReader::read_int32() { return or_throw(try_read_int32()); }

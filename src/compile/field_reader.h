@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "model/numbers.h"
 
@@ -78,11 +79,40 @@ class ReadFailure : public RunTimeFailure {
   int32_t column_;
 };
 
+/// How a field was read.
+enum class FieldReadKind : uint8_t { text, int32, int16, uint8 };
+
+/// One field read without failure, with everything a second reading of the
+/// same content needs to meet it again without reading its bytes: what it
+/// held, where it stood, and where the reader stood after it. Places are
+/// 32 bits: a log is kept only of a content that they can address.
+struct ReadField {
+  uint32_t next = 0;        ///< the reader's place in the content after the field
+  uint32_t text_start = 0;  ///< a text field's text: where it starts in the content
+  uint32_t text_size = 0;   ///< and how many bytes it has
+  int32_t number = 0;       ///< a number field's value
+  int32_t riga = 0;         ///< as riga(), column() and end_column() tell it
+  int32_t column = 0;
+  int32_t end_column = 0;
+  FieldReadKind kind = FieldReadKind::text;
+};
+
 class FieldReader {
  public:
   /// Reads from the whole content of a file (Windows-1252 bytes), or from
   /// a piece of it that starts at the beginning of line `first_line`.
   explicit FieldReader(std::string content, int32_t first_line = 1);
+  /// Reads the whole content of a file on from where a reading of it from
+  /// its start stood after the field `after`.
+  FieldReader(std::string content, const ReadField& after);
+
+  /// From now on, every field read is appended to `log` (nullptr: none), up
+  /// to the first that cannot be read: the log ends there, so that a later
+  /// reading of the same content in the same order can take the fields from
+  /// it, one after the other, and go on by itself from its end. A reader of
+  /// the whole content keeps a log, from its start, of a content of less
+  /// than 4 GiB.
+  void keep_log(std::vector<ReadField>* log);
 
   /// True once everything has been read. The reading order tests it only
   /// where the formats say so.
@@ -122,6 +152,8 @@ class FieldReader {
 
  private:
   FieldRead<int64_t> read_number(const NumberWidth& width);
+  template <class T>
+  FieldRead<T> read_logged(const NumberWidth& width, FieldReadKind kind);
   /// False, with the reader unmoved, at the end of the file.
   bool start_field();
   FieldFailure end_of_file_failure() const;
@@ -130,8 +162,10 @@ class FieldReader {
   bool at_line_end() const;
   void consume_line_end();
   char peek() const { return text_[pos_]; }
+  void log_field(FieldReadKind kind, int32_t number, size_t text_start, size_t text_size);
 
   std::string text_;
+  std::vector<ReadField>* log_ = nullptr;
   size_t pos_ = 0;
   int32_t line_ = 1;
   size_t line_start_ = 0;  ///< offset of the first byte of the current line

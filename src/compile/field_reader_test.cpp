@@ -251,4 +251,89 @@ TEST(FieldReaderTest, ReadingPastTheEndFailsButTheLastFieldMayLackALineEnd) {
   EXPECT_THROW(r.read_int32(), ReadFailure);
 }
 
+// ----- The log of a reading, and a reading resumed from it -----
+
+// Every way a field and a line end: CR LF, LF and CR alone, blanks, an empty
+// field, a quoted text over two lines, a field that is not a number.
+constexpr std::string_view kMixed =
+    "segnale ,  300\r\n12 , -7\n\"due,\r\nrighe\" x,\r  ,255, abc, 9\r\n[fine]";
+constexpr FieldReadKind kMixedKinds[] = {
+    FieldReadKind::text,  FieldReadKind::int32, FieldReadKind::int16, FieldReadKind::int32,
+    FieldReadKind::text,  FieldReadKind::int32, FieldReadKind::uint8, FieldReadKind::uint8,
+    FieldReadKind::int32, FieldReadKind::int32, FieldReadKind::text};
+constexpr size_t kNotANumber = 8;  // "abc"
+
+/// What one read gave, and where it left the reader.
+struct Seen {
+  bool ok;
+  std::string value;  ///< the text, the number, or the failure's words
+  int32_t riga, column, end_column, line;
+  bool end;
+  bool operator==(const Seen&) const = default;
+};
+
+Seen read_one(FieldReader& r, FieldReadKind kind) {
+  const auto seen = [&r](const auto& read, std::string value) {
+    return Seen{read.ok(), read.ok() ? std::move(value) : read.failure().message(), r.riga(),
+                r.column(), r.end_column(), r.current_line(), r.end_of_file()};
+  };
+  switch (kind) {
+    case FieldReadKind::text: { auto t = r.try_read_text(); return seen(t, t.value()); }
+    case FieldReadKind::int32: { auto n = r.try_read_int32(); return seen(n, std::to_string(n.value())); }
+    case FieldReadKind::int16: { auto n = r.try_read_int16(); return seen(n, std::to_string(n.value())); }
+    case FieldReadKind::uint8: { auto n = r.try_read_uint8(); return seen(n, std::to_string(n.value())); }
+  }
+  return {};
+}
+
+// The log holds each field read up to the first that cannot be read (the
+// field that is not a number), with what it held and where it stood: past
+// it, a reading in the same order could no longer tell where it stands.
+TEST(FieldReaderTest, TheLogHoldsTheFieldsReadUpToTheFirstFailure) {
+  std::vector<ReadField> log;
+  FieldReader r{std::string(kMixed)};
+  r.keep_log(&log);
+  std::vector<Seen> read;
+  for (const FieldReadKind kind : kMixedKinds) read.push_back(read_one(r, kind));
+  ASSERT_EQ(log.size(), kNotANumber);
+  EXPECT_FALSE(read[kNotANumber].ok);
+  EXPECT_EQ(read[kNotANumber - 1].value, "255");
+  EXPECT_TRUE(read.back().ok && read.back().value == "[fine]" && read.back().end);
+  for (size_t i = 0; i < log.size(); ++i) {
+    const ReadField& f = log[i];
+    SCOPED_TRACE(i);
+    EXPECT_EQ(f.kind, kMixedKinds[i]);
+    EXPECT_EQ(f.kind == FieldReadKind::text ? std::string(kMixed.substr(f.text_start, f.text_size))
+                                            : std::to_string(f.number),
+              read[i].value);
+    EXPECT_EQ((Seen{true, read[i].value, f.riga, f.column, f.end_column, read[i].line, read[i].end}),
+              read[i]);
+  }
+  // A reader of a piece of a file has no places of the whole file to log.
+  std::vector<ReadField> piece_log;
+  FieldReader piece("a, 1\r\n", 7);
+  piece.keep_log(&piece_log);
+  (void)piece.read_text();
+  EXPECT_TRUE(piece_log.empty());
+}
+
+// A reader started after any logged field reads the rest exactly as the
+// reading that logged it did: values, failures, places and the end.
+TEST(FieldReaderTest, AReadingResumedAfterALoggedFieldGoesOnAsTheFirstDid) {
+  std::vector<ReadField> log;
+  FieldReader first{std::string(kMixed)};
+  first.keep_log(&log);
+  std::vector<Seen> read;
+  for (const FieldReadKind kind : kMixedKinds) read.push_back(read_one(first, kind));
+  ASSERT_EQ(log.size(), kNotANumber);
+  for (size_t k = 0; k < log.size(); ++k) {
+    SCOPED_TRACE(k);
+    FieldReader resumed(std::string(kMixed), log[k]);
+    EXPECT_EQ(resumed.riga(), log[k].riga);
+    EXPECT_EQ(resumed.column(), log[k].column);
+    for (size_t i = k + 1; i < read.size(); ++i)
+      EXPECT_EQ(read_one(resumed, kMixedKinds[i]), read[i]) << "read " << i;
+  }
+}
+
 }  // namespace

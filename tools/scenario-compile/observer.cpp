@@ -29,6 +29,16 @@ void Observer::chainage_dropped() {
   report_.add(std::move(d));
 }
 
+std::vector<ReadField>* Observer::field_log(DescriptionFile file) {
+  std::vector<ReadField>& log = fields_[file == DescriptionFile::line ? 0 : 1];
+  log.clear();
+  return &log;
+}
+
+void Observer::forget_fields() {
+  for (std::vector<ReadField>& log : fields_) std::vector<ReadField>().swap(log);
+}
+
 // Every code is kept as the build records it, with the entry it names: the
 // build knows which field concerns the code, the grid scan's codes included.
 void Observer::code_recorded(int32_t code, int32_t position, const SourceLocation& entry) {
@@ -47,6 +57,8 @@ bool after_reading(int32_t code) {
 
 ReadingStops Observer::reading_stops() const {
   ReadingStops stops;
+  stops.line.fields = fields_[0];
+  stops.train.fields = fields_[1];
   for (const RecordedCode& r : recorded_codes_) {
     if (after_reading(r.code)) continue;
     ReadingStop& stop = r.location.file == DescriptionFile::line ? stops.line : stops.train;

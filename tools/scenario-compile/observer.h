@@ -5,6 +5,7 @@
 // warnings about the files themselves come from the source checks, which
 // need no build.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,6 +24,10 @@ class Observer : public CompileListener {
                   int32_t position) override;
   void chainage_dropped() override;
   void code_recorded(int32_t code, int32_t position, const SourceLocation& entry) override;
+  /// Keeps what the build reads of each file, for the checks.
+  std::vector<ReadField>* field_log(DescriptionFile file) override;
+  /// Lets go of what field_log kept, once the checks have it no more.
+  void forget_fields();
 
   /// After the build: one message per code the build recorded, in order.
   /// `detail` tells what failed for code 25, in the author's file names.
@@ -30,7 +35,8 @@ class Observer : public CompileListener {
 
   /// Where the build stopped reading each file: at the entry of the first
   /// code recorded while reading it; a line description stopped by any code
-  /// but 15 (or without "[generale]") leaves the train file unread.
+  /// but 15 (or without "[generale]") leaves the train file unread. With
+  /// the fields the build read of each, valid until forget_fields.
   ReadingStops reading_stops() const;
 
   /// A code the build recorded, and where.
@@ -59,6 +65,7 @@ class Observer : public CompileListener {
   Report& report_;
   std::vector<RecordedCode> recorded_codes_;
   std::vector<ReadEntry> entries_;
+  std::array<std::vector<ReadField>, 2> fields_;  ///< line, train
 };
 
 /// " (at 5950 m)" or " (at 5950 m, km 67+500)": the position of a code, with

@@ -41,7 +41,11 @@ class SourceFile {
   SourceFile(std::string shown_name, std::string_view content);
 
   std::string shown_name;  ///< UTF-8
+  /// The whole content, Windows-1252.
+  std::string_view content() const { return content_; }
   size_t line_count() const { return lines_.size(); }
+  /// Where line `index` (from 0) starts in the content.
+  size_t line_start(size_t index) const { return lines_[index].start; }
   /// Line `index` (from 0), without its line end.
   std::string_view line(size_t index) const {
     return std::string_view(content_).substr(lines_[index].start, lines_[index].size);

@@ -283,10 +283,9 @@ void Session::settle() {
   if (settled_) return;
   settled_ = true;
   observer_->report_codes(author_names(without_line(form_->error_detail)));
-  const fs::path line_file = form_->file_name(ScenarioFile::line_description);
   const fs::path train_file = form_->file_name(ScenarioFile::train_description);
-  check_sources(*report_, observer_->reading_stops(), platform_->description_text(line_file),
-                platform_->description_text(train_file));
+  check_sources(*report_, observer_->reading_stops());
+  observer_->forget_fields();  // before the writes: the peak of a run is theirs
   // No line holds the heading exactly when the whole text does not: the
   // heading holds no line end.
   if (platform_->was_read(train_file) &&

@@ -67,12 +67,11 @@ RecordTable references(const Scan& line) {
 
 class Checker {
  public:
-  Checker(Report& report, const ReadingStops& stops, std::string_view line_content,
-          std::string_view train_content)
+  Checker(Report& report, const ReadingStops& stops)
       : report_(report),
         stops_(stops),
-        line_(DescriptionFile::line, line_content),
-        train_(DescriptionFile::train, train_content),
+        line_(DescriptionFile::line, report.file(DescriptionFile::line), stops.line.fields),
+        train_(DescriptionFile::train, report.file(DescriptionFile::train), stops.train.fields),
         voci_(references(line_)) {}
 
   void run();
@@ -486,7 +485,6 @@ void Checker::erased_by_stations() {
 
 }  // namespace
 
-void check_sources(Report& report, const ReadingStops& stops, std::string_view line_content,
-                   std::string_view train_content) {
-  Checker(report, stops, line_content, train_content).run();
+void check_sources(Report& report, const ReadingStops& stops) {
+  Checker(report, stops).run();
 }

@@ -21,7 +21,7 @@ TEST(SourceChecksTest, AFileTheBuildNeverReadIsCheckedUpToALimit) {
   Report report({"L_linea.txt", kLine}, {"L_7-.txt", train}, "L_7");
   ReadingStops stops;
   stops.train.read = false;
-  check_sources(report, stops, kLine, train);
+  check_sources(report, stops);
   EXPECT_EQ(report.count(Severity::error), 50u);
   EXPECT_EQ(report.count(Severity::warning), 0u);
   std::ostringstream out;
@@ -40,7 +40,7 @@ TEST(SourceChecksTest, AFileTheBuildReadWholeGetsWarningsOnly) {
       "[generale]\r\nsegnale, 3000, x\r\nstazione, 525, 4, 650, 1, 0, 0, 1,1,0, 2,1,1, 0, 7,38, 0, A\r\n"
       "velocita, 20, 80\r\nvelocita, 10, 80\r\n[fine]\r\n";
   Report report({"L_linea.txt", kLine}, {"L_7-.txt", train}, "L_7");
-  check_sources(report, ReadingStops{}, kLine, train);
+  check_sources(report, ReadingStops{});
   std::ostringstream out;
   report.write(out);
   EXPECT_EQ(out.str(),

@@ -171,8 +171,52 @@ bool swallows(DescriptionFile file, std::string_view text, int32_t riga, int32_t
   return riga > before && (keyword_of_file(file, text) || looks_like_heading(text));
 }
 
+ScanReader::ScanReader(std::string_view content, std::span<const ReadField> build_fields)
+    : content_(content), build_fields_(build_fields) {}
+
+const ReadField* ScanReader::next_of(FieldReadKind kind) {
+  if (!live_ && next_ < build_fields_.size() && build_fields_[next_].kind == kind) {
+    at_ = build_fields_[next_++];
+    return &at_;
+  }
+  if (!live_) live_.emplace(std::string(content_), at_);
+  return nullptr;
+}
+
+FieldRead<std::string> ScanReader::try_read_text() {
+  if (const ReadField* f = next_of(FieldReadKind::text))
+    return std::string(content_.substr(f->text_start, f->text_size));
+  return live_->try_read_text();
+}
+
+FieldRead<int32_t> ScanReader::try_read_int32() {
+  if (const ReadField* f = next_of(FieldReadKind::int32)) return f->number;
+  return live_->try_read_int32();
+}
+
+FieldRead<int16_t> ScanReader::try_read_int16() {
+  if (const ReadField* f = next_of(FieldReadKind::int16)) return static_cast<int16_t>(f->number);
+  return live_->try_read_int16();
+}
+
+FieldRead<uint8_t> ScanReader::try_read_uint8() {
+  if (const ReadField* f = next_of(FieldReadKind::uint8)) return static_cast<uint8_t>(f->number);
+  return live_->try_read_uint8();
+}
+
+Scan::Scan(DescriptionFile file, const SourceFile& source, std::span<const ReadField> build_fields)
+    : file_(file), source_(source), content_(source.content()), build_fields_(build_fields) {
+  // About one entry a line, and a field for every four bytes, are room
+  // enough for a description file; the room never filled costs no memory.
+  entries_.reserve(source.line_count());
+  fields_.reserve(content_.size() / 4 + 1);
+  run();
+  for (Entry& e : entries_) attach_fields(e);
+  for (Failure& f : failures_) attach_fields(f.entry);
+}
+
 void Scan::run() {
-  reader_.emplace(std::string(content_));
+  reader_.emplace(content_, build_fields_);
   for (;;) {
     read_sections();
     if (!failed_) return;
@@ -185,15 +229,18 @@ void Scan::run() {
     if (!last.missing || last.end_of_file) {
       // The rest of the broken entry: the lines after it that start with a value.
       ++resume;
-      while (static_cast<size_t>(resume) <= lines_.size() &&
+      while (static_cast<size_t>(resume) <= source_.line_count() &&
              looks_like_value(first_field(line_text(resume))))
         ++resume;
     }
-    if (resume < 1 || static_cast<size_t>(resume) > lines_.size() ||
-        static_cast<size_t>(resume) >= line_starts_.size())
-      return;
-    reader_.emplace(std::string(content_.substr(line_starts_[static_cast<size_t>(resume) - 1])),
-                    resume);
+    // A line can be resumed at only where a line end goes before it: the
+    // last line of a file that ends without a line end cannot.
+    const size_t line_count = source_.line_count();
+    const bool ends_with_line_end =
+        content_.empty() || content_.back() == '\r' || content_.back() == '\n';
+    const size_t resumable = ends_with_line_end ? line_count : line_count - 1;
+    if (resume < 1 || static_cast<size_t>(resume) > resumable) return;
+    reader_.emplace(content_.substr(source_.line_start(static_cast<size_t>(resume) - 1)), resume);
     discarded_values_ = false;
   }
 }
@@ -302,27 +349,29 @@ bool Scan::dispatch(const EntryShape (&rows)[N], const std::string& key) {
 }
 
 void Scan::read_entry(const EntryShape& shape, const std::string& key) {
-  reading_ = Entry{&shape, key, key_line_, key_column_, key_end_, {}};
-  reading_->fields.reserve(shape.fields.size());
+  reading_ = Entry{&shape, key, key_line_, key_column_, key_end_, {}, fields_.size(), 0};
   for (const FieldShape& f : shape.fields) {
     Field field;
     bool read = false;
+    std::string text;
     switch (f.width) {
       case Width::int32: read = take(reader_->try_read_int32(), field.number); break;
       case Width::int16: read = take(reader_->try_read_int16(), field.number); break;
       case Width::uint8: read = take(reader_->try_read_uint8(), field.number); break;
-      case Width::text: read = take(reader_->try_read_text(), field.text); break;
+      case Width::text: read = take(reader_->try_read_text(), text); break;
     }
     if (!read) return;  // the entry stays in `reading_`, with the fields read before
+    if (f.width == Width::text) field.text = texts_.emplace_back(std::move(text));
     field.riga = reader_->riga();
     field.column = reader_->column();
     field.end_column = reader_->end_column();
-    const int32_t before = reading_->fields.empty() ? key_line_ : reading_->fields.back().riga;
+    const int32_t before = reading_->field_count == 0 ? key_line_ : fields_.back().riga;
     if (f.width == Width::text && swallows(file_, field.text, field.riga, before))
       swallowed_.push_back(field.riga);
-    reading_->fields.push_back(std::move(field));
+    fields_.push_back(field);
+    ++reading_->field_count;
   }
-  if (shape.kind == "lunghezza percorso") length_ = reading_->fields[0].number;
+  if (shape.kind == "lunghezza percorso") length_ = fields_[reading_->first_field].number;
   entries_.push_back(std::move(*reading_));
   reading_.reset();
 }
@@ -348,8 +397,10 @@ void Scan::note_failure(const FieldFailure& f) {
   size_t to = from;
   while (to < riga.size() && riga[to] != ',' && !is_blank(riga[to])) ++to;
   failure.token = std::string(riga.substr(from, to - from));
-  const int32_t previous_line = failure.entry.fields.empty() ? failure.entry.riga
-                                                             : failure.entry.fields.back().riga;
+  const int32_t previous_line =
+      failure.entry.field_count == 0
+          ? failure.entry.riga
+          : fields_[failure.entry.first_field + failure.entry.field_count - 1].riga;
   const bool starts_its_line = riga.find_first_not_of(" \t") == from;
   failure.missing = failure.entry.shape != nullptr &&
                     (failure.end_of_file ||

@@ -5,6 +5,7 @@
 // takes part in a build.
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <span>
 #include <string>
@@ -40,8 +41,8 @@ struct EntryShape {
 // ----- What one reading finds -----
 
 struct Field {
-  int64_t number = 0;
-  std::string text;
+  int32_t number = 0;  ///< every number field is read as 32 bits or fewer
+  std::string_view text;  ///< a text field's text, kept by the Scan that read it
   int32_t riga = 0;
   int32_t column = 0;
   int32_t end_column = 0;
@@ -53,7 +54,10 @@ struct Entry {
   int32_t riga = 0;  ///< the key's line
   int32_t column = 0;
   int32_t end_column = 0;
-  std::vector<Field> fields;
+  /// The fields read, in order; kept by the Scan that read the entry.
+  std::span<const Field> fields;
+  size_t first_field = 0;  ///< where its fields start in the Scan's store
+  size_t field_count = 0;
 
   bool positioned() const { return shape->margin != kNoMargin; }
   int32_t position() const { return static_cast<int32_t>(fields[0].number); }
@@ -83,22 +87,53 @@ std::optional<std::string_view> keyword_of_file(DescriptionFile file, std::strin
 /// as this entry's text.
 bool swallows(DescriptionFile file, std::string_view text, int32_t riga, int32_t before);
 
+/// The reader of a scan. It takes the fields from the build's reading of the
+/// same text for as long as the scan asks for them in the build's order (the
+/// same kind of field, one after the other from the start), and reads the
+/// text itself from where the two part: a field read from a place gives the
+/// same result, whoever reads it.
+class ScanReader {
+ public:
+  /// The whole text, with the fields the build read from it.
+  ScanReader(std::string_view content, std::span<const ReadField> build_fields);
+  /// A piece of the text that starts at the beginning of line `first_line`.
+  ScanReader(std::string_view piece, int32_t first_line) : live_(std::in_place, std::string(piece), first_line) {}
+
+  bool end_of_file() const { return live_ ? live_->end_of_file() : at_.next >= content_.size(); }
+  FieldRead<std::string> try_read_text();
+  FieldRead<int32_t> try_read_int32();
+  FieldRead<int16_t> try_read_int16();
+  FieldRead<uint8_t> try_read_uint8();
+  int32_t riga() const { return live_ ? live_->riga() : at_.riga; }
+  int32_t column() const { return live_ ? live_->column() : at_.column; }
+  int32_t end_column() const { return live_ ? live_->end_column() : at_.end_column; }
+
+ private:
+  /// The build's next field when it is of `kind`; otherwise nothing, and
+  /// from here on the text is read.
+  const ReadField* next_of(FieldReadKind kind);
+
+  std::string_view content_;
+  std::span<const ReadField> build_fields_;
+  size_t next_ = 0;
+  ReadField at_;  ///< the build's field taken last: where the reading stands
+  std::optional<FieldReader> live_;
+};
+
 /// One description file read as its compiler reads it, every entry kept
 /// with the places of its fields. A field that cannot be read is noted and
 /// the reading goes on at the next line (at the failing field's own line
 /// when it is the first of its line: that line holds the next entry).
+///
+/// The text and its lines are the report's own (the text the build read),
+/// not a copy: `source` must outlive the scan. A scan is neither copied nor
+/// moved: its entries point at the fields it keeps.
 class Scan {
  public:
-  Scan(DescriptionFile file, std::string_view content)
-      : file_(file), content_(content), lines_(split_line_views(content)) {
-    line_starts_.push_back(0);
-    for (size_t i = 0; i < content.size(); ++i) {
-      if (content[i] != '\r' && content[i] != '\n') continue;
-      if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
-      line_starts_.push_back(i + 1);
-    }
-    run();
-  }
+  /// `build_fields`: what the build read of the same text (see ScanReader).
+  Scan(DescriptionFile file, const SourceFile& source, std::span<const ReadField> build_fields = {});
+  Scan(const Scan&) = delete;
+  Scan& operator=(const Scan&) = delete;
 
   const std::vector<Entry>& entries() const { return entries_; }
   const std::vector<Failure>& failures() const { return failures_; }
@@ -130,20 +165,24 @@ class Scan {
   void drop(const std::string& key, Section section);
   void warn_key(int32_t riga, int32_t column, std::string message);
   std::string_view line_text(int32_t riga) const {
-    return riga >= 1 && static_cast<size_t>(riga) <= lines_.size()
-               ? lines_[static_cast<size_t>(riga) - 1]
+    return riga >= 1 && static_cast<size_t>(riga) <= source_.line_count()
+               ? source_.line(static_cast<size_t>(riga) - 1)
                : std::string_view();
   }
+  /// The entry's fields, once the reading is over and the store stays put.
+  void attach_fields(Entry& e) const { e.fields = {fields_.data() + e.first_field, e.field_count}; }
 
   const DescriptionFile file_;
+  const SourceFile& source_;
   const std::string_view content_;
-  const std::vector<std::string_view> lines_;  ///< views into content_
-  std::vector<size_t> line_starts_;
-  std::optional<FieldReader> reader_;
+  const std::span<const ReadField> build_fields_;
+  std::optional<ScanReader> reader_;
   std::optional<FieldFailure> failed_;  ///< the field that stopped the reading
 
   int32_t key_line_ = 0, key_column_ = 0, key_end_ = 0;
   std::optional<Entry> reading_;  ///< the entry whose fields are being read
+  std::vector<Field> fields_;     ///< the fields of every entry, in reading order
+  std::deque<std::string> texts_;  ///< the text fields' texts (a deque keeps them in place)
   std::vector<Entry> entries_;
   std::vector<Failure> failures_;
   std::vector<Diagnostic> key_warnings_;
