@@ -23,10 +23,18 @@ std::vector<std::string> split_lines(std::string_view content) {
   return {views.begin(), views.end()};
 }
 
+// The lines as split_line_views finds them, kept as places.
 SourceFile::SourceFile(std::string shown, std::string_view content)
     : shown_name(std::move(shown)), content_(content) {
-  for (const std::string_view line : split_line_views(content_))
-    lines_.push_back({static_cast<size_t>(line.data() - content_.data()), line.size()});
+  size_t start = 0;
+  for (size_t i = 0; i < content_.size(); ++i) {
+    const char c = content_[i];
+    if (c != '\r' && c != '\n') continue;
+    lines_.push_back({start, i - start});
+    if (c == '\r' && i + 1 < content_.size() && content_[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < content_.size()) lines_.push_back({start, content_.size() - start});
 }
 
 std::string summary_line(size_t errors, size_t warnings) {

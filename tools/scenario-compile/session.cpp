@@ -74,6 +74,22 @@ std::string unconverted_text(const UnconvertedCharacter& c) {
          (c.bytes.size() == 1 ? " is" : " are") + " not UTF-8 text";
 }
 
+// Whether a field of `text` could hold "[generale]" in any case, as
+// lowercase(text).find("[generale]") tells: the heading is ASCII, and no
+// byte but an ASCII capital lowers to an ASCII letter, so comparing the
+// ASCII letters case ignored finds the same, without a lowered copy.
+bool holds_general_heading(std::string_view text) {
+  constexpr std::string_view kHeading = "[generale]";
+  const auto lowered = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  for (size_t at = text.find('['); at != std::string_view::npos; at = text.find('[', at + 1)) {
+    if (text.size() - at < kHeading.size()) return false;
+    size_t i = 1;
+    while (i < kHeading.size() && lowered(text[at + i]) == kHeading[i]) ++i;
+    if (i == kHeading.size()) return true;
+  }
+  return false;
+}
+
 class Session {
  public:
   Session(const Request& r, std::ostream& messages) : r_(r), out_(messages) {}
@@ -289,7 +305,7 @@ void Session::settle() {
   // No line holds the heading exactly when the whole text does not: the
   // heading holds no line end.
   if (platform_->was_read(train_file) &&
-      lowercase(platform_->description_text(train_file)).find("[generale]") == std::string::npos)
+      !holds_general_heading(platform_->description_text(train_file)))
     // The reader takes nothing before that heading, and finding none is no
     // error to it: the whole train would silently be missing.
     report_->add({Severity::warning, 0, DescriptionFile::train, 0, false,

@@ -369,6 +369,13 @@ const std::vector<MessageCase>& message_cases() {
        true,
          "T:1:1: warning: no field holds \"[generale]\": every entry of this file is ignored\n"
          "0 errors, 1 warning\n"},
+      {"train start cut short",
+       {{true, 1, "[Generale"}},
+       0,
+       true,
+         "T:1:1: warning: no field holds \"[generale]\": every entry of this file is ignored\n"
+         "0 errors, 1 warning\n"},
+      {"train start in capitals", {{true, 1, "[GeNeRaLe]"}}, 0, true, ""},
       {"scan 11",
        {{true, 14, "[rallentamenti]\nrallentamento, 4000, 120, 200, 0, 0, 0"}, {true, 16, "segnale, 2350, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 2400, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 2450, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0"}},
        1,
