@@ -286,15 +286,22 @@ Seen read_one(FieldReader& r, FieldReadKind kind) {
   return {};
 }
 
+/// kMixed read in the order of kMixedKinds by a reader that keeps a log.
+struct LoggedReading {
+  std::vector<ReadField> log;
+  std::vector<Seen> read;
+  LoggedReading() {
+    FieldReader r{std::string(kMixed)};
+    r.keep_log(&log);
+    for (const FieldReadKind kind : kMixedKinds) read.push_back(read_one(r, kind));
+  }
+};
+
 // The log holds each field read up to the first that cannot be read (the
 // field that is not a number), with what it held and where it stood: past
 // it, a reading in the same order could no longer tell where it stands.
 TEST(FieldReaderTest, TheLogHoldsTheFieldsReadUpToTheFirstFailure) {
-  std::vector<ReadField> log;
-  FieldReader r{std::string(kMixed)};
-  r.keep_log(&log);
-  std::vector<Seen> read;
-  for (const FieldReadKind kind : kMixedKinds) read.push_back(read_one(r, kind));
+  const auto [log, read] = LoggedReading();
   ASSERT_EQ(log.size(), kNotANumber);
   EXPECT_FALSE(read[kNotANumber].ok);
   EXPECT_EQ(read[kNotANumber - 1].value, "255");
@@ -320,11 +327,7 @@ TEST(FieldReaderTest, TheLogHoldsTheFieldsReadUpToTheFirstFailure) {
 // A reader started after any logged field reads the rest exactly as the
 // reading that logged it did: values, failures, places and the end.
 TEST(FieldReaderTest, AReadingResumedAfterALoggedFieldGoesOnAsTheFirstDid) {
-  std::vector<ReadField> log;
-  FieldReader first{std::string(kMixed)};
-  first.keep_log(&log);
-  std::vector<Seen> read;
-  for (const FieldReadKind kind : kMixedKinds) read.push_back(read_one(first, kind));
+  const auto [log, read] = LoggedReading();
   ASSERT_EQ(log.size(), kNotANumber);
   for (size_t k = 0; k < log.size(); ++k) {
     SCOPED_TRACE(k);
