@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -143,6 +144,10 @@ TEST(TrackPlanTest, StepsNeedAStartedPlanAndLengthsNeedAtLeastZero) {
   create_plan(t, 100);
   EXPECT_THROW(close_plan(t), RunTimeFailure);  // created but not started
   EXPECT_THROW(create_plan(t, -1), RunTimeFailure);
+  // A length whose rows a 32-bit count cannot hold is refused before any
+  // room is taken.
+  EXPECT_THROW(create_plan(t, std::numeric_limits<int32_t>::max() - 7000), RunTimeFailure);
+  EXPECT_EQ(t.rows(), 7101);  // the plan made before is left as it was
 }
 
 }  // namespace
