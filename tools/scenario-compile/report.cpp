@@ -4,17 +4,29 @@
 
 #include "platform/ansi.h"
 
-std::vector<std::string_view> split_line_views(std::string_view content) {
-  std::vector<std::string_view> lines;
+namespace {
+
+// Calls `line(start, size)` for every line of `content`: CR LF, LF and CR
+// alone each end a line, and a last line without a line end still counts.
+template <class LineFound>
+void for_each_line(std::string_view content, LineFound line) {
   size_t start = 0;
   for (size_t i = 0; i < content.size(); ++i) {
     const char c = content[i];
     if (c != '\r' && c != '\n') continue;
-    lines.push_back(content.substr(start, i - start));
+    line(start, i - start);
     if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
     start = i + 1;
   }
-  if (start < content.size()) lines.push_back(content.substr(start));
+  if (start < content.size()) line(start, content.size() - start);
+}
+
+}  // namespace
+
+std::vector<std::string_view> split_line_views(std::string_view content) {
+  std::vector<std::string_view> lines;
+  for_each_line(content,
+                [&](size_t start, size_t size) { lines.push_back(content.substr(start, size)); });
   return lines;
 }
 
@@ -23,18 +35,10 @@ std::vector<std::string> split_lines(std::string_view content) {
   return {views.begin(), views.end()};
 }
 
-// The lines as split_line_views finds them, kept as places.
+// The lines kept as places in the text, not as views of their own.
 SourceFile::SourceFile(std::string shown, std::string_view content)
     : shown_name(std::move(shown)), content_(content) {
-  size_t start = 0;
-  for (size_t i = 0; i < content_.size(); ++i) {
-    const char c = content_[i];
-    if (c != '\r' && c != '\n') continue;
-    lines_.push_back({start, i - start});
-    if (c == '\r' && i + 1 < content_.size() && content_[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < content_.size()) lines_.push_back({start, content_.size() - start});
+  for_each_line(content_, [this](size_t start, size_t size) { lines_.push_back({start, size}); });
 }
 
 std::string summary_line(size_t errors, size_t warnings) {
