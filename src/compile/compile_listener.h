@@ -56,6 +56,10 @@ class CompileListener {
     (void)file, (void)line, (void)entry, (void)position;
   }
 
+  /// The line file is read to its end and the track plan is complete:
+  /// nothing in the build changes the plan after this.
+  virtual void plan_complete() {}
+
   /// The chainage references were cleared because none of them could be put
   /// in order (the largest position is shared, or no chainage is above 0).
   virtual void chainage_dropped() {}

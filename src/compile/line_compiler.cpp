@@ -401,5 +401,6 @@ Form1::LineOutcome Form1::store_line() {
   platform.delete_file(file);
   if (outcome == ReadOutcome::failed) return {false, compiler.board_counter()};
   compiler.end_of_file();
+  if (listener && compila_linea != 0) listener->plan_complete();
   return {true, compiler.board_counter()};
 }

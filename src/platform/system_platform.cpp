@@ -35,21 +35,13 @@ void remove_quietly(const fs::path& file) {
 
 // A name in the same folder that no other file has yet: the rename that
 // replaces the final file then happens inside one file system.
+// One generator per thread: a file may be staged on a thread of its own.
 fs::path temporary_name(const fs::path& file, unsigned attempt) {
-  static std::mt19937_64 generator{std::random_device{}()};
+  thread_local std::mt19937_64 generator{std::random_device{}()};
   fs::path tmp = file;
   tmp += ".tmp-" + std::to_string(generator() % 1000000000u) + "-" + std::to_string(attempt);
   return tmp;
 }
-
-/// Removes the temporary files still listed when it goes, whatever happened.
-struct TemporaryFiles {
-  std::vector<fs::path> names;
-  ~TemporaryFiles() {
-    for (const fs::path& name : names)
-      if (!name.empty()) remove_quietly(name);
-  }
-};
 
 }  // namespace
 
@@ -146,10 +138,25 @@ std::string SystemPlatform::read_file(const fs::path& file) {
   return content;
 }
 
+SystemPlatform::StagedFile& SystemPlatform::StagedFile::operator=(StagedFile&& other) noexcept {
+  if (this != &other) {
+    discard();
+    file_ = std::move(other.file_);
+    temporary_ = std::move(other.temporary_);
+    other.temporary_.clear();
+  }
+  return *this;
+}
+
+void SystemPlatform::StagedFile::discard() {
+  if (!temporary_.empty()) remove_quietly(temporary_);
+  temporary_.clear();
+}
+
 // Writes the new content to a new temporary file and closes it, checking
 // every piece and the close; on any failure, the source's own included, the
-// temporary file is removed. Returns its name.
-fs::path SystemPlatform::write_temporary(const NewFile& content) {
+// temporary file is removed.
+SystemPlatform::StagedFile SystemPlatform::stage(const NewFile& content) {
   const fs::path& file = content.file;
   for (unsigned attempt = 0;; ++attempt) {
     const fs::path tmp = temporary_name(file, attempt);
@@ -176,7 +183,7 @@ fs::path SystemPlatform::write_temporary(const NewFile& content) {
     errno = 0;
     if (failure == 0 && std::fflush(raw) != 0) failed();
     if (failure == 0 && std::fclose(out.release()) != 0) failed();
-    if (failure == 0) return tmp;
+    if (failure == 0) return StagedFile(file, tmp);
     out.reset();
     remove_quietly(tmp);
     throw FileError(file, "cannot write: " + reason(failure > 0 ? failure : EIO));
@@ -231,24 +238,28 @@ void SystemPlatform::replace_file(const fs::path& file, std::string_view bytes) 
 // links (FAT) the old content cannot be kept without copying it; those files
 // stay new and the error says which file failed.
 void SystemPlatform::replace_files(std::span<const NewFile> files) {
-  TemporaryFiles temporaries;
-  for (const NewFile& f : files) temporaries.names.push_back(write_temporary(f));
+  std::vector<StagedFile> staged;
+  staged.reserve(files.size());
+  for (const NewFile& f : files) staged.push_back(stage(f));
+  place(staged);
+}
 
+void SystemPlatform::place(std::span<StagedFile> staged) {
   std::vector<OldFile> old;
-  TemporaryFiles kept;
-  if (files.size() > 1) {
-    for (const NewFile& f : files) {
-      old.push_back(keep_old(f.file));
-      kept.names.push_back(old.back().kept);
+  std::vector<StagedFile> kept;  // removes the kept names when it goes
+  if (staged.size() > 1) {
+    for (const StagedFile& f : staged) {
+      old.push_back(keep_old(f.file()));
+      kept.emplace_back(f.file(), old.back().kept);
     }
   }
-  for (size_t i = 0; i < files.size(); ++i) {
+  for (size_t i = 0; i < staged.size(); ++i) {
     try {
-      move_into_place(temporaries.names[i], files[i].file);
-      temporaries.names[i].clear();
+      move_into_place(staged[i].temporary(), staged[i].file());
+      staged[i].forget();
     } catch (const FileError&) {
-      temporaries.names[i].clear();  // move_into_place removed it
-      if (!old.empty()) put_back(files, old, i);
+      staged[i].forget();  // move_into_place removed it
+      if (!old.empty()) put_back(staged, old, i);
       throw;
     }
   }
@@ -273,13 +284,13 @@ SystemPlatform::OldFile SystemPlatform::keep_old(const fs::path& file) {
 
 // Undoes the first `replaced` replacements of a group: each old file takes
 // its name back in one step, and a file that did not exist before is removed.
-void SystemPlatform::put_back(std::span<const NewFile> files, const std::vector<OldFile>& old,
+void SystemPlatform::put_back(std::span<StagedFile> staged, const std::vector<OldFile>& old,
                               size_t replaced) {
   for (size_t i = 0; i < replaced; ++i) {
     if (!old[i].existed) {
-      remove_quietly(files[i].file);
+      remove_quietly(staged[i].file());
     } else if (!old[i].kept.empty()) {
-      (void)rename_over(old[i].kept, files[i].file);
+      (void)rename_over(old[i].kept, staged[i].file());
     }
   }
 }

@@ -46,6 +46,38 @@ class SystemPlatform : public Platform {
   void replace_files(std::span<const NewFile> files) override;
   void delete_file(const std::filesystem::path& file) override;
 
+  /// A file's new content written whole to a temporary file beside it and
+  /// closed, not yet in place: the first half of a safe replace. The
+  /// temporary file is removed when this goes, unless it was placed.
+  class StagedFile {
+   public:
+    StagedFile() = default;
+    StagedFile(std::filesystem::path file, std::filesystem::path temporary)
+        : file_(std::move(file)), temporary_(std::move(temporary)) {}
+    StagedFile(StagedFile&& other) noexcept { *this = std::move(other); }
+    StagedFile& operator=(StagedFile&& other) noexcept;
+    ~StagedFile() { discard(); }
+
+    const std::filesystem::path& file() const { return file_; }
+    const std::filesystem::path& temporary() const { return temporary_; }
+    /// Removes the temporary file now (nothing once it was placed).
+    void discard();
+    /// The temporary file has taken its final name, or was removed by a failure.
+    void forget() { temporary_.clear(); }
+
+   private:
+    std::filesystem::path file_;
+    std::filesystem::path temporary_;
+  };
+
+  /// Writes `content` to a new temporary file beside its file, checking
+  /// every piece and the close; on any failure nothing is left and
+  /// FileError names the file. Uses up a source of pieces.
+  StagedFile stage(const NewFile& content);
+  /// The second half: puts a group of staged files in place together, as
+  /// replace_files does once every temporary file is written.
+  void place(std::span<StagedFile> staged);
+
   /// On a desktop, the report lines of the run in one message box, unless
   /// the run has shown its own box already. Done by end_program.
   void show_reports();
@@ -71,10 +103,9 @@ class SystemPlatform : public Platform {
 
  private:
   struct OldFile;
-  std::filesystem::path write_temporary(const NewFile& content);
   void move_into_place(const std::filesystem::path& temporary, const std::filesystem::path& file);
   OldFile keep_old(const std::filesystem::path& file);
-  void put_back(std::span<const NewFile> files, const std::vector<OldFile>& old, size_t replaced);
+  void put_back(std::span<StagedFile> staged, const std::vector<OldFile>& old, size_t replaced);
 
   std::filesystem::path folder_;
   std::unique_ptr<Desktop> desktop_;

@@ -86,6 +86,27 @@ TEST_F(SystemPlatformTest, GroupWithContentInPiecesIsAllOrNone) {
   EXPECT_EQ(files_in(folder.path()), 2u);
 }
 
+// A replace in two halves: while staged, the new content waits in a
+// temporary file and the old file is as it was; a staged file let go
+// leaves nothing, and placing a group puts every file in place.
+TEST_F(SystemPlatformTest, AStagedFileIsPlacedOrLeavesNothing) {
+  write_bytes(file("a.dat"), "old a");
+  {
+    const SystemPlatform::StagedFile dropped = platform.stage({file("a.dat"), "new a"});
+    EXPECT_EQ(read_bytes(dropped.temporary()), "new a");
+    EXPECT_EQ(read_bytes(file("a.dat")), "old a");
+  }
+  EXPECT_EQ(files_in(folder.path()), 1u);
+
+  std::vector<SystemPlatform::StagedFile> group;
+  group.push_back(platform.stage({file("a.dat"), "new a"}));
+  group.push_back(platform.stage({file("b.dat"), "new b"}));
+  platform.place(group);
+  EXPECT_EQ(read_bytes(file("a.dat")), "new a");
+  EXPECT_EQ(read_bytes(file("b.dat")), "new b");
+  EXPECT_EQ(files_in(folder.path()), 2u);
+}
+
 TEST_F(SystemPlatformTest, ReplaceInAFolderThatIsAFileFailsNamingTheFile) {
   write_bytes(file("plain"), "keep");
   const fs::path target = file("plain") / "out.dat";

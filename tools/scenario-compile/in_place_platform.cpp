@@ -59,13 +59,51 @@ void InPlacePlatform::replace_file(const fs::path& file, std::string_view bytes)
 }
 
 // The build lays out every byte of its files once and hands them over here;
-// they go to the system's safe replacement or nowhere, never to a copy.
+// they go to the system's safe replacement or nowhere, never to a copy. The
+// decision is taken while a file staged early is still being written.
 void InPlacePlatform::replace_files(std::span<const NewFile> files) {
   for (const NewFile& f : files)
     if (description(f.file) != nullptr)
       throw FileError(f.file, "cannot write: a description file is only ever read");
   for (const NewFile& f : files) handed_over_.push_back(f.file);
-  if (may_write()) system_.replace_files(files);
+  if (!may_write()) {
+    discard_early();
+    return;
+  }
+  std::vector<SystemPlatform::StagedFile> staged;
+  staged.reserve(files.size());
+  for (const NewFile& f : files) staged.push_back(stage(f));
+  system_.place(staged);
+}
+
+SystemPlatform::StagedFile InPlacePlatform::stage(const NewFile& f) {
+  if (!early_ || early_->file != f.file) return system_.stage(f);
+  std::future<SystemPlatform::StagedFile> staged = std::move(early_->staged);
+  early_.reset();
+  return staged.get();  // a failure to write it is thrown here, in the group's order
+}
+
+// The thread owns the content; the system platform's staging touches
+// nothing the build uses meanwhile (the build reads its descriptions from
+// this platform, never from the system's).
+void InPlacePlatform::stage_early(fs::path file, std::unique_ptr<ByteSource> content) {
+  discard_early();
+  auto write = [this, file, source = std::move(content)] {
+    return system_.stage(NewFile(file, *source));
+  };
+  early_ = EarlyFile{std::move(file), std::async(std::launch::async, std::move(write))};
+}
+
+// A failure to write a file that will not be put in place concerns nobody
+// (and this runs as the platform goes, where nothing may be thrown).
+void InPlacePlatform::discard_early() {
+  if (!early_) return;
+  std::future<SystemPlatform::StagedFile> staged = std::move(early_->staged);
+  early_.reset();
+  try {
+    staged.get();  // removes the temporary file as it goes
+  } catch (...) {
+  }
 }
 
 bool InPlacePlatform::may_write() {

@@ -9,6 +9,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <future>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -48,6 +50,19 @@ class InPlacePlatform : public Platform {
   void replace_files(std::span<const NewFile> files) override;
   void delete_file(const std::filesystem::path& file) override;
 
+  /// Starts writing `file`'s new content to its temporary file beside it on
+  /// a thread of its own, while the build goes on; no file is replaced. When
+  /// the build hands `file` over, that temporary file is what takes its
+  /// name (the content handed over then must be the same bytes, and is not
+  /// read); when the writes are not allowed, or the build ends without
+  /// handing it over, the temporary file is removed. The content must not
+  /// change until discard_early or the hand-over.
+  void stage_early(std::filesystem::path file, std::unique_ptr<ByteSource> content);
+  /// Waits for a file staged early and removes its temporary file, unless
+  /// it was put in place. Called before what its content reads goes away.
+  void discard_early();
+  ~InPlacePlatform() override { discard_early(); }
+
   /// The Windows-1252 text of a description file given by add_description
   /// (empty for any other file), for the checks that read it after the build.
   std::string_view description_text(const std::filesystem::path& as_built) const;
@@ -70,6 +85,14 @@ class InPlacePlatform : public Platform {
   };
   Description* description(const std::filesystem::path& file);
   bool may_write();
+  /// The staged file for `f`: the one staged early, or one staged now.
+  SystemPlatform::StagedFile stage(const NewFile& f);
+
+  /// A file being staged early, and the thread's outcome.
+  struct EarlyFile {
+    std::filesystem::path file;
+    std::future<SystemPlatform::StagedFile> staged;
+  };
 
   std::filesystem::path output_folder_;
   SystemPlatform system_;
@@ -77,4 +100,5 @@ class InPlacePlatform : public Platform {
   std::optional<bool> decision_;
   std::vector<Description> descriptions_;
   std::vector<std::filesystem::path> handed_over_;
+  std::optional<EarlyFile> early_;
 };

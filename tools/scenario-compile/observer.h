@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,11 @@ class Observer : public CompileListener {
   void entry_read(DescriptionFile file, int32_t line, std::string_view entry,
                   int32_t position) override;
   void chainage_dropped() override;
+  void plan_complete() override {
+    if (when_plan_complete) when_plan_complete();
+  }
+  /// Told when the line is compiled and its plan will not change again.
+  std::function<void()> when_plan_complete;
   void code_recorded(int32_t code, int32_t position, const SourceLocation& entry) override;
   /// Keeps what the build reads of each file, for the checks.
   std::vector<ReadField>* field_log(DescriptionFile file) override;

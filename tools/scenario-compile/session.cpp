@@ -12,6 +12,7 @@
 #include "in_place_platform.h"
 #include "scenario_names.h"
 #include "observer.h"
+#include "output/scenario_files.h"
 #include "platform/ansi.h"
 #include "platform/system_platform.h"
 #include "report.h"
@@ -102,6 +103,7 @@ class Session {
   void report_encoding(Report& report, DescriptionFile file, const DecodedText& decoded) const;
   int compile();
   int build(Form1& form, InPlacePlatform& platform);
+  void stage_line_data();
   bool may_write();
   void settle();
   int outcome() const;
@@ -246,6 +248,13 @@ int Session::compile() {
   Observer observer(form, report);
   form.listener = &observer;
   observer_ = &observer;
+  observer.when_plan_complete = [this] { stage_line_data(); };
+  // The line data file staged early reads the form's plan: it is done with
+  // before the form goes, whatever ends the build.
+  struct EarlyStageEnd {
+    InPlacePlatform& platform;
+    ~EarlyStageEnd() { platform.discard_early(); }
+  } early_stage_end{platform};
 
   const int status = build(form, platform);
   settle();
@@ -287,6 +296,17 @@ int Session::build(Form1& form, InPlacePlatform& platform) {
         {Severity::error, 0, std::nullopt, 0, false, author_names(e.what()), {}});
   }
   return exit_status::fatal;
+}
+
+// The line data file, the bulk of the bytes, needs only the plan: once the
+// plan is complete it is written to its temporary file beside the old one
+// while the train is compiled and the files checked, and takes its name
+// only if the decision to write allows it. Nothing is staged when the files
+// cannot be written whatever the checks find.
+void Session::stage_line_data() {
+  if (r_.check_only || (form_->codice_errore != 0 && !r_.write_on_error)) return;
+  platform_->stage_early(form_->file_name(ScenarioFile::line_data),
+                         std::make_unique<LineDataPieces>(form_->tracciato));
 }
 
 // The messages of the reading and of the grid scan: every code the build
