@@ -33,4 +33,20 @@ mkdir -p "$prefix"
   fi
 ) 9>"$prefix/.scenario-wine.lock"
 
-exec "$wine" "$@"
+# Now and then (about once in 2,000 starts here) Wine ends a program with
+# status 1 before the program has run: it printed nothing at all, where
+# every program of this build says why whenever it fails. A test
+# must not fail for that, so a run that ends so is run once more, and the
+# retry is said on stderr. The program's output is held until it ends, to
+# tell that case; a program that really fails fails the second time too.
+out=$(mktemp) err=$(mktemp)
+trap 'rm -f "$out" "$err"' EXIT
+for attempt in 1 2; do
+  status=0
+  "$wine" "$@" >"$out" 2>"$err" || status=$?
+  if [ "$status" -ne 1 ] || [ -s "$out" ] || [ -s "$err" ] || [ "$attempt" -eq 2 ]; then break; fi
+  echo "run-under-wine.sh: $1 ended with status 1 and no output, as when Wine fails to start it; running it again" >&2
+done
+cat "$out"
+cat "$err" >&2
+exit "$status"
