@@ -63,6 +63,20 @@ DecodedText converted_from_utf8(std::string_view bytes) {
   return out;
 }
 
+// The bytes as they are, but for the five that Windows-1252 leaves
+// undefined: no compiled file could hold them, so they are listed, like the
+// characters of a UTF-8 file that cannot be converted.
+DecodedText taken_as_cp1252(std::string_view bytes) {
+  DecodedText out;
+  out.text = bytes;
+  for (char& c : out.text) {
+    if (ansi_defined(static_cast<uint8_t>(c))) continue;
+    out.unconverted.push_back({false, 0, std::string(1, c)});
+    c = kUnconvertedByte;
+  }
+  return out;
+}
+
 }  // namespace
 
 Utf8Character next_utf8_character(std::string_view bytes) {
@@ -98,7 +112,5 @@ DecodedText decode_text(std::string_view bytes, TextEncoding encoding) {
   if (encoding == TextEncoding::detect)
     encoding = !all_ascii(bytes) && valid_utf8(bytes) ? TextEncoding::utf8 : TextEncoding::cp1252;
   if (encoding == TextEncoding::utf8) return converted_from_utf8(bytes);
-  DecodedText out;
-  out.text = bytes;
-  return out;
+  return taken_as_cp1252(bytes);
 }

@@ -32,7 +32,8 @@ Utf8Character next_utf8_character(std::string_view bytes);
 bool valid_utf8(std::string_view bytes);
 
 /// A character of the file that has no place in the Windows-1252 text: one
-/// that Windows-1252 cannot hold, or bytes that are no UTF-8 character.
+/// that Windows-1252 cannot hold, bytes that are no UTF-8 character, or, in
+/// a file taken as Windows-1252, a byte that Windows-1252 leaves undefined.
 struct UnconvertedCharacter {
   bool valid_utf8 = false;
   char32_t code_point = 0;  ///< the character, when valid_utf8
@@ -49,11 +50,13 @@ struct DecodedText {
   std::string text;        ///< Windows-1252
   bool from_utf8 = false;  ///< the bytes were read as UTF-8 and converted
   /// In the order of the file; the i-th stands in `text` as the i-th
-  /// kUnconvertedByte. Always empty when the bytes were taken as Windows-1252.
+  /// kUnconvertedByte.
   std::vector<UnconvertedCharacter> unconverted;
 };
 
 /// The bytes of a description file as Windows-1252 text. Read as UTF-8, a
 /// byte order mark at the start is dropped (it is no character of the text)
 /// and every character is converted; what cannot be converted is listed.
+/// Taken as Windows-1252, the bytes stay as they are; those it leaves
+/// undefined are listed.
 DecodedText decode_text(std::string_view bytes, TextEncoding encoding);

@@ -69,6 +69,25 @@ TEST(TextEncodingTest, WhatCannotBeConvertedIsMarkedAndListedInOrder) {
   }
 }
 
+// Taken as Windows-1252, only the five bytes it leaves undefined are
+// listed (0x81 itself among them); every other byte, the rest of the 0x80
+// block and NUL included, stays as it is. Found so, the bytes are no UTF-8.
+TEST(TextEncodingTest, BytesWindows1252LeavesUndefinedAreMarkedAndListed) {
+  for (const TextEncoding encoding : {TextEncoding::detect, TextEncoding::cp1252}) {
+    SCOPED_TRACE(static_cast<int>(encoding));
+    const DecodedText d =
+        decode_text("\x80\x81\x82\x8C\x8D\x8E\x8F\x90\x91\x9C\x9D\x9E\xFF\0"s, encoding);
+    EXPECT_FALSE(d.from_utf8);
+    EXPECT_EQ(d.text, "\x80\x81\x82\x8C\x81\x8E\x81\x81\x91\x9C\x81\x9E\xFF\0"s);
+    std::vector<std::string> listed;
+    for (const UnconvertedCharacter& c : d.unconverted) {
+      EXPECT_FALSE(c.valid_utf8);
+      listed.push_back(c.bytes);
+    }
+    EXPECT_EQ(listed, (std::vector<std::string>{"\x81", "\x8D", "\x8F", "\x90", "\x9D"}));
+  }
+}
+
 TEST(TextEncodingTest, ValidUtf8FollowsTheWellFormedSequences) {
   for (const char* good : {"", "abc", "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF",
                            "\xEE\x80\x80", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF"})

@@ -67,7 +67,10 @@ std::string code_point_text(char32_t cp) {
 }
 
 // What one character that cannot be converted is, in words.
-std::string unconverted_text(const UnconvertedCharacter& c) {
+std::string unconverted_text(const UnconvertedCharacter& c, bool from_utf8) {
+  if (!from_utf8)
+    return "byte " + hex_bytes(c.bytes) +
+           " is not a Windows-1252 character (the file is read as Windows-1252)";
   if (c.valid_utf8)
     return "\"" + c.bytes + "\" (" + code_point_text(c.code_point) +
            ") has no Windows-1252 form, the code page of the compiled files";
@@ -207,7 +210,7 @@ void Session::report_encoding(Report& report, DescriptionFile file,
     const std::string_view line = source.line(i);
     const auto here = static_cast<size_t>(std::count(line.begin(), line.end(), kUnconvertedByte));
     if (here == 0) continue;
-    std::string message = unconverted_text(decoded.unconverted[next]);
+    std::string message = unconverted_text(decoded.unconverted[next], decoded.from_utf8);
     if (here > 1) message += " (and " + counted(here - 1, "more character") + " on this line)";
     report.add({Severity::error, 0, file, static_cast<int32_t>(i + 1), true, std::move(message),
                 std::string(1, kUnconvertedByte)});
