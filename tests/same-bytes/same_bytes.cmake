@@ -3,8 +3,13 @@
 # description files given with CR LF, LF and CR line ends, and takes the
 # SHA-256 digest of every file they write.
 #
-#   -DMODE=check   compares the digests with DIGESTS (the test, in every suite)
+#   -DMODE=check   compares the digests (the test, in every suite)
 #   -DMODE=record  writes DIGESTS (from the Linux build; see the README)
+#
+# The main program's files are compared with BUILT_IN, the digests of the
+# built-in scenario that the unit tests pin too: every file the run leaves
+# is one of them, with its digest, and the two description files are gone.
+# scenario-compile's are compared with DIGESTS, which holds only those.
 #
 # Other variables: BUILDER and COMPILER (the two programs), EXAMPLES (the
 # example's folder), WORK (a scratch folder, emptied first) and EMULATOR
@@ -13,7 +18,7 @@
 
 cmake_minimum_required(VERSION 3.25)
 
-foreach(v MODE BUILDER COMPILER EXAMPLES WORK DIGESTS)
+foreach(v MODE BUILDER COMPILER EXAMPLES WORK DIGESTS BUILT_IN)
   if(NOT DEFINED ${v})
     message(FATAL_ERROR "same_bytes.cmake needs -D${v}=...")
   endif()
@@ -49,7 +54,25 @@ get_filename_component(builder_name ${BUILDER} NAME)
 file(MAKE_DIRECTORY ${WORK}/builder)
 file(COPY_FILE ${BUILDER} ${WORK}/builder/${builder_name})
 run(${WORK}/builder/${builder_name})
-add_digests(builder ${WORK}/builder ${builder_name})
+if(MODE STREQUAL "check")
+  file(STRINGS ${BUILT_IN} pinned)
+  list(LENGTH pinned pinned_count)
+  file(GLOB left RELATIVE ${WORK}/builder ${WORK}/builder/*)
+  list(REMOVE_ITEM left ${builder_name})
+  list(LENGTH left left_count)
+  math(EXPR deleted "${pinned_count} - ${left_count}")
+  if(NOT deleted EQUAL 2)
+    message(FATAL_ERROR "The main program left ${left_count} files of the ${pinned_count} in "
+                        "${BUILT_IN}, not all but its two description files: ${left}")
+  endif()
+  foreach(f ${left})
+    file(SHA256 ${WORK}/builder/${f} sum)
+    if(NOT "${sum}  ${f}" IN_LIST pinned)
+      message(FATAL_ERROR "The main program's ${f} (SHA-256 ${sum}) is not the file of the "
+                          "Linux build pinned in ${BUILT_IN}")
+    endif()
+  endforeach()
+endif()
 
 # The example's description files with each kind of line end.
 set(ends_crlf "\r\n")
