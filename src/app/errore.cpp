@@ -22,8 +22,9 @@ void Form1::errore(const std::string& a) {
 // Every code of the build comes here, whoever finds it: a later code
 // overwrites an earlier one in the build's state, as the state holds one
 // code, while the listener hears each one as it is recorded.
-void Form1::record_code(int32_t code, std::optional<int32_t> position, const SourceLocation& entry) {
+void Form1::record_code(int32_t code, std::optional<int32_t> position, const SourceLocation& entry,
+                        std::optional<int64_t> cell) {
   codice_errore = code;
   if (position) posizione_errore = *position;
-  if (listener) listener->code_recorded(code, posizione_errore, entry);
+  if (listener) listener->code_recorded(code, posizione_errore, entry, cell);
 }

@@ -75,7 +75,8 @@ class Form1 {
   /// Shows " Errore n. " + a in the message box and ends the program.
   [[noreturn]] void errore(const std::string& a);
   /// Records a code (codice_errore, posizione_errore) and tells the listener its entry.
-  void record_code(int32_t code, std::optional<int32_t> position, const SourceLocation& entry);
+  void record_code(int32_t code, std::optional<int32_t> position, const SourceLocation& entry,
+                   std::optional<int64_t> cell = std::nullopt);
 
   // ===== Scenario check codes (src/app/check_codes.cpp) =====
 

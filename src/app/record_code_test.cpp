@@ -29,7 +29,8 @@ std::ostream& operator<<(std::ostream& out, const Heard& h) {
 
 struct CodeListener : CompileListener {
   std::vector<Heard> heard;
-  void code_recorded(int32_t code, int32_t position, const SourceLocation& entry) override {
+  void code_recorded(int32_t code, int32_t position, const SourceLocation& entry,
+                     std::optional<int64_t>) override {
     heard.push_back({code, position, entry.file, entry.riga, entry.column, entry.end_of_file});
   }
 };

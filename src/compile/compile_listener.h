@@ -4,6 +4,7 @@
 // author compiler uses one for its warnings.
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -66,9 +67,12 @@ class CompileListener {
 
   /// The build recorded `code`, at the moment it did so: `position` is the
   /// build's posizione_errore once the code is recorded (left as it was for
-  /// the codes that carry none), `entry` the field concerned. A code
-  /// recorded twice is told twice, a later one after an earlier one.
-  virtual void code_recorded(int32_t code, int32_t position, const SourceLocation& entry) {
-    (void)code, (void)position, (void)entry;
+  /// the codes that carry none), `entry` the field concerned, `cell` the
+  /// grid cell the code found occupied (or outside the grid) for the codes
+  /// about one cell (6, 7 and 16 to 21). A code recorded twice is told
+  /// twice, a later one after an earlier one.
+  virtual void code_recorded(int32_t code, int32_t position, const SourceLocation& entry,
+                             std::optional<int64_t> cell) {
+    (void)code, (void)position, (void)entry, (void)cell;
   }
 };

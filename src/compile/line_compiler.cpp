@@ -366,7 +366,7 @@ ReadOutcome LineCompiler::name_board(const std::string&) {
   if (!accepted_position(posizione, field)) return ReadOutcome::stop_reading;
   cella& c = point_cell(f_.percorso, posizione, "name board");
   if (!cell_is_free(c)) {
-    f_.record_code(6, posizione, field);
+    f_.record_code(6, posizione, field, &c - f_.percorso.data());
     return ReadOutcome::failed;
   }
   if (board_counter_ < 1)

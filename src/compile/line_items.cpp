@@ -139,7 +139,7 @@ void Form1::memo_indicatori_v_max(int32_t posizione, int32_t vas, int32_t vbs, i
   cella& c = point_cell(percorso, posizione, "speed-limit boards");
   if (!cell_is_free(c)) {
     // The entry's position, which the caller would give the code anyway.
-    record_code(21, posizione, entry_being_placed);
+    record_code(21, posizione, entry_being_placed, &c - percorso.data());
     return;
   }
   // Stored in this order, each as soon as it is known: nothing is rolled

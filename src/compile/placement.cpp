@@ -43,7 +43,7 @@ void Form1::memo_segnale(int32_t posizione, int32_t sx, int32_t s1, int32_t s2, 
                          int32_t tempo) {
   const int64_t j = index(posizione / 50.0 + 1);
   if (!usable(percorso, j)) {
-    record_code(16, posizione, entry_being_placed);
+    record_code(16, posizione, entry_being_placed, j);
     return;
   }
   cella& c = percorso[static_cast<size_t>(j)];
@@ -80,15 +80,15 @@ void Form1::memo_rallentamento(int32_t x, int32_t v, int32_t l, int32_t f_tt, in
   if (!with_warning) f_ta = 0;
 
   if (with_warning && !usable(percorso, a)) {
-    record_code(17, x, entry_being_placed);
+    record_code(17, x, entry_being_placed, a);
     return;
   }
   if (!usable(percorso, s0)) {
-    record_code(18, x, entry_being_placed);
+    record_code(18, x, entry_being_placed, s0);
     return;
   }
   if (!usable(percorso, e)) {
-    record_code(19, x, entry_being_placed);
+    record_code(19, x, entry_being_placed, e);
     return;
   }
 
@@ -115,7 +115,7 @@ void Form1::memo_rallentamento(int32_t x, int32_t v, int32_t l, int32_t f_tt, in
   if (f_ta == 0) return;
   for (int64_t i = 0; i < 4; ++i) {
     if (!usable(percorso, w - i)) {
-      record_code(20, x, entry_being_placed);
+      record_code(20, x, entry_being_placed, w - i);
       return;
     }
   }

@@ -273,8 +273,10 @@ ReadOutcome TrainCompiler::abbattimento(const std::string&) {
   entry_read("abbattimento", posizione);
   if (beyond_grid(posizione, 100)) return stop_at(posizione, field);
   const int64_t j = static_cast<int64_t>(nearest(posizione / 50.0));
-  if (j < 0 || j > highest_ || !cell_is_free(f_.percorso[static_cast<size_t>(j)]))
-    return fail(7, posizione, field);
+  if (j < 0 || j > highest_ || !cell_is_free(f_.percorso[static_cast<size_t>(j)])) {
+    f_.record_code(7, posizione, field, j);
+    return ReadOutcome::failed;
+  }
   cella& c = f_.percorso[static_cast<size_t>(j)];
   if (value > 0) {
     c.tipo = cell_type::abbattimento;

@@ -41,8 +41,9 @@ void Observer::forget_fields() {
 
 // Every code is kept as the build records it, with the entry it names: the
 // build knows which field concerns the code, the grid scan's codes included.
-void Observer::code_recorded(int32_t code, int32_t position, const SourceLocation& entry) {
-  recorded_codes_.push_back({code, position, entry});
+void Observer::code_recorded(int32_t code, int32_t position, const SourceLocation& entry,
+                             std::optional<int64_t> cell) {
+  recorded_codes_.push_back({code, position, entry, cell});
 }
 
 namespace {
@@ -78,26 +79,6 @@ ReadingStops Observer::reading_stops() const {
 namespace {
 
 int64_t cell_at(double cells) { return static_cast<int64_t>(nearest(cells)); }
-
-/// The cell a code about an occupied cell tested, from the position the
-/// code carries: the boards' and the signal's cell, the abbattimento
-/// point's, a slowdown's warning board and start. None for the codes whose
-/// cell the position alone does not give.
-std::optional<int64_t> tested_cell(int32_t code, int32_t posizione) {
-  switch (code) {
-    case 6:
-    case 16:
-    case 21:
-    case 18:
-      return cell_at(posizione / 50.0 + 1);
-    case 7:
-      return cell_at(posizione / 50.0);
-    case 17:
-      return cell_at((posizione - 1200.0) / 50 + 1);
-    default:
-      return std::nullopt;
-  }
-}
 
 std::string quoted_name(const std::string& nome) { return "\"" + cp1252_to_utf8(nome) + "\""; }
 
@@ -198,8 +179,7 @@ void Observer::report_codes(std::string_view detail) {
       d.code = r.code;
       d.message = std::string(row != nullptr ? row->meaning : "not a code of this builder") +
                   posizione;
-      if (const std::optional<int64_t> cell = tested_cell(r.code, r.posizione))
-        d.message += occupant(*cell, location.file);
+      if (r.cell) d.message += occupant(*r.cell, location.file);
       if (r.code == 25 && !detail.empty()) d.message += " (" + std::string(detail) + ")";
     }
     report_.add(std::move(d));

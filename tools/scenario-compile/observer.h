@@ -29,7 +29,8 @@ class Observer : public CompileListener {
   }
   /// Told when the line is compiled and its plan will not change again.
   std::function<void()> when_plan_complete;
-  void code_recorded(int32_t code, int32_t position, const SourceLocation& entry) override;
+  void code_recorded(int32_t code, int32_t position, const SourceLocation& entry,
+                     std::optional<int64_t> cell) override;
   /// Keeps what the build reads of each file, for the checks.
   std::vector<ReadField>* field_log(DescriptionFile file) override;
   /// Lets go of what field_log kept, once the checks have it no more.
@@ -50,6 +51,7 @@ class Observer : public CompileListener {
     int32_t code;
     int32_t posizione;
     SourceLocation location;
+    std::optional<int64_t> cell;  ///< the cell found occupied, for the codes about one
   };
   const std::vector<RecordedCode>& recorded_codes() const { return recorded_codes_; }
 

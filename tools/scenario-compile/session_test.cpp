@@ -298,6 +298,22 @@ const std::vector<MessageCase>& message_cases() {
          "segnale, 3010, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
          "         ^~~~\n"
          "1 error, 0 warnings\n"},
+      {"code 19 names what holds the slowdown's end cell",
+       {{true, 14, "[rallentamenti]\nrallentamento, 100, 30, 500, 0, 0, 0"}},
+       1,
+       true,
+         "T:15:16: error: the slowdown's end cell is occupied (at 100 m, 100 m beyond the reference km 73+450): cell 13 already holds the stop cell of station \"ALFA\" of line 12 [code 19]\n"
+         "rallentamento, 100, 30, 500, 0, 0, 0\n"
+         "               ^~~\n"
+         "1 error, 0 warnings\n"},
+      {"code 20 names what holds a pre-warning cell",
+       {{true, 14, "[rallentamenti]\nrallentamento, 1900, 30, 100, 0, 1, 0"}},
+       1,
+       true,
+         "T:15:16: error: the slowdown's pre-warning cells are occupied (at 1900 m, 1900 m beyond the reference km 73+450): cell 13 already holds the stop cell of station \"ALFA\" of line 12 [code 20]\n"
+         "rallentamento, 1900, 30, 100, 0, 1, 0\n"
+         "               ^~~~\n"
+         "1 error, 0 warnings\n"},
       {"code 6 names the boards that hold the cell",
        {{false, 21, "cartello_indicatore, 300, (CULMINE)"}},
        1,
