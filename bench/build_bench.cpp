@@ -9,40 +9,16 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 
 #include "app/form1.h"
+#include "bench_support.h"
 #include "platform/system_platform.h"
 #include "testing/largest_scenario.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-/// A fresh folder for the files of the benchmark, removed at the end.
-struct ScratchFolder {
-  fs::path path = fs::temp_directory_path() / ("scenario-bench-" + std::to_string(std::random_device{}()));
-  ScratchFolder() { fs::create_directories(path); }
-  ~ScratchFolder() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
-
-/// A value of /proc/self/status in kilobytes ("VmHWM:", "VmRSS:").
-double status_kb(const std::string& voce) {
-  std::ifstream status("/proc/self/status");
-  std::string field;
-  while (status >> field) {
-    if (field == voce) {
-      double kb = 0;
-      status >> kb;
-      return kb;
-    }
-  }
-  return 0;
-}
 
 /// Starts a new peak: the memory the previous iteration freed goes back to
 /// the system, then the kernel resets VmHWM to the present resident size.

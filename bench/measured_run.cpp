@@ -7,26 +7,13 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <memory>
+
+#include "bench_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-/// The resident size of this process now ("VmRSS:"), in kilobytes.
-long resident_kb() {
-  std::ifstream status("/proc/self/status");
-  std::string field;
-  while (status >> field) {
-    if (field == "VmRSS:") {
-      long kb = 0;
-      status >> kb;
-      return kb;
-    }
-  }
-  return 0;
-}
 
 /// A word for the shell, in single quotes.
 std::string quoted(const std::string& word) {
@@ -43,7 +30,7 @@ struct PipeCloser {
 
 int launch_measured(int argc, char** argv) {
   if (argc < 1) return 2;
-  const long launcher_kb = resident_kb();
+  const long launcher_kb = static_cast<long>(status_kb("VmRSS:"));
   const auto start = std::chrono::steady_clock::now();
   const pid_t child = fork();
   if (child < 0) return 2;

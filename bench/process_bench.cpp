@@ -17,11 +17,11 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "app/form1.h"
+#include "bench_support.h"
 #include "measured_run.h"
 #include "platform/system_platform.h"
 #include "testing/largest_scenario.h"
@@ -33,16 +33,6 @@ namespace {
 
 constexpr const char* kLine = "Massima";
 constexpr const char* kTrain = "1";
-
-struct Scratch {
-  fs::path path =
-      fs::temp_directory_path() / ("scenario-bench-" + std::to_string(std::random_device{}()));
-  Scratch() { fs::create_directories(path); }
-  ~Scratch() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
 
 std::string read_whole(const fs::path& file) {
   SystemPlatform reader(file.parent_path());
@@ -65,7 +55,7 @@ double seconds_of(const auto& work) {
 /// The largest scenario's description files in a source folder, compiled
 /// once into an output folder; the compiled bytes kept for the raw write.
 struct CompileSetup {
-  Scratch scratch;
+  ScratchFolder scratch;
   fs::path source = scratch.path / "source";
   fs::path output = scratch.path / "output";
   fs::path raw = scratch.path / "raw";
@@ -156,7 +146,7 @@ BENCHMARK(BM_CompileRawWrite)->UseRealTime()->Unit(benchmark::kMillisecond)->Min
 /// The eight files of the main program's run, as it writes them, taken from
 /// a run over the memory platform that keeps the deleted description files.
 struct BuilderSetup {
-  Scratch scratch;
+  ScratchFolder scratch;
   fs::path folder = scratch.path / "program";
   fs::path raw = scratch.path / "raw";
   std::vector<std::pair<ScenarioFile, std::string>> texts;  ///< in the order written
