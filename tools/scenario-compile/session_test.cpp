@@ -228,6 +228,22 @@ const std::vector<MessageCase>& message_cases() {
          "segnalle, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\n"
          "^~~~~~~~\n"
          "0 errors, 1 warning\n"},
+      {"entry key as the line file's last field",
+       {{false, 22, "pendenza"}},
+       0,
+       true,
+         "L:22:1: warning: key \"pendenza\" is the file's last field and starts no entry: the build stops at the end of the file before it (end the file with \"[fine]\")\n"
+         "pendenza\n"
+         "^~~~~~~~\n"
+         "0 errors, 1 warning\n"},
+      {"entry key as the train file's last field",
+       {{true, 18, "segnale"}},
+       0,
+       true,
+         "T:18:1: warning: key \"segnale\" is the file's last field and starts no entry: the build stops at the end of the file before it (end the file with \"[fine]\")\n"
+         "segnale\n"
+         "^~~~~~~\n"
+         "0 errors, 1 warning\n"},
       {"general entry among line entries",
        {{false, 15, "sfondo uno, 5"}},
        0,

@@ -107,9 +107,16 @@ bool closes_general(std::string_view key) {
   return looks_like_heading(key);
 }
 
+/// The entries a key read in `section` of `file` may start (a train file
+/// has one table for both sections).
+std::span<const EntryShape> entries_of(DescriptionFile file, Section section) {
+  if (file == DescriptionFile::train) return kTrainEntries;
+  return section == Section::general ? std::span<const EntryShape>(kGeneralEntries)
+                                     : std::span<const EntryShape>(kLineEntries);
+}
+
 /// The keyword of `rows` that `text` holds, if any: the first word of its row.
-template <size_t N>
-std::optional<std::string_view> keyword_in(const EntryShape (&rows)[N], std::string_view text) {
+std::optional<std::string_view> keyword_in(std::span<const EntryShape> rows, std::string_view text) {
   const std::string lower = lowercase(text);
   for (const EntryShape& shape : rows)
     if (shape.words.in(text, lower)) return shape.words.first;
@@ -138,10 +145,7 @@ size_t edit_distance(std::string_view a, std::string_view b) {
 /// two letters of the key.
 std::optional<std::string_view> nearest_key(DescriptionFile file, Section section,
                                             std::string_view key) {
-  const std::span<const EntryShape> rows =
-      file == DescriptionFile::train ? std::span<const EntryShape>(kTrainEntries)
-      : section == Section::general  ? std::span<const EntryShape>(kGeneralEntries)
-                                     : std::span<const EntryShape>(kLineEntries);
+  const std::span<const EntryShape> rows = entries_of(file, section);
   const std::string lower = lowercase(key);
   if (lower.size() < 4) return std::nullopt;
   std::optional<std::string_view> best;
@@ -163,8 +167,7 @@ bool looks_like_heading(std::string_view key) { return contains(key, "[") && con
 std::string in_quotes(std::string_view text) { return "\"" + cp1252_to_utf8(text) + "\""; }
 
 std::optional<std::string_view> keyword_of_file(DescriptionFile file, std::string_view text) {
-  return file == DescriptionFile::line ? keyword_in(kLineEntries, text)
-                                       : keyword_in(kTrainEntries, text);
+  return keyword_in(entries_of(file, Section::entries), text);
 }
 
 bool swallows(DescriptionFile file, std::string_view text, int32_t riga, int32_t before) {
@@ -311,14 +314,14 @@ std::optional<std::string> Scan::next_key(int comment_steps, bool end_stops_skip
   std::optional<std::string> key = read_key();
   if (!key) return std::nullopt;
   if (reader_->end_of_file()) {
-    drop(*key, section);
+    drop_last(*key, section);
     return std::nullopt;
   }
   for (int step = 0; step < comment_steps && contains(*key, "-"); ++step) {
     key = read_key();
     if (!key) return std::nullopt;
     if (end_stops_skip && reader_->end_of_file()) {
-      drop(*key, section);
+      drop_last(*key, section);
       return std::nullopt;
     }
   }
@@ -416,6 +419,21 @@ void Scan::warn_key(int32_t riga, int32_t column, std::string message) {
   d.column = column;
   d.message = std::move(message);
   (section_ == Section::before_general ? before_general_ : key_warnings_).push_back(std::move(d));
+}
+
+// The build stops as soon as a read reaches the file's end, so the file's
+// last field is never taken as a key: that is what the closing "[fine]" is
+// for. A key there that would start an entry is lost without a word from
+// the build, whatever the author meant by it.
+void Scan::drop_last(const std::string& key, Section section) {
+  if (contains(key, "-") || !keyword_in(entries_of(file_, section), key)) {
+    drop(key, section);
+    return;
+  }
+  warn_key(key_line_, key_column_,
+           "key " + in_quotes(key) +
+               " is the file's last field and starts no entry: the build stops at the end of "
+               "the file before it (end the file with \"[fine]\")");
 }
 
 // Headings, comments and the closing line are dropped by design. Values

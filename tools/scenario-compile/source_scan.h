@@ -163,6 +163,8 @@ class Scan {
   bool take(FieldRead<T>&& read, Into& into);
   void note_failure(const FieldFailure& f);
   void drop(const std::string& key, Section section);
+  /// drop for the file's last field, which the build never reads as a key.
+  void drop_last(const std::string& key, Section section);
   void warn_key(int32_t riga, int32_t column, std::string message);
   std::string_view line_text(int32_t riga) const {
     return riga >= 1 && static_cast<size_t>(riga) <= source_.line_count()
