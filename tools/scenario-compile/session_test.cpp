@@ -244,6 +244,22 @@ const std::vector<MessageCase>& message_cases() {
          "segnale\n"
          "^~~~~~~\n"
          "0 errors, 1 warning\n"},
+      {"station time with minutes beyond 59",
+       {{true, 12, "stazione, 500, 12, 400, 1, 0, 0, 4,1,0, 2,1,1, 1, 6,75, 0, ALFA"}},
+       0,
+       true,
+         "T:12:53: warning: stazione: the minutes value 75 is not 0 to 59: the station time is stored as 26100 s after midnight, 7:15:00\n"
+         "stazione, 500, 12, 400, 1, 0, 0, 4,1,0, 2,1,1, 1, 6,75, 0, ALFA\n"
+         "                                                    ^~\n"
+         "0 errors, 1 warning\n"},
+      {"clock with seconds beyond 59",
+       {{true, 5, "orologio,    6               47            60 "}},
+       0,
+       true,
+         "T:5:44: warning: orologio: the seconds value 60 is not 0 to 59\n"
+         "orologio,    6               47            60 \n"
+         "                                           ^~\n"
+         "0 errors, 1 warning\n"},
       {"general entry among line entries",
        {{false, 15, "sfondo uno, 5"}},
        0,

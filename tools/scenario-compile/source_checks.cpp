@@ -92,6 +92,7 @@ class Checker {
   void single_entry_codes(DescriptionFile f, const Entry& e);
   void grid_code(DescriptionFile f, const Entry& e);
   void stored_widths(DescriptionFile f, const Entry& e);
+  void clock_times(DescriptionFile f, const Entry& e);
   void swallowed_text(DescriptionFile f, const Entry& e);
   void heading_key(DescriptionFile f, const Entry& e);
   void curve_side(const Entry& e);
@@ -243,6 +244,7 @@ void Checker::entry_checks(DescriptionFile f) {
       grid_code(f, e);
     }
     stored_widths(f, e);
+    clock_times(f, e);
     swallowed_text(f, e);
     heading_key(f, e);
     if (e.shape->kind == "curva") curve_side(e);
@@ -328,6 +330,49 @@ void Checker::stored_widths(DescriptionFile f, const Entry& e) {
                  std::to_string(read) + " per mille";
     }
     warn(f, e, w.field, std::move(message));
+  }
+}
+
+/// An entry that holds a time of day: its hours, minutes and seconds are
+/// three fields in a row, from `hours`.
+struct ClockFields {
+  std::string_view kind;
+  size_t hours;
+  bool stored_as_seconds;  ///< kept as seconds after midnight, not field by field
+};
+
+const ClockFields kClockFields[] = {
+    {"orologio", 0, false},
+    {"stazione", 13, true},
+};
+
+/// "26:15:00" for a number of seconds after midnight.
+std::string clock_text(int64_t seconds) {
+  const auto two = [](int64_t v) { return (v < 10 ? "0" : "") + std::to_string(v); };
+  return std::to_string(seconds / 3600) + ":" + two(seconds / 60 % 60) + ":" + two(seconds % 60);
+}
+
+// Minutes and seconds beyond 59 are no time of day, nor are negative hours;
+// hours past 23 are left alone, as a timetable may run past midnight.
+void Checker::clock_times(DescriptionFile f, const Entry& e) {
+  for (const ClockFields& c : kClockFields) {
+    if (c.kind != e.shape->kind || c.hours + 2 >= e.fields.size()) continue;
+    const int64_t hours = e.fields[c.hours].number, minutes = e.fields[c.hours + 1].number,
+                  seconds = e.fields[c.hours + 2].number;
+    for (size_t i = c.hours; i <= c.hours + 2; ++i) {
+      const int64_t v = e.fields[i].number;
+      const bool hours_field = i == c.hours;
+      if (hours_field ? v >= 0 : v >= 0 && v <= 59) continue;
+      std::string message = std::string(e.shape->kind) + ": the " +
+                            std::string(e.shape->fields[i].name) + " value " +
+                            std::to_string(v) + (hours_field ? " is below 0" : " is not 0 to 59");
+      if (c.stored_as_seconds) {
+        const int64_t stored = wrap32((hours * 60 + minutes) * 60 + seconds);
+        message += ": the station time is stored as " + std::to_string(stored) +
+                   " s after midnight" + (stored >= 0 ? ", " + clock_text(stored) : "");
+      }
+      warn(f, e, i, std::move(message));
+    }
   }
 }
 
