@@ -5,8 +5,9 @@
 // grid. Both procedures only record a code when a cell cannot be used; the
 // train half notices it right after the call. The code names the entry the
 // compiler is placing (entry_being_placed) and carries the entry's position,
-// which the caller would give it anyway; the cells of a placed item keep
-// that entry in cell_origins for the grid scan.
+// which the caller would give it anyway; every cell of a placed item keeps
+// that entry in cell_origins, for the grid scan and for whoever tells what
+// holds a cell.
 //
 // The caller's range test bounds a position from above only. Whatever the
 // file holds, nothing outside the grid is read or written here: a cell that
@@ -106,6 +107,7 @@ void Form1::memo_rallentamento(int32_t x, int32_t v, int32_t l, int32_t f_tt, in
     warning.tipo = cell_type::slowdown_warning;
     if (d_v != 0) warning.dato2 = wrap16(d_v);
     warning.dato1 = wrap16(v);
+    note_origin(cell_origins, a, entry_being_placed);
   }
   for (cella* c : {&inizio, &fine}) {
     c->dato1 = wrap16(v);
@@ -124,5 +126,6 @@ void Form1::memo_rallentamento(int32_t x, int32_t v, int32_t l, int32_t f_tt, in
     c.tipo = cell_type::slowdown_pre_warning;
     c.dato1 = static_cast<int16_t>(i + 1);
     if (d_v != 0) c.dato2 = static_cast<int16_t>(i + 1);
+    note_origin(cell_origins, w - i, entry_being_placed);
   }
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <span>
 
 #include "app/error_codes.h"
 #include "model/chainage.h"
@@ -43,7 +44,7 @@ void Observer::forget_fields() {
 // build knows which field concerns the code, the grid scan's codes included.
 void Observer::code_recorded(int32_t code, int32_t position, const SourceLocation& entry,
                              std::optional<int64_t> cell) {
-  recorded_codes_.push_back({code, position, entry, cell});
+  recorded_codes_.push_back({code, position, entry, cell, entries_.empty() ? 0 : entries_.size() - 1});
 }
 
 namespace {
@@ -84,9 +85,10 @@ std::string quoted_name(const std::string& nome) { return "\"" + cp1252_to_utf8(
 
 }  // namespace
 
-const Observer::ReadEntry* Observer::entry_in_cell(std::string_view kind, int64_t cell) const {
+const Observer::ReadEntry* Observer::entry_in_cell(std::string_view kind, int64_t cell,
+                                                   size_t entries_before) const {
   const ReadEntry* found = nullptr;
-  for (const ReadEntry& e : entries_) {
+  for (const ReadEntry& e : std::span(entries_).first(std::min(entries_before, entries_.size()))) {
     if (e.kind != kind) continue;
     const int64_t at = kind == "abbattimento" ? cell_at(e.posizione / 50.0)
                                               : cell_at(e.posizione / 50.0 + 1);
@@ -95,7 +97,7 @@ const Observer::ReadEntry* Observer::entry_in_cell(std::string_view kind, int64_
   return found;
 }
 
-std::string Observer::occupant(int64_t cell, DescriptionFile from) const {
+std::string Observer::occupant(int64_t cell, DescriptionFile from, size_t entries_before) const {
   const CellGrid& percorso = form_.percorso;
   if (cell < 0 || cell >= static_cast<int64_t>(percorso.size())) return {};
   const cella& c = percorso[static_cast<size_t>(cell)];
@@ -121,13 +123,13 @@ std::string Observer::occupant(int64_t cell, DescriptionFile from) const {
       break;
     case cell_type::speed_limit_boards:
       what = "speed-limit boards";
-      from_entry(entry_in_cell("indicatori_vmax", cell));
+      from_entry(entry_in_cell("indicatori_vmax", cell, entries_before));
       break;
     case cell_type::name_board:
       what = "the name board";
       if (c.dato1 >= 1 && c.dato1 <= fixed_record::first_board)
         what += " " + quoted_name(form_.voci[static_cast<size_t>(c.dato1)].nome);
-      from_entry(entry_in_cell("cartello_indicatore", cell));
+      from_entry(entry_in_cell("cartello_indicatore", cell, entries_before));
       break;
     case cell_type::station_stop: {
       const int32_t s = c.dato1;
@@ -142,7 +144,7 @@ std::string Observer::occupant(int64_t cell, DescriptionFile from) const {
     case cell_type::abbattimento:
     case cell_type::abbattimento_without_value:
       what = "an abbattimento point";
-      from_entry(entry_in_cell("abbattimento", cell));
+      from_entry(entry_in_cell("abbattimento", cell, entries_before));
       break;
     default:
       what = "an item of cell type " + std::to_string(c.tipo);
@@ -179,7 +181,7 @@ void Observer::report_codes(std::string_view detail) {
       d.code = r.code;
       d.message = std::string(row != nullptr ? row->meaning : "not a code of this builder") +
                   posizione;
-      if (r.cell) d.message += occupant(*r.cell, location.file);
+      if (r.cell) d.message += occupant(*r.cell, location.file, r.entries_before);
       if (r.code == 25 && !detail.empty()) d.message += " (" + std::string(detail) + ")";
     }
     report_.add(std::move(d));

@@ -52,6 +52,9 @@ class Observer : public CompileListener {
     int32_t posizione;
     SourceLocation location;
     std::optional<int64_t> cell;  ///< the cell found occupied, for the codes about one
+    /// Entries read before the one the code is about (which is read, then
+    /// placed): those that can hold its cell.
+    size_t entries_before;
   };
   const std::vector<RecordedCode>& recorded_codes() const { return recorded_codes_; }
 
@@ -65,9 +68,10 @@ class Observer : public CompileListener {
   };
   /// What already holds a cell, in words, with the line of its entry; empty
   /// for a free cell or one outside the grid.
-  std::string occupant(int64_t cell, DescriptionFile from) const;
-  /// The line of the last entry of `kind` whose item stands in `cell`.
-  const ReadEntry* entry_in_cell(std::string_view kind, int64_t cell) const;
+  std::string occupant(int64_t cell, DescriptionFile from, size_t entries_before) const;
+  /// The last of the first `entries_before` entries of `kind` whose item
+  /// stands in `cell`.
+  const ReadEntry* entry_in_cell(std::string_view kind, int64_t cell, size_t entries_before) const;
 
   Form1& form_;
   Report& report_;

@@ -355,6 +355,32 @@ const std::vector<MessageCase>& message_cases() {
          "                     ^~~\n"
          "T:1:1: note: not compiled: the build stopped in the line description; this file was only checked\n"
          "1 error, 0 warnings\n"},
+      {"code 6 names the board of the same kind that holds the cell",
+       {{false, 21, "cartello_indicatore, 6000, (CULMINE)\ncartello_indicatore, 6010, (ALTRO)"}},
+       1,
+       true,
+         "L:22:22: error: a name board stands on an occupied cell (at 6010 m, 6010 m beyond the reference km 73+450): cell 121 already holds the name board \"(CULMINE)\" of line 21 [code 6]\n"
+         "cartello_indicatore, 6010, (ALTRO)\n"
+         "                     ^~~~\n"
+         "T:1:1: note: not compiled: the build stopped in the line description; this file was only checked\n"
+         "1 error, 0 warnings\n"},
+      {"code 7 names the point of the same kind that holds the cell",
+       {{true, 17, "[codici]\nabbattimento, 4500, 5\nabbattimento, 4510, 5"}},
+       1,
+       true,
+         "T:19:15: error: an abbattimento point stands on an occupied cell (at 4510 m, 4510 m beyond the reference km 73+450): cell 90 already holds an abbattimento point of line 18 [code 7]\n"
+         "abbattimento, 4510, 5\n"
+         "              ^~~~\n"
+         "1 error, 0 warnings\n"},
+      {"code 7 names the slowdown whose pre-warning cell holds the cell",
+       {{true, 14, "[rallentamenti]\nrallentamento, 4000, 30, 100, 0, 1, 0"},
+        {true, 17, "[codici]\nabbattimento, 2700, 5"}},
+       1,
+       true,
+         "T:19:15: error: an abbattimento point stands on an occupied cell (at 2700 m, 2700 m beyond the reference km 73+450): cell 54 already holds a slowdown's cell of line 15 [code 7]\n"
+         "abbattimento, 2700, 5\n"
+         "              ^~~~\n"
+         "1 error, 0 warnings\n"},
       {"code 25 deep",
        {{true, 13, "stazione, 5000, 4\n 600, 1, 0, 0\n 1,1,x\n 2,1,1, 0, 7,38, 0, BETA"}},
        1,
