@@ -260,6 +260,33 @@ const std::vector<MessageCase>& message_cases() {
          "orologio,    6               47            60 \n"
          "                                           ^~\n"
          "0 errors, 1 warning\n"},
+      {"tunnel ending before its start, of an unknown type",
+       {{false, 17, "montagna, 4500, 4000, 7"}},
+       0,
+       true,
+         "L:17:17: warning: montagna: the end 4000 m is not past the start 4500 m: the tunnel covers no cell\n"
+         "montagna, 4500, 4000, 7\n"
+         "                ^~~~\n"
+         "L:17:23: warning: montagna: the type 7 is not 1, 2, 11 or 12 (tunnel kind 1 or 2, with markers from 11 up)\n"
+         "montagna, 4500, 4000, 7\n"
+         "                      ^\n"
+         "0 errors, 2 warnings\n"},
+      {"tunnel shorter than a cell",
+       {{false, 17, "montagna, 4000, 4020, 11"}},
+       0,
+       true,
+         "L:17:17: warning: montagna: the end 4020 m is too close to the start 4000 m: the tunnel covers no cell\n"
+         "montagna, 4000, 4020, 11\n"
+         "                ^~~~\n"
+         "0 errors, 1 warning\n"},
+      {"overlapping tunnels",
+       {{false, 17, "montagna, 4000, 4500, 11\nmontagna, 4400, 4800, 12"}},
+       0,
+       true,
+         "L:18:11: warning: montagna at 4400 m (4400 m beyond the reference km 73+450) overlaps the tunnel of line 17 (4000 m to 4500 m)\n"
+         "montagna, 4400, 4800, 12\n"
+         "          ^~~~\n"
+         "0 errors, 1 warning\n"},
       {"general entry among line entries",
        {{false, 15, "sfondo uno, 5"}},
        0,

@@ -96,6 +96,7 @@ class Checker {
   void swallowed_text(DescriptionFile f, const Entry& e);
   void heading_key(DescriptionFile f, const Entry& e);
   void curve_side(const Entry& e);
+  void tunnel(const Entry& e);
   void order_and_overlap(DescriptionFile f);
   void past_the_end(DescriptionFile f);
   void erased_by_stations();
@@ -248,6 +249,7 @@ void Checker::entry_checks(DescriptionFile f) {
     swallowed_text(f, e);
     heading_key(f, e);
     if (e.shape->kind == "curva") curve_side(e);
+    if (e.shape->kind == "montagna") tunnel(e);
   }
 }
 
@@ -418,6 +420,22 @@ void Checker::heading_key(DescriptionFile f, const Entry& e) {
   report_.add(std::move(d));
 }
 
+// A tunnel covers the cells from nearest(start / 50) to nearest(end / 50 - 1)
+// with kind 1 or 2, the types 11 and 12 adding a marker every 200 m.
+void Checker::tunnel(const Entry& e) {
+  if (e.fields.size() < 3) return;
+  const int64_t inizio = e.fields[0].number, fine = e.fields[1].number, tipo = e.fields[2].number;
+  if (nearest(static_cast<double>(inizio) / 50) > nearest(static_cast<double>(fine) / 50 - 1))
+    warn(DescriptionFile::line, e, 1,
+         "montagna: the end " + std::to_string(fine) + " m is " +
+             (fine <= inizio ? "not past" : "too close to") + " the start " +
+             std::to_string(inizio) + " m: the tunnel covers no cell");
+  if (tipo != 1 && tipo != 2 && tipo != 11 && tipo != 12)
+    warn(DescriptionFile::line, e, 2,
+         "montagna: the type " + std::to_string(tipo) +
+             " is not 1, 2, 11 or 12 (tunnel kind 1 or 2, with markers from 11 up)");
+}
+
 // The side is taken from the key: any "s" makes a left-hand curve.
 void Checker::curve_side(const Entry& e) {
   const std::string lower = lowercase(e.key);
@@ -435,35 +453,47 @@ void Checker::curve_side(const Entry& e) {
 
 // ----- Entries against each other -----
 
+/// The kinds of entry that cover a stretch of line from their position,
+/// and where the stretch ends.
+struct Stretch {
+  std::string_view kind;
+  std::string_view what;
+  int64_t (*end)(const Entry&);
+};
+
+const Stretch kStretches[] = {
+    {"curva", "curve",
+     [](const Entry& e) -> int64_t { return int64_t{e.position()} + e.fields[1].number; }},
+    {"montagna", "tunnel", [](const Entry& e) -> int64_t { return e.fields[1].number; }},
+};
+
 void Checker::order_and_overlap(DescriptionFile f) {
   std::vector<const Entry*> last;  // the last entry of each positioned kind
-  const Entry* previous_curve = nullptr;
   for (const Entry& e : scan(f).entries()) {
     if (!e.positioned()) continue;
     const auto found = std::find_if(last.begin(), last.end(),
                                     [&](const Entry* l) { return l->shape == e.shape; });
     if (found == last.end()) {
       last.push_back(&e);
-    } else {
-      if (e.position() <= (*found)->position())
-        warn(f, e, 0,
-             std::string(e.shape->kind) + " at " + metres(e.position()) +
-                 " is not after the previous one at " + std::to_string((*found)->position()) +
-                 " m (line " + std::to_string((*found)->riga) +
-                 "): entries of this kind must be in ascending order of position");
-      *found = &e;
+      continue;
     }
-    if (e.shape->kind != "curva") continue;
-    if (previous_curve != nullptr) {
-      const int64_t end = int64_t{previous_curve->position()} + previous_curve->fields[1].number;
-      if (e.position() >= previous_curve->position() && e.position() < end)
+    const Entry& previous = **found;
+    *found = &e;
+    if (e.position() <= previous.position())
+      warn(f, e, 0,
+           std::string(e.shape->kind) + " at " + metres(e.position()) +
+               " is not after the previous one at " + std::to_string(previous.position()) +
+               " m (line " + std::to_string(previous.riga) +
+               "): entries of this kind must be in ascending order of position");
+    for (const Stretch& s : kStretches) {
+      if (s.kind != e.shape->kind || previous.fields.size() < 2) continue;
+      const int64_t end = s.end(previous);
+      if (e.position() >= previous.position() && e.position() < end)
         warn(f, e, 0,
-             "curva at " + metres(e.position()) + " overlaps the curve of line " +
-                 std::to_string(previous_curve->riga) + " (" +
-                 std::to_string(previous_curve->position()) + " m to " + std::to_string(end) +
-                 " m)");
+             std::string(s.kind) + " at " + metres(e.position()) + " overlaps the " +
+                 std::string(s.what) + " of line " + std::to_string(previous.riga) + " (" +
+                 std::to_string(previous.position()) + " m to " + std::to_string(end) + " m)");
     }
-    previous_curve = &e;
   }
 }
 
