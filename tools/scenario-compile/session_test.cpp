@@ -271,6 +271,14 @@ const std::vector<MessageCase>& message_cases() {
          "montagna, 4500, 4000, 7\n"
          "                      ^\n"
          "0 errors, 2 warnings\n"},
+      {"curve of no length",
+       {{false, 11, "curvas5, 700, 0"}},
+       0,
+       true,
+         "L:11:15: warning: curva: the length 0 m makes no curve\n"
+         "curvas5, 700, 0\n"
+         "              ^\n"
+         "0 errors, 1 warning\n"},
       {"tunnel shorter than a cell",
        {{false, 17, "montagna, 4000, 4020, 11"}},
        0,

@@ -96,6 +96,7 @@ class Checker {
   void swallowed_text(DescriptionFile f, const Entry& e);
   void heading_key(DescriptionFile f, const Entry& e);
   void curve_side(const Entry& e);
+  void curve_length(const Entry& e);
   void tunnel(const Entry& e);
   void order_and_overlap(DescriptionFile f);
   void past_the_end(DescriptionFile f);
@@ -248,7 +249,10 @@ void Checker::entry_checks(DescriptionFile f) {
     clock_times(f, e);
     swallowed_text(f, e);
     heading_key(f, e);
-    if (e.shape->kind == "curva") curve_side(e);
+    if (e.shape->kind == "curva") {
+      curve_side(e);
+      curve_length(e);
+    }
     if (e.shape->kind == "montagna") tunnel(e);
   }
 }
@@ -449,6 +453,13 @@ void Checker::curve_side(const Entry& e) {
               " holds both \"s\" and \"d\": it is read as a left-hand curve (any \"s\" makes "
               "a curve left-hand; write \"curvas\" or \"curvad\")";
   report_.add(std::move(d));
+}
+
+// A curve bends the plan from its position for its length: none makes no curve.
+void Checker::curve_length(const Entry& e) {
+  if (e.fields.size() < 2 || e.fields[1].number > 0) return;
+  warn(DescriptionFile::line, e, 1,
+       "curva: the length " + std::to_string(e.fields[1].number) + " m makes no curve");
 }
 
 // ----- Entries against each other -----
