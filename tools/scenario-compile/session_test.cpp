@@ -279,6 +279,14 @@ const std::vector<MessageCase>& message_cases() {
          "curvas5, 700, 0\n"
          "              ^\n"
          "0 errors, 1 warning\n"},
+      {"slowdown without an end",
+       {{true, 14, "[rallentamenti]\nrallentamento, 4000, 120, 20, 0, 1, 0"}},
+       0,
+       true,
+         "T:15:27: warning: rallentamento: the length 20 m puts the end cell at or before the start cell: the slowdown has no end\n"
+         "rallentamento, 4000, 120, 20, 0, 1, 0\n"
+         "                          ^~\n"
+         "0 errors, 1 warning\n"},
       {"tunnel shorter than a cell",
        {{false, 17, "montagna, 4000, 4020, 11"}},
        0,

@@ -98,6 +98,7 @@ class Checker {
   void curve_side(const Entry& e);
   void curve_length(const Entry& e);
   void tunnel(const Entry& e);
+  void slowdown_length(const Entry& e);
   void order_and_overlap(DescriptionFile f);
   void past_the_end(DescriptionFile f);
   void erased_by_stations();
@@ -254,6 +255,7 @@ void Checker::entry_checks(DescriptionFile f) {
       curve_length(e);
     }
     if (e.shape->kind == "montagna") tunnel(e);
+    if (e.shape->kind == "rallentamento") slowdown_length(e);
   }
 }
 
@@ -460,6 +462,19 @@ void Checker::curve_length(const Entry& e) {
   if (e.fields.size() < 2 || e.fields[1].number > 0) return;
   warn(DescriptionFile::line, e, 1,
        "curva: the length " + std::to_string(e.fields[1].number) + " m makes no curve");
+}
+
+// A slowdown's end cell must come after its start cell: a length that puts
+// it in the start's cell (which then overwrites it) or before leaves the
+// slowdown without an end.
+void Checker::slowdown_length(const Entry& e) {
+  if (e.fields.size() < 3) return;
+  const double x = static_cast<double>(e.fields[0].number);
+  const int64_t l = e.fields[2].number;
+  if (nearest((x + static_cast<double>(l)) / 50 + 1) > nearest(x / 50 + 1)) return;
+  warn(DescriptionFile::train, e, 2,
+       "rallentamento: the length " + std::to_string(l) +
+           " m puts the end cell at or before the start cell: the slowdown has no end");
 }
 
 // ----- Entries against each other -----
