@@ -65,6 +65,14 @@ class CompileListener {
   /// in order (the largest position is shared, or no chainage is above 0).
   virtual void chainage_dropped() {}
 
+  /// Station `station` (its record) is about to write its stop cell over
+  /// `cell`, which holds an item: the stop cell is written whatever the
+  /// cell holds, so that item is lost. Told before the write, while the cell
+  /// still shows what it held; `entry` is the station's position field.
+  virtual void stop_cell_over_item(int64_t cell, int32_t station, const SourceLocation& entry) {
+    (void)cell, (void)station, (void)entry;
+  }
+
   /// The build recorded `code`, at the moment it did so: `position` is the
   /// build's posizione_errore once the code is recorded (left as it was for
   /// the codes that carry none), `entry` the field concerned, `cell` the

@@ -388,6 +388,7 @@ ReadOutcome TrainCompiler::station_stop(const voce& v, const SourceLocation& pos
   }
   if (h <= 1) return fail(24, position_field);
   cella& stop = f_.percorso[static_cast<size_t>(h)];
+  if (f_.listener && !cell_is_free(stop)) f_.listener->stop_cell_over_item(h, s_, position_field);
   stop.tipo = cell_type::station_stop;
   stop.dato1 = wrap16(s_);
   return ReadOutcome::go_on;

@@ -102,6 +102,26 @@ std::string Observer::occupant(int64_t cell, DescriptionFile from, size_t entrie
   if (cell < 0 || cell >= static_cast<int64_t>(percorso.size())) return {};
   const cella& c = percorso[static_cast<size_t>(cell)];
   if (cell_is_free(c)) return {};
+  return ": cell " + std::to_string(cell) + " already holds " +
+         holder(c, cell, from, entries_before);
+}
+
+void Observer::stop_cell_over_item(int64_t cell, int32_t station, const SourceLocation& entry) {
+  const cella& c = form_.percorso[static_cast<size_t>(cell)];
+  Diagnostic d;
+  d.severity = Severity::warning;
+  d.file = entry.file;
+  d.riga = entry.riga;
+  d.column = entry.column;
+  d.message = "the stop cell of station " +
+              quoted_name(form_.voci[static_cast<size_t>(station)].nome) + " (cell " +
+              std::to_string(cell) + ") erases " +
+              holder(c, cell, entry.file, entries_.empty() ? 0 : entries_.size() - 1);
+  report_.add(std::move(d));
+}
+
+std::string Observer::holder(const cella& c, int64_t cell, DescriptionFile from,
+                             size_t entries_before) const {
   std::string what;
   std::optional<DescriptionFile> file;
   int32_t riga = 0;
@@ -149,7 +169,7 @@ std::string Observer::occupant(int64_t cell, DescriptionFile from, size_t entrie
     default:
       what = "an item of cell type " + std::to_string(c.tipo);
   }
-  std::string text = ": cell " + std::to_string(cell) + " already holds " + what;
+  std::string text = what;
   if (file && riga > 0)
     text += std::string(" of line ") + std::to_string(riga) +
             (*file == from ? "" : *file == DescriptionFile::line ? " of the line description"

@@ -1,9 +1,9 @@
 #pragma once
 // Watches one build of the author compiler: keeps every code the build
 // records, as it is recorded, with the entry the build names for it, and
-// tells where the build stopped reading each description file. The
-// warnings about the files themselves come from the source checks, which
-// need no build.
+// tells where the build stopped reading each description file, and what a
+// station's stop cell erases. The other warnings about the files come from
+// the source checks, which need no build.
 
 #include <array>
 #include <cstdint>
@@ -31,6 +31,8 @@ class Observer : public CompileListener {
   std::function<void()> when_plan_complete;
   void code_recorded(int32_t code, int32_t position, const SourceLocation& entry,
                      std::optional<int64_t> cell) override;
+  /// A warning at the station, naming the item its stop cell erases.
+  void stop_cell_over_item(int64_t cell, int32_t station, const SourceLocation& entry) override;
   /// Keeps what the build reads of each file, for the checks.
   std::vector<ReadField>* field_log(DescriptionFile file) override;
   /// Lets go of what field_log kept, once the checks have it no more.
@@ -69,6 +71,10 @@ class Observer : public CompileListener {
   /// What already holds a cell, in words, with the line of its entry; empty
   /// for a free cell or one outside the grid.
   std::string occupant(int64_t cell, DescriptionFile from, size_t entries_before) const;
+  /// What holds a cell that is not free, in words, with the line of its
+  /// entry where it is known ("the name board "X" of line 21").
+  std::string holder(const cella& c, int64_t cell, DescriptionFile from,
+                     size_t entries_before) const;
   /// The last of the first `entries_before` entries of `kind` whose item
   /// stands in `cell`.
   const ReadEntry* entry_in_cell(std::string_view kind, int64_t cell, size_t entries_before) const;

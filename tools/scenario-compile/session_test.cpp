@@ -532,8 +532,26 @@ const std::vector<MessageCase>& message_cases() {
        {{false, 21, "cartello_indicatore, 5200, (CULMINE)"}},
        0,
        true,
-         "T:13:11: warning: the stop cell of station \"BETA\" (cell 105) erases the name board \"(CULMINE)\" at 5200 m (5200 m beyond the reference km 73+450) of line 21 of the line description\n"
+         "T:13:11: warning: the stop cell of station \"BETA\" (cell 105) erases the name board \"(CULMINE)\" of line 21 of the line description\n"
          "stazione, 5000, 4, 600, 1, 0, 0, 1,1,0, 2,1,1, 0, 7,38, 0, BETA\n"
+         "          ^~~~\n"
+         "0 errors, 1 warning\n"},
+      {"board erased by the first station's extended stop cell",
+       {{false, 21, "cartello_indicatore, 650, (CULMINE)"},
+        {true, 12, "stazione, 500, 12, 400, 1, 0, 1, 4,1,0, 2,1,1, 1, 6,48, 0, ALFA"}},
+       0,
+       true,
+         "T:12:11: warning: the stop cell of station \"ALFA\" (cell 14) erases the name board \"(CULMINE)\" of line 21 of the line description\n"
+         "stazione, 500, 12, 400, 1, 0, 1, 4,1,0, 2,1,1, 1, 6,48, 0, ALFA\n"
+         "          ^~~\n"
+         "0 errors, 1 warning\n"},
+      {"signal erased by a later station's stop cell",
+       {{true, 16, "segnale, 3000, 1, 5, 1, 0, 0, 0, 0,0,0, 0\nsegnale, 7200, 1, 5, 1, 0, 0, 0, 0,0,0, 0"},
+        {true, 17, "stazione, 7000, 4, 600, 1, 0, 0, 1,1,0, 2,1,1, 0, 7,50, 0, GAMMA\n[codici]"}},
+       0,
+       true,
+         "T:18:11: warning: the stop cell of station \"GAMMA\" (cell 145) erases a signal of line 17\n"
+         "stazione, 7000, 4, 600, 1, 0, 0, 1,1,0, 2,1,1, 0, 7,50, 0, GAMMA\n"
          "          ^~~~\n"
          "0 errors, 1 warning\n"},
       {"curve side ambiguous",

@@ -101,7 +101,6 @@ class Checker {
   void slowdown_length(const Entry& e);
   void order_and_overlap(DescriptionFile f);
   void past_the_end(DescriptionFile f);
-  void erased_by_stations();
 
   void warn(DescriptionFile f, const Entry& e, size_t field, std::string message);
   void further_error(DescriptionFile f, int32_t riga, int32_t column, int32_t code,
@@ -135,7 +134,6 @@ void Checker::run() {
     order_and_overlap(f);
     past_the_end(f);
   }
-  erased_by_stations();
 }
 
 void Checker::warn(DescriptionFile f, const Entry& e, size_t field, std::string message) {
@@ -536,51 +534,6 @@ void Checker::past_the_end(DescriptionFile f) {
          std::string(e.shape->kind) + " at " + metres(e.position()) +
              " stands past the end of the line (" + std::to_string(*length) + " m) by " +
              std::to_string(e.position() - *length) + " m");
-  }
-}
-
-/// The cell of a name board or a group of speed-limit boards.
-int64_t board_cell(int32_t posizione) { return static_cast<int64_t>(nearest(posizione / 50.0 + 1)); }
-
-/// The stop cell of a station entry, or none for the types that have none.
-std::optional<int64_t> stop_cell(const Entry& station, bool first) {
-  const int64_t p = station.position();
-  const int64_t tipo = station.fields[1].number;
-  const int64_t length = station.fields[2].number;
-  if (tipo >= 25) return std::nullopt;
-  const bool extended = !first && station.fields[5].number != 0;
-  int64_t fine = 0;
-  if (tipo == 5 || tipo == 6)
-    fine = p + 150;
-  else if (tipo == 7 || tipo == 8)
-    fine = p + length;
-  else
-    fine = p + length / 2 + (extended ? 50 : 0);
-  return static_cast<int64_t>(nearest(static_cast<double>(wrap32(fine)) / 50.0)) - 1;
-}
-
-// A station's stop cell is written whatever the cell holds: a board of the
-// line that stands there is erased without a word from the build.
-void Checker::erased_by_stations() {
-  bool first = true;
-  for (const Entry& station : train_.entries()) {
-    if (station.shape->kind != "stazione") continue;
-    const std::optional<int64_t> h = stop_cell(station, first);
-    first = false;
-    if (!h) continue;
-    for (const Entry& board : line_.entries()) {
-      if (board.shape->kind != "cartello_indicatore" && board.shape->kind != "indicatori_vmax")
-        continue;
-      if (board_cell(board.position()) != *h) continue;
-      const bool name_board = board.shape->kind == "cartello_indicatore";
-      warn(DescriptionFile::train, station, 0,
-           "the stop cell of station " + in_quotes(station.fields.back().text) + " (cell " +
-               std::to_string(*h) + ") erases the " +
-               (name_board ? "name board " + in_quotes(board.fields[1].text)
-                           : std::string("speed-limit boards")) +
-               " at " + metres(board.position()) + " of line " +
-               std::to_string(board.riga) + " of the line description");
-    }
   }
 }
 
