@@ -44,7 +44,7 @@ void Observer::forget_fields() {
 // build knows which field concerns the code, the grid scan's codes included.
 void Observer::code_recorded(int32_t code, int32_t position, const SourceLocation& entry,
                              std::optional<int64_t> cell) {
-  recorded_codes_.push_back({code, position, entry, cell, entries_.empty() ? 0 : entries_.size() - 1});
+  recorded_codes_.push_back({code, position, entry, cell, entries_before_last()});
 }
 
 namespace {
@@ -116,7 +116,7 @@ void Observer::stop_cell_over_item(int64_t cell, int32_t station, const SourceLo
   d.message = "the stop cell of station " +
               quoted_name(form_.voci[static_cast<size_t>(station)].nome) + " (cell " +
               std::to_string(cell) + ") erases " +
-              holder(c, cell, entry.file, entries_.empty() ? 0 : entries_.size() - 1);
+              holder(c, cell, entry.file, entries_before_last());
   report_.add(std::move(d));
 }
 

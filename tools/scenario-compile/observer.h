@@ -78,6 +78,9 @@ class Observer : public CompileListener {
   /// The last of the first `entries_before` entries of `kind` whose item
   /// stands in `cell`.
   const ReadEntry* entry_in_cell(std::string_view kind, int64_t cell, size_t entries_before) const;
+  /// The entries read before the last one: an item is read, then placed, so
+  /// while it is placed these are the entries that can hold its cells.
+  size_t entries_before_last() const { return entries_.empty() ? 0 : entries_.size() - 1; }
 
   Form1& form_;
   Report& report_;
