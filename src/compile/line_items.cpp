@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/form1.h"
+#include "compile/item_cells.h"
 #include "compile/line_compiler.h"
 #include "model/numbers.h"
 
@@ -113,8 +114,9 @@ void Form1::memo_montagna(int32_t inizio, int32_t fine, int32_t tipo) {
   if (j > 1 && int64_t{inizio} - montagne_fine[static_cast<size_t>(j - 1)] <= 150) tipo = 3;
 
   // Both ends are within 32 bits: a 32-bit position divided by 50.
-  const auto before = static_cast<int64_t>(nearest(inizio / 50.0));
-  const auto last = static_cast<int64_t>(nearest(fine / 50.0 - 1));
+  const CellRun cells = tunnel_cells(inizio, fine);
+  const int64_t before = cells.first;
+  const int64_t last = cells.last;
   // A tunnel reaching before the first cell or beyond the last one is
   // clipped to the grid; its markers keep their places counted from the
   // tunnel's own first cell.

@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "compile/item_cells.h"
 #include "model/numbers.h"
 
 // Placement of one signal or one slowdown of the train description into the
@@ -70,13 +71,11 @@ void Form1::memo_segnale(int32_t posizione, int32_t sx, int32_t s1, int32_t s2, 
 void Form1::memo_rallentamento(int32_t x, int32_t v, int32_t l, int32_t f_tt, int32_t f_ta,
                                int32_t d_v) {
   // The warning board stands 1200 m before the start; slowdowns that start
-  // within the first 1500 m get neither board nor pre-warning cells. The end
-  // is computed in real arithmetic, so a length that would overflow 32 bits
-  // puts the end outside the grid instead of wrapping it somewhere inside.
+  // within the first 1500 m get neither board nor pre-warning cells.
   const bool with_warning = x > 1500;
   const int64_t a = index((x - 1200.0) / 50 + 1);
-  const int64_t s0 = index(x / 50.0 + 1);
-  const int64_t e = index((static_cast<double>(x) + l) / 50 + 1);
+  const int64_t s0 = slowdown_start_cell(x);
+  const int64_t e = slowdown_end_cell(x, l);
   const int64_t w = index((x - 1200.0) / 50);
   if (!with_warning) f_ta = 0;
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/error_codes.h"
+#include "compile/item_cells.h"
 #include "model/chainage.h"
 #include "model/numbers.h"
 #include "observer.h"
@@ -424,12 +425,12 @@ void Checker::heading_key(DescriptionFile f, const Entry& e) {
   report_.add(std::move(d));
 }
 
-// A tunnel covers the cells from nearest(start / 50) to nearest(end / 50 - 1)
-// with kind 1 or 2, the types 11 and 12 adding a marker every 200 m.
+// A tunnel covers its cells with kind 1 or 2, the types 11 and 12 adding a
+// marker every 200 m.
 void Checker::tunnel(const Entry& e) {
   if (e.fields.size() < 3) return;
   const int64_t inizio = e.fields[0].number, fine = e.fields[1].number, tipo = e.fields[2].number;
-  if (nearest(static_cast<double>(inizio) / 50) > nearest(static_cast<double>(fine) / 50 - 1))
+  if (tunnel_cells(e.fields[0].number, e.fields[1].number).empty())
     warn(DescriptionFile::line, e, 1,
          "montagna: the end " + std::to_string(fine) + " m is " +
              (fine <= inizio ? "not past" : "too close to") + " the start " +
@@ -467,9 +468,8 @@ void Checker::curve_length(const Entry& e) {
 // slowdown without an end.
 void Checker::slowdown_length(const Entry& e) {
   if (e.fields.size() < 3) return;
-  const double x = static_cast<double>(e.fields[0].number);
-  const int64_t l = e.fields[2].number;
-  if (nearest((x + static_cast<double>(l)) / 50 + 1) > nearest(x / 50 + 1)) return;
+  const int32_t x = e.fields[0].number, l = e.fields[2].number;
+  if (slowdown_end_cell(x, l) > slowdown_start_cell(x)) return;
   warn(DescriptionFile::train, e, 2,
        "rallentamento: the length " + std::to_string(l) +
            " m puts the end cell at or before the start cell: the slowdown has no end");
